@@ -1,0 +1,173 @@
+#include "serial/Comm.h"
+
+#include "serial/CommEvents.h"
+#include "serial/PortContext.h"
+#include "serial/PortName.h"
+#include "serial/ReadThread.h"
+#include "serial/WriteThread.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/eventfd.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <system_error>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+std::string openFailureReason(int err)
+{
+    switch (err) {
+    case EACCES:
+    case EPERM:
+        return "Permission denied: add your user to the 'dialout' group and log in again";
+    case ENOENT:
+    case ENXIO:
+    case ENODEV: return "No such device";
+    case EBUSY:
+    case EWOULDBLOCK: return "The port is in use by another program";
+    default: return std::strerror(err);
+    }
+}
+
+// Opens the device for this program alone: other programs that honour TIOCEXCL or
+// flock() cannot open it while we hold it. Returns -1 and sets errno on failure.
+int openExclusive(const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return -1;
+    if (::isatty(fd) && ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int err = errno;
+        ::close(fd);
+        errno = err;
+        return -1;
+    }
+    return fd;
+}
+
+} // namespace
+
+TComm::TComm(QObject* owner) : QObject(owner) {}
+
+TComm::~TComm() { ClosePort(); }
+
+void TComm::OpenPort()
+{
+    if (IsOpen()) throw ECommsError("This serial port already opened");
+
+    const int fd = openExclusive(devicePathFor(commName_.toStdString()));
+    if (fd < 0) throw ECommsError("Error opening serial port", openFailureReason(errno));
+    if (!::isatty(fd)) {
+        ::close(fd);
+        throw ECommsError("File handle is not a comm handle ");
+    }
+    ioctl(fd, TIOCEXCL);
+    // Driver queue sizes cannot be chosen on this platform; the kernel's own (4096 bytes
+    // for serial drivers) already meet what the receive and transmit paths need.
+
+    const int closeEvent = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (closeEvent < 0) {
+        ioctl(fd, TIOCNXCL);
+        ::close(fd);
+        throw ECommsError("Unable to create event");
+    }
+    context_ = std::make_shared<PortContext>(fd, closeEvent, this);
+    context_->sendEmpty = &sendEmpty_;
+    ::tcflush(fd, TCIOFLUSH);
+    sendEmpty_ = true;
+    applyTimeouts();
+    applyLine();
+
+    try {
+        reader_ = std::make_unique<TReadThread>(context_);
+        reader_->start();
+    } catch (const std::system_error&) {
+        reader_.reset();
+        context_.reset();
+        throw ECommsError("Unable to create read thread");
+    }
+    try {
+        writer_ = std::make_unique<TWriteThread>(context_);
+        writer_->start();
+    } catch (const std::system_error&) {
+        writer_.reset();
+        stopThreads();
+        throw ECommsError("Unable to create write thread");
+    }
+    // Thread priorities stay at the default: raising them needs privileges a desktop user
+    // lacks, and at serial speeds the scheduler's normal latency is far below a byte time.
+}
+
+void TComm::stopThreads()
+{
+    context_->signalClose(); // wakes both threads at once
+    ::tcflush(context_->fd, TCIFLUSH);
+    if (reader_) reader_->stop(std::chrono::milliseconds(10000));
+    reader_.reset();
+    ::tcflush(context_->fd, TCOFLUSH);
+    sendEmpty_ = true;
+    if (writer_) writer_->stop(std::chrono::milliseconds(10000));
+    writer_.reset();
+    context_.reset(); // closes the port unless an abandoned thread still holds it
+}
+
+void TComm::ClosePort()
+{
+    if (!IsOpen()) return;
+    stopThreads();
+}
+
+bool TComm::SendBytes(const void* data, uint16_t size)
+{
+    if (!IsOpen() || !writer_ || size == 0) return false;
+    if (!writer_->post(copyWithTerminator(static_cast<const uint8_t*>(data), size), size))
+        return false;
+    sendEmpty_ = false;
+    return true;
+}
+
+void TComm::applyLine()
+{
+    // A refused setting is not reported; the port keeps what it had.
+    if (applyLineSettings(context_->fd, line_)) applied_ = line_;
+    applyModemLines(context_->fd, line_);
+    const bool toggle = line_.rtsControl == TRtsControl::RtsTransmissionAvailable;
+    const bool driverToggles = setDriverRtsToggle(context_->fd, toggle) && toggle;
+    context_->softwareRtsToggle = toggle && !driverToggles;
+    context_->ignoreNullChar = line_.ignoreNullChar;
+}
+
+void TComm::applyTimeouts()
+{
+    context_->readInterval = timeouts_.readInterval;
+    context_->readTotalMultiplier = timeouts_.readTotalMultiplier;
+    context_->readTotalConstant = timeouts_.readTotalConstant;
+}
+
+bool TComm::event(QEvent* e)
+{
+    const int type = e->type();
+    if (type < kNotifyReceiveData || type > kNotifySendEmpty) return QObject::event(e);
+    const auto* n = static_cast<CommNotification*>(e);
+    switch (type) {
+    case kNotifyReceiveData:
+        if (OnReceiveData) OnReceiveData(this, n->data(), n->count());
+        break;
+    case kNotifyReceiveError:
+        if (OnReceiveError) OnReceiveError(this, n->value());
+        break;
+    case kNotifyRequestHangup:
+        if (OnRequestHangup) OnRequestHangup(this);
+        break;
+    case kNotifyModemChange:
+        if (OnModemStateChange) OnModemStateChange(this, n->value());
+        break;
+    case kNotifySendEmpty:
+        if (OnSendDataEmpty) OnSendDataEmpty(this);
+        break;
+    }
+    return true; // the event, and the chunk's copy with it, is released by Qt
+}

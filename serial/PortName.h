@@ -1,0 +1,7 @@
+#pragma once
+
+#include <string>
+
+// The device path a port name stands for: "COMn" is /dev/ttyS{n-1}, a name that starts
+// with "/" is a path already, and anything else ("ttyUSB0") is looked up under /dev/.
+std::string devicePathFor(const std::string& commName);

@@ -1,0 +1,117 @@
+#include "serial/WriteThread.h"
+
+#include "serial/CommEvents.h"
+
+#include <cerrno>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/ioctl.h>
+#include <system_error>
+#include <termios.h>
+#include <unistd.h>
+
+TWriteThread::TWriteThread(std::shared_ptr<PortContext> context)
+    : PortThread(std::move(context)), wake_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
+{
+    if (wake_ < 0) throw std::system_error(errno, std::generic_category());
+}
+
+TWriteThread::~TWriteThread()
+{
+    stop(std::chrono::milliseconds(10000));
+    // An abandoned thread may still poll the wake descriptor; leave it open then.
+    if (!ctx_->abandoned) ::close(wake_);
+}
+
+bool TWriteThread::post(std::unique_ptr<uint8_t[]> copy, uint16_t count)
+{
+    if (!running()) return false;
+    {
+        std::lock_guard lock(mutex_);
+        queue_.push_back({std::move(copy), count});
+    }
+    const uint64_t one = 1;
+    return ::write(wake_, &one, sizeof one) == sizeof one;
+}
+
+bool TWriteThread::take(Request& out)
+{
+    std::lock_guard lock(mutex_);
+    if (queue_.empty()) return false;
+    out = std::move(queue_.front());
+    queue_.pop_front();
+    return true;
+}
+
+void TWriteThread::hangUp() { ctx_->post(kNotifyRequestHangup); }
+
+void TWriteThread::run()
+{
+    bool notifyWhenEmpty = true;
+    for (;;) {
+        Request request;
+        if (!take(request)) {
+            *ctx_->sendEmpty = true;
+            if (notifyWhenEmpty) {
+                ctx_->post(kNotifySendEmpty);
+                notifyWhenEmpty = false;
+            }
+            pollfd fds[2] = {{ctx_->closeEvent, POLLIN, 0}, {wake_, POLLIN, 0}};
+            if (::poll(fds, 2, -1) < 0) {
+                if (errno == EINTR) continue;
+                hangUp();
+                break;
+            }
+            if (fds[0].revents) break;
+            uint64_t count;
+            [[maybe_unused]] auto n = ::read(wake_, &count, sizeof count);
+            continue;
+        }
+        if (ctx_->closeSignalled() || !writeAll(request)) break;
+        notifyWhenEmpty = true;
+    }
+    ::tcflush(ctx_->fd, TCOFLUSH); // whatever was still queued is dropped
+    *ctx_->sendEmpty = true;
+}
+
+bool TWriteThread::writeAll(const Request& request)
+{
+    const bool toggleRts = ctx_->softwareRtsToggle;
+    int rts = TIOCM_RTS;
+    if (toggleRts) ioctl(ctx_->fd, TIOCMBIS, &rts);
+    size_t written = 0;
+    bool ok = true;
+    while (ok && written < request.count)
+        ok = writeSome(request.bytes.get() + written, request.count - written, written);
+    if (toggleRts) {
+        if (ok) ::tcdrain(ctx_->fd); // keep RTS up until the last stop bit has left
+        ioctl(ctx_->fd, TIOCMBIC, &rts);
+    }
+    return ok;
+}
+
+bool TWriteThread::writeSome(const uint8_t* data, size_t size, size_t& written)
+{
+    const ssize_t n = ::write(ctx_->fd, data, size);
+    if (n > 0) {
+        written += static_cast<size_t>(n);
+        return true;
+    }
+    if (n < 0 && errno == EBADF) return false; // descriptor gone: end quietly
+    if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
+        // The driver's queue is full: wait until it drains or the port closes.
+        pollfd fds[2] = {{ctx_->closeEvent, POLLIN, 0}, {ctx_->fd, POLLOUT, 0}};
+        if (::poll(fds, 2, -1) < 0 && errno != EINTR) {
+            hangUp();
+            return false;
+        }
+        if (fds[0].revents) return false;
+        if (fds[1].revents & (POLLERR | POLLHUP | POLLNVAL)) {
+            hangUp();
+            return false;
+        }
+        return true;
+    }
+    hangUp(); // EIO, ENXIO: the device went away
+    return false;
+}

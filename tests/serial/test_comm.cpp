@@ -1,0 +1,325 @@
+// The serial-port component over a pseudo-terminal: the test plays the far end.
+#include "serial/Comm.h"
+#include "serial/LineSettings.h"
+#include "tests/support/PtyPair.h"
+
+#include <QElapsedTimer>
+#include <QTemporaryFile>
+#include <QtTest>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+struct Recorder {
+    QList<QByteArray> chunks;
+    int hangups = 0;
+    int emptied = 0;
+
+    void attach(TComm& comm)
+    {
+        comm.OnReceiveData = [this](TComm*, const uint8_t* data, uint16_t size) {
+            QVERIFY(data[size] == 0); // every copy carries a terminating zero
+            chunks.append(QByteArray(reinterpret_cast<const char*>(data), size));
+        };
+        comm.OnRequestHangup = [this](TComm*) { ++hangups; };
+        comm.OnSendDataEmpty = [this](TComm*) { ++emptied; };
+    }
+};
+
+QString path(const PtyPair& pty) { return QString::fromStdString(pty.slavePath()); }
+
+QByteArray pattern(int size, int seed = 0)
+{
+    QByteArray bytes(size, '\0');
+    for (int i = 0; i < size; ++i) bytes[i] = char((i * 7 + seed) & 0xFF);
+    return bytes;
+}
+
+} // namespace
+
+class TestComm : public QObject {
+    Q_OBJECT
+
+private slots:
+    void defaultsAreTheComponentsOwn()
+    {
+        TComm comm;
+        QCOMPARE(comm.CommName(), QString("COM2"));
+        QCOMPARE(comm.BaudRate(), 9600u);
+        QCOMPARE(comm.DtrControl(), TDtrControl::DtrEnable);
+        QCOMPARE(comm.RtsControl(), TRtsControl::RtsEnable);
+        QVERIFY(comm.Outx_XonXoffFlow() && comm.Inx_XonXoffFlow() && comm.TxContinueOnXoff());
+        QCOMPARE(comm.ReadIntervalTimeout(), 100u);
+        QCOMPARE(comm.XonChar(), char(17));
+        QCOMPARE(comm.XoffChar(), char(19));
+        QVERIFY(!comm.IsOpen());
+    }
+
+    void quietLineEndsAChunk()
+    {
+        PtyPair pty;
+        TComm comm;
+        Recorder rec;
+        rec.attach(comm);
+        comm.SetCommName(path(pty));
+        comm.OpenPort();
+        pty.write("0123456789");
+        QTest::qWait(400);
+        QCOMPARE(rec.chunks.size(), 1);
+        QCOMPARE(rec.chunks.first(), QByteArray("0123456789"));
+    }
+
+    void fullBufferEndsAChunk()
+    {
+        PtyPair pty;
+        TComm comm;
+        Recorder rec;
+        rec.attach(comm);
+        comm.SetCommName(path(pty));
+        comm.SetOutx_XonXoffFlow(false); // the pattern holds X-on/X-off bytes
+        comm.SetInx_XonXoffFlow(false);
+        comm.OpenPort();
+        const QByteArray sent = pattern(3000);
+        pty.write(sent);
+        QTRY_COMPARE_WITH_TIMEOUT(rec.chunks.size(), 2, 3000);
+        QCOMPARE(rec.chunks[0].size(), 2048);
+        QCOMPARE(rec.chunks[1].size(), 952);
+        QCOMPARE(rec.chunks[0] + rec.chunks[1], sent);
+    }
+
+    void writesArriveInOrderAndComplete()
+    {
+        PtyPair pty;
+        TComm comm;
+        Recorder rec;
+        rec.attach(comm);
+        comm.SetCommName(path(pty));
+        comm.OpenPort();
+        QByteArray expected;
+        for (int i = 1; i <= 60; ++i) {
+            const QByteArray request = pattern(i * 37 % 700 + 1, i);
+            expected += request;
+            QVERIFY(comm.SendBytes(request.constData(), uint16_t(request.size())));
+        }
+        QCOMPARE(pty.readQuiet(300, 10000), expected);
+        QTRY_VERIFY(rec.emptied >= 1);
+    }
+
+    void refusedWrites()
+    {
+        PtyPair pty;
+        TComm comm;
+        const char byte = 'x';
+        QVERIFY(!comm.SendBytes(&byte, 1)); // closed
+        comm.SetCommName(path(pty));
+        comm.OpenPort();
+        QVERIFY(!comm.SendBytes(&byte, 0));
+        QVERIFY(pty.readQuiet(100, 300).isEmpty());
+    }
+
+    void secondOpenIsRefusedAndFirstStays()
+    {
+        PtyPair pty;
+        TComm comm;
+        Recorder rec;
+        rec.attach(comm);
+        comm.SetCommName(path(pty));
+        comm.OpenPort();
+        try {
+            comm.OpenPort();
+            QFAIL("second open succeeded");
+        } catch (const ECommsError& e) {
+            QCOMPARE(QString(e.what()), QString("This serial port already opened"));
+        }
+        QVERIFY(comm.IsOpen());
+        QVERIFY(comm.SendBytes("ok", 2));
+        QCOMPARE(pty.readQuiet(), QByteArray("ok"));
+        pty.write("back");
+        QTRY_COMPARE(rec.chunks.size(), 1);
+    }
+
+    void heldPortIsRefusedUntilFree()
+    {
+        PtyPair pty;
+        TComm holder, other;
+        holder.SetCommName(path(pty));
+        other.SetCommName(path(pty));
+        holder.OpenPort();
+        try {
+            other.OpenPort();
+            QFAIL("opened a held port");
+        } catch (const ECommsError& e) {
+            QCOMPARE(QString(e.what()), QString("Error opening serial port"));
+            QVERIFY(!e.detail().empty());
+        }
+        QVERIFY(!other.IsOpen());
+        holder.ClosePort();
+        other.OpenPort();
+        QVERIFY(other.IsOpen());
+    }
+
+    void openFailures()
+    {
+        QTemporaryFile file;
+        QVERIFY(file.open());
+        TComm comm;
+        comm.SetCommName(file.fileName());
+        try {
+            comm.OpenPort();
+            QFAIL("opened a regular file");
+        } catch (const ECommsError& e) {
+            QCOMPARE(QString(e.what()), QString("File handle is not a comm handle "));
+        }
+        QVERIFY(!comm.IsOpen());
+
+        comm.SetCommName("/dev/no-such-port-here");
+        try {
+            comm.OpenPort();
+            QFAIL("opened a missing port");
+        } catch (const ECommsError& e) {
+            QCOMPARE(QString(e.what()), QString("Error opening serial port"));
+            QCOMPARE(QString::fromStdString(e.detail()), QString("No such device"));
+        }
+        QVERIFY(!comm.IsOpen());
+    }
+
+    // Pseudo-terminals on current kernels force 8 data bits and no parity, so those two are
+    // checked in what the driver accepted; speed, stop bits and flow control are read back
+    // from the far side.
+    void settingsReachTheLine()
+    {
+        PtyPair pty;
+        TComm comm;
+        comm.SetCommName(path(pty));
+        comm.SetBaudRate(19200);
+        comm.SetParity(TParity::Even);
+        comm.SetOutx_XonXoffFlow(false);
+        comm.SetInx_XonXoffFlow(false);
+        comm.OpenPort();
+        PortLine line;
+        QVERIFY(readPortLine(pty.master(), line));
+        QCOMPARE(line.baudRate, 19200u);
+        QCOMPARE(line.stopBits, 1);
+        QVERIFY(!line.xonXoffIn && !line.xonXoffOut);
+        QCOMPARE(comm.AppliedLine().parity, TParity::Even);
+
+        // A speed outside the standard table, applied at once while open.
+        comm.SetBaudRate(15200);
+        QVERIFY(readPortLine(pty.master(), line));
+        QCOMPARE(line.baudRate, 15200u);
+
+        // Parity waits for the next re-apply that another setting causes.
+        comm.SetParity(TParity::Mark);
+        QCOMPARE(comm.AppliedLine().parity, TParity::Even);
+        comm.SetStopBits(TStopBits::_2);
+        comm.SetByteSize(TByteSize::_7);
+        QVERIFY(readPortLine(pty.master(), line));
+        QCOMPARE(line.stopBits, 2);
+        QCOMPARE(comm.AppliedLine().parity, TParity::Mark);
+        QCOMPARE(comm.AppliedLine().byteSize, TByteSize::_7);
+        comm.SetParity(TParity::Space);
+        comm.SetOutx_XonXoffFlow(true);
+        QVERIFY(readPortLine(pty.master(), line));
+        QVERIFY(line.xonXoffOut);
+        QCOMPARE(comm.AppliedLine().parity, TParity::Space);
+
+        // Setting a value the component already holds re-applies nothing.
+        comm.SetParity(TParity::None);
+        comm.SetBaudRate(15200);
+        QCOMPARE(comm.AppliedLine().parity, TParity::Space);
+    }
+
+    void closeDropsQueuedWrites()
+    {
+        PtyPair pty;
+        TComm comm;
+        Recorder rec;
+        rec.attach(comm);
+        comm.SetCommName(path(pty));
+        comm.OpenPort();
+        QTRY_COMPARE(rec.emptied, 1); // the queue starts empty
+        // Nobody reads the far end: the terminal's buffers fill and the rest stays queued.
+        const QByteArray block = pattern(2000);
+        int queued = 0;
+        for (int i = 0; i < 200; ++i) queued += comm.SendBytes(block.constData(), 2000) ? 1 : 0;
+        QCOMPARE(queued, 200);
+        QTest::qWait(100);
+        QElapsedTimer timer;
+        timer.start();
+        comm.ClosePort();
+        QVERIFY(timer.elapsed() < 1000);
+        const QByteArray arrived = pty.readQuiet(200, 5000);
+        QVERIFY(arrived.size() < 200 * 2000);
+        QTest::qWait(100);
+        QCOMPARE(rec.emptied, 1); // no "queue empty" for writes that were dropped
+    }
+
+    void closingAnIdlePortIsPrompt()
+    {
+        PtyPair pty;
+        TComm comm;
+        comm.SetCommName(path(pty));
+        for (int i = 0; i < 5; ++i) {
+            comm.OpenPort();
+            QTest::qWait(20);
+            QElapsedTimer timer;
+            timer.start();
+            comm.ClosePort();
+            QVERIFY2(timer.elapsed() < 50, qPrintable(QString::number(timer.elapsed())));
+            QVERIFY(!comm.IsOpen());
+        }
+    }
+
+    void idlePortCostsNoCpu()
+    {
+        PtyPair pty;
+        TComm comm;
+        comm.SetCommName(path(pty));
+        comm.OpenPort();
+        QTest::qWait(100);
+        const double before = processCpuSeconds();
+        QTest::qWait(2000);
+        QVERIFY2(processCpuSeconds() - before < 0.02, "an idle open port burns CPU");
+    }
+
+    void vanishedDeviceHangsUpOnce()
+    {
+        PtyPair pty;
+        TComm comm;
+        Recorder rec;
+        rec.attach(comm);
+        comm.SetCommName(path(pty));
+        comm.OpenPort();
+        QTest::qWait(50);
+        pty.closeMaster();
+        QTRY_VERIFY(rec.hangups >= 1);
+        const double before = processCpuSeconds();
+        QTest::qWait(500);
+        QVERIFY2(processCpuSeconds() - before < 0.05, "a thread spins after the hang-up");
+        QVERIFY(comm.IsOpen()); // the owner decides when to close
+        QElapsedTimer timer;
+        timer.start();
+        comm.ClosePort();
+        QVERIFY(timer.elapsed() < 200);
+        QVERIFY(rec.hangups <= 2); // at most one from each thread
+        QCOMPARE(rec.chunks.size(), 0);
+    }
+
+    void destroyingAnOpenComponentClosesIt()
+    {
+        PtyPair pty;
+        {
+            TComm comm;
+            comm.SetCommName(path(pty));
+            comm.OpenPort();
+        }
+        TComm again;
+        again.SetCommName(path(pty));
+        again.OpenPort(); // the port was released
+        QVERIFY(again.IsOpen());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestComm)
+#include "test_comm.moc"
