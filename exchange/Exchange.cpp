@@ -1,0 +1,179 @@
+#include "exchange/Exchange.h"
+
+#include "exchange/Messages.h"
+#include "serial/Comm.h"
+#include "tools/HexText.h"
+
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTimer>
+#include <algorithm>
+
+Exchange::Exchange(TComm& comm, QLineEdit* sendBuffer, QPlainTextEdit* receiveBuffer,
+                   MessageSink& messages, QObject* parent)
+    : QObject(parent), comm_(comm), sendBuffer_(sendBuffer), receiveBuffer_(receiveBuffer),
+      messages_(messages)
+{
+    Timer2.onTimer = [this] { onTimer2Due(); };
+    Timer3.onTimer = [this] { runHandler(messages_, [this] { Timer3Timer(); }); };
+    Timer4.onTimer = [this] { runHandler(messages_, [this] { Timer4Timer(); }); };
+}
+
+void Exchange::clearBuffers()
+{
+    sendBuffer_->setText(QString());
+    receiveBuffer_->setPlainText(QString());
+}
+
+bool Exchange::writeFrame(const QByteArray& frame, Display display)
+{
+    if (frame.size() > kTxSize) {
+        messages_.inform(QStringLiteral("The request is %1 bytes long, more than the %2 bytes "
+                                        "the transmit buffer holds. Nothing was sent.")
+                             .arg(frame.size())
+                             .arg(kTxSize));
+        return false;
+    }
+    std::copy(frame.begin(), frame.end(), area_.begin() + kTxStart);
+    sendBuffer_->setText(display == Display::Hex ? hexDisplay(frame) : QString::fromLatin1(frame));
+    // With the port closed the write is refused; the exchange goes on and times out.
+    comm_.SendBytes(frame.constData(), static_cast<uint16_t>(frame.size()));
+    return true;
+}
+
+bool Exchange::send(const Request& request)
+{
+    clearBuffers();
+    if (!writeFrame(request.frame, request.display)) return false;
+    pendingCode_ = request.code;
+    timeoutKind_ = request.timeoutKind;
+    if (request.arm == TimeoutArm::Interval3000) Timer3.setInterval(3000);
+    Timer3.setEnabled(true);
+    if (request.autoClose) {
+        Timer4.setInterval(2000);
+        Timer4.setEnabled(true);
+    }
+    return true;
+}
+
+bool Exchange::sendUntracked(const QByteArray& frame) { return writeFrame(frame, Display::Text); }
+
+void Exchange::registerDecoder(int code, std::function<void()> decoder)
+{
+    decoders_[code] = std::move(decoder);
+}
+
+void Exchange::Comm1ReceiveData(const uint8_t* buffer, uint16_t length)
+{
+    chunks_.push_back({++lastArrived_, QByteArray(reinterpret_cast<const char*>(buffer), length)});
+    QTimer::singleShot(kSettleMs, Qt::PreciseTimer, this, [this] { handleNextChunk(); });
+}
+
+void Exchange::handleNextChunk()
+{
+    if (chunks_.empty()) return;
+    const Chunk chunk = std::move(chunks_.front());
+    chunks_.pop_front();
+    runHandler(messages_, [&] { handleChunk(chunk.bytes); });
+    if (timer2HeldFor_ && chunk.seq >= timer2HeldFor_) {
+        timer2HeldFor_ = 0;
+        runHandler(messages_, [this] { Timer2Timer(); });
+    }
+}
+
+void Exchange::handleChunk(const QByteArray& chunk)
+{
+    // The receive buffer keeps at most its own size of a chunk; the text its first 255.
+    const int stored = std::min<int>(chunk.size(), kRxSize);
+    std::copy(chunk.begin(), chunk.begin() + stored, area_.begin() + kRxStart);
+    receivedText_ = chunk.left(kTextLimit);
+
+    switch (pendingCode_) {
+    case Code::LinkCheck:
+    case Code::SystemQuery:
+    case Code::ModbusQuery:
+    case Code::MonitorQuery:
+        Timer2.setEnabled(true);
+        Timer3.setEnabled(false);
+        receiveBuffer_->setPlainText(QString::fromLatin1(receivedText_));
+        break;
+    case Code::HartDeviceQuery:
+    case Code::HartCommandQuery:
+        receiveBuffer_->setPlainText(hexDisplay(receivedText_));
+        Timer3.setEnabled(false);
+        Timer2.setEnabled(true);
+        break;
+    case Code::HartManual:
+    case Code::HartPollAddress:
+    case Code::ModbusTest:
+        receiveBuffer_->setPlainText(hexDisplay(receivedText_));
+        Timer3.setEnabled(false);
+        break;
+    default:
+        receiveBuffer_->setPlainText(QString::fromLatin1(receivedText_));
+        pendingCode_ = Code::None;
+        Timer3.setEnabled(false);
+        break;
+    }
+}
+
+void Exchange::onTimer2Due()
+{
+    // Chunks that arrived before the timer fired are handled first, as their
+    // notifications would have been.
+    if (!chunks_.empty()) {
+        timer2HeldFor_ = lastArrived_;
+        return;
+    }
+    runHandler(messages_, [this] { Timer2Timer(); });
+}
+
+void Exchange::Timer2Timer()
+{
+    Timer2.setEnabled(false);
+    const int code = pendingCode_;
+    switch (code) {
+    case Code::HartDeviceQuery:
+    case Code::HartCommandQuery:
+        pendingCode_ = Code::None;
+        Timer3.setEnabled(false);
+        break;
+    case Code::LinkCheck:
+        pendingCode_ = Code::None;
+        timeoutKind_ = TimeoutKind::None;
+        break;
+    case Code::SystemQuery:
+    case Code::ModbusQuery:
+    case Code::MonitorQuery: break; // these codes stay: later chunks are decoded again
+    default: return;
+    }
+    if (const auto decoder = decoders_.find(code); decoder != decoders_.end()) decoder->second();
+}
+
+void Exchange::Timer3Timer()
+{
+    Timer3.setEnabled(false);
+    switch (timeoutKind_) {
+    case TimeoutKind::Connection: messages_.inform(QStringLiteral("Connection timed out!")); break;
+    case TimeoutKind::ParameterQuery:
+        if (setStatusText) setStatusText(QString());
+        messages_.inform(QStringLiteral("Parameter Query Timeout!"));
+        break;
+    case TimeoutKind::Set:
+        if (setStatusText) setStatusText(QStringLiteral("Set timeout"));
+        messages_.inform(QStringLiteral("!"));
+        break;
+    default: return;
+    }
+    Timer3.setEnabled(false); // again, once the box is closed
+}
+
+void Exchange::Timer4Timer()
+{
+    Timer4.setEnabled(false);
+    portOpen_ = false;
+    if (showPortClosed) showPortClosed();
+    comm_.ClosePort();
+}
+
+void Exchange::Button26Click() { receiveBuffer_->setPlainText(QString()); }

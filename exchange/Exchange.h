@@ -1,0 +1,125 @@
+#pragma once
+
+#include "exchange/ExchangeTimer.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+
+class QLineEdit;
+class QPlainTextEdit;
+class MessageSink;
+class TComm;
+
+// Pending command codes: which request awaits a reply.
+namespace Code {
+constexpr int None = 0;
+constexpr int HartDeviceQuery = 100, HartCommandQuery = 103, HartManual = 104, HartPollAddress = 106;
+constexpr int Set = 200, LinkCheck = 201, SystemQuery = 202;
+constexpr int ModbusQuery = 301, ModbusTest = 302, MonitorQuery = 501;
+} // namespace Code
+
+// What a missing reply reports.
+namespace TimeoutKind {
+constexpr int None = 0, Connection = 1, ParameterQuery = 2, Set = 3;
+}
+
+// The one road between the pages and the converter: the send path, the receive handler,
+// the reply-parse, timeout and auto-close timers, and the state they share.
+class Exchange : public QObject {
+    Q_OBJECT
+
+public:
+    // The shared byte area: scratch, transmit buffer, receive buffer.
+    static constexpr int kAreaSize = 916;
+    static constexpr int kTxStart = 8, kTxSize = 504;
+    static constexpr int kRxStart = 512, kRxSize = 404;
+    static constexpr int kTextLimit = 255;
+    static constexpr int kSettleMs = 300; // the receive handler's wait before it handles a chunk
+
+    enum class Display { Text, Hex };
+    enum class TimeoutArm { Interval3000, EnableOnly };
+
+    struct Request {
+        QByteArray frame;
+        Display display = Display::Text;
+        int code = Code::Set;
+        int timeoutKind = TimeoutKind::Set;
+        TimeoutArm arm = TimeoutArm::Interval3000;
+        bool autoClose = false; // the baud-rate requests close the port 2 s later
+    };
+
+    Exchange(TComm& comm, QLineEdit* sendBuffer, QPlainTextEdit* receiveBuffer,
+             MessageSink& messages, QObject* parent = nullptr);
+
+    // Empties the Send Buffer and the Receive Buffer (the send path's first steps, which
+    // some pages take before they convert their fields).
+    void clearBuffers();
+    // The whole send path. A frame longer than the transmit buffer is refused with a
+    // message and nothing else happens; returns whether the frame went on its way.
+    bool send(const Request& request);
+    // Shows and writes a frame without opening an exchange (no buffers emptied, no code,
+    // no timer).
+    bool sendUntracked(const QByteArray& frame);
+
+    void registerDecoder(int code, std::function<void()> decoder);
+
+    // The component's OnReceiveData. The chunk is copied and handled kSettleMs later, in
+    // arrival order, without holding up the event loop.
+    void Comm1ReceiveData(const uint8_t* buffer, uint16_t length);
+    void Timer2Timer();
+    void Timer3Timer();
+    void Timer4Timer();
+    void Button26Click();
+
+    // Shared state, read by the decoders and the port panel.
+    const std::array<uint8_t, kAreaSize>& area() const { return area_; }
+    std::array<uint8_t, kAreaSize>& area() { return area_; }
+    const QByteArray& receivedText() const { return receivedText_; }
+    int pendingCode() const { return pendingCode_; }
+    int timeoutKind() const { return timeoutKind_; }
+    bool portOpen() const { return portOpen_; }
+    void setPortOpen(bool open) { portOpen_ = open; }
+    TComm& comm() { return comm_; }
+    MessageSink& messages() { return messages_; }
+
+    ExchangeTimer Timer2{300};  // reply parse
+    ExchangeTimer Timer3{1000}; // timeout
+    ExchangeTimer Timer4{1000}; // auto-close
+
+    // Writes the status label of the MODBUS page (the timeout messages use it).
+    std::function<void(const QString&)> setStatusText;
+    // Shows the port panel closed (caption "Open", query disabled).
+    std::function<void()> showPortClosed;
+
+private:
+    struct Chunk {
+        uint64_t seq;
+        QByteArray bytes;
+    };
+
+    void handleNextChunk();
+    void handleChunk(const QByteArray& chunk);
+    void onTimer2Due();
+    bool writeFrame(const QByteArray& frame, Display display);
+
+    TComm& comm_;
+    QLineEdit* sendBuffer_;
+    QPlainTextEdit* receiveBuffer_;
+    MessageSink& messages_;
+
+    std::array<uint8_t, kAreaSize> area_{};
+    QByteArray receivedText_;
+    int pendingCode_ = Code::None;
+    int timeoutKind_ = TimeoutKind::None;
+    bool portOpen_ = false;
+
+    std::map<int, std::function<void()>> decoders_;
+    std::deque<Chunk> chunks_;   // arrived, waiting out their settle time
+    uint64_t lastArrived_ = 0;   // sequence number of the newest chunk
+    uint64_t timer2HeldFor_ = 0; // a due reply-parse waits until this chunk is handled
+};

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+#include <functional>
+
+// A repeating timer with the semantics the exchange relies on: enabling a running timer,
+// or setting the interval it already has, does not restart its count.
+class ExchangeTimer : public QObject {
+    Q_OBJECT
+
+public:
+    ExchangeTimer(int intervalMs, QObject* parent = nullptr);
+
+    void setInterval(int ms);
+    int interval() const { return timer_.interval(); }
+    void setEnabled(bool on);
+    bool enabled() const { return timer_.isActive(); }
+    // Milliseconds until the next firing; -1 when stopped.
+    int remaining() const { return timer_.remainingTime(); }
+
+    std::function<void()> onTimer;
+
+private:
+    QTimer timer_;
+};

@@ -1,0 +1,22 @@
+#include "exchange/FieldUpdate.h"
+
+#include "exchange/Controls.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QWidget>
+#include <stdexcept>
+
+void applyDecoded(QWidget* root, const Decoded& decoded)
+{
+    for (const FieldUpdate& u : decoded.updates) {
+        if (u.kind == FieldUpdate::Kind::ItemIndex) {
+            if (auto* box = root->findChild<QComboBox*>(u.control)) setItemIndex(box, u.index);
+        } else if (auto* edit = root->findChild<QLineEdit*>(u.control)) {
+            edit->setText(QString::fromLatin1(u.text));
+        } else if (auto* box = root->findChild<QComboBox*>(u.control)) {
+            box->setEditText(QString::fromLatin1(u.text));
+        }
+    }
+    if (decoded.error) throw std::runtime_error(decoded.error->toStdString());
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <optional>
+#include <vector>
+
+class QWidget;
+
+// One control change a reply decoder asks for: a list's item index or an edit's text.
+struct FieldUpdate {
+    enum class Kind { ItemIndex, Text };
+    QString control; // the control's name
+    Kind kind = Kind::ItemIndex;
+    int index = -1;
+    QByteArray text; // characters as received, one per byte
+
+    static FieldUpdate item(const QString& control, int index) { return {control, Kind::ItemIndex, index, {}}; }
+    static FieldUpdate edit(const QString& control, const QByteArray& text) { return {control, Kind::Text, -1, text}; }
+    bool operator==(const FieldUpdate&) const = default;
+};
+
+// What a decoder made of a reply: the updates in order, and the conversion error that
+// stopped it, if one did (earlier updates still apply).
+struct Decoded {
+    std::vector<FieldUpdate> updates;
+    std::optional<QString> error;
+};
+
+// Applies updates to the named controls under root, in order, then raises the error.
+void applyDecoded(QWidget* root, const Decoded& decoded);

@@ -1,0 +1,134 @@
+#include "exchange/PortPanel.h"
+
+#include "exchange/Controls.h"
+#include "exchange/Conversion.h"
+#include "exchange/Exchange.h"
+#include "exchange/Messages.h"
+#include "exchange/PortList.h"
+#include "serial/Comm.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+bool linkCheckConfirmed(const QByteArray& receivedText) { return receivedText.contains("QV:"); }
+
+PortPanel::PortPanel(Exchange& exchange, QWidget* parent) : QWidget(parent), exchange_(exchange)
+{
+    auto* serialBox = new QGroupBox(QStringLiteral("Serial Parameters"), this);
+    SPREALCOM = named(new PortList(serialBox), "SPREALCOM");
+    ComboBox11 = named(new QComboBox(serialBox), "ComboBox11");
+    ComboBox11->setEditable(true);
+    ComboBox11->setInsertPolicy(QComboBox::NoInsert);
+    // The last speed is 115200: the converter's own speed lists offer it.
+    ComboBox11->addItems({"1200", "2400", "4800", "9600", "19200", "38400", "57600", "115200"});
+    setItemIndex(ComboBox11, 3);
+    ComboBox10 = named(new QComboBox(serialBox), "ComboBox10");
+    ComboBox10->setEditable(true);
+    ComboBox10->setInsertPolicy(QComboBox::NoInsert);
+    ComboBox10->addItems({"None", "Odd", "Even"});
+    setItemIndex(ComboBox10, 0);
+    Button1 = named(new QPushButton(QStringLiteral("Open"), serialBox), "Button1");
+    Button6 = named(new QPushButton(QStringLiteral("Communication Query"), serialBox), "Button6");
+
+    auto* form = new QFormLayout;
+    form->addRow(QStringLiteral("Serial Port:"), SPREALCOM);
+    form->addRow(QStringLiteral("Baud:"), ComboBox11);
+    form->addRow(QStringLiteral("Parity:"), ComboBox10);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(Button1);
+    buttons->addWidget(Button6);
+    auto* serialLayout = new QVBoxLayout(serialBox);
+    serialLayout->addLayout(form);
+    serialLayout->addLayout(buttons);
+
+    auto* linesBox = new QGroupBox(this);
+    Label16 = named(new QLabel(QStringLiteral("Check the box when using USB to RS232 "
+                                              "interface+RS232 interface to RS485 interface"),
+                               linesBox),
+                    "Label16");
+    Label16->setWordWrap(true);
+    Label16->setAutoFillBackground(true);
+    Label16->setStyleSheet(QStringLiteral("background-color: aqua;"));
+    CheckBox1 = named(new QCheckBox(QStringLiteral("COM_RTS"), linesBox), "CheckBox1");
+    CheckBox2 = named(new QCheckBox(QStringLiteral("COM_DTR"), linesBox), "CheckBox2");
+    auto* linesLayout = new QVBoxLayout(linesBox);
+    linesLayout->addWidget(Label16);
+    auto* ticks = new QHBoxLayout;
+    ticks->addWidget(CheckBox1);
+    ticks->addWidget(CheckBox2);
+    linesLayout->addLayout(ticks);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(serialBox);
+    layout->addWidget(linesBox);
+
+    auto guarded = [this](void (PortPanel::*handler)()) {
+        return [this, handler] { runHandler(exchange_.messages(), [&] { (this->*handler)(); }); };
+    };
+    connect(Button1, &QPushButton::clicked, this, guarded(&PortPanel::Button1Click));
+    connect(Button6, &QPushButton::clicked, this, guarded(&PortPanel::Button6Click));
+    exchange_.registerDecoder(Code::LinkCheck, [this] { decodeLinkCheck(); });
+}
+
+void PortPanel::Button1Click()
+{
+    if (exchange_.portOpen())
+        close();
+    else
+        open();
+}
+
+void PortPanel::showClosed()
+{
+    Button1->setText(QStringLiteral("Open"));
+    Button6->setEnabled(false);
+}
+
+void PortPanel::close()
+{
+    exchange_.setPortOpen(false);
+    showClosed();
+    exchange_.comm().ClosePort();
+}
+
+void PortPanel::open()
+{
+    TComm& comm = exchange_.comm();
+    comm.ClosePort();
+    comm.SetBaudRate(static_cast<uint32_t>(StrToInt(ComboBox11->currentText())));
+    const int parity = itemIndex(ComboBox10);
+    if (parity < 0) {
+        // A typed parity names no line setting: refuse rather than guess.
+        exchange_.messages().error(
+            QStringLiteral("'%1' is not a parity this port knows: choose None, Odd or Even.")
+                .arg(ComboBox10->currentText()));
+        return;
+    }
+    comm.SetParity(static_cast<TParity>(parity));
+    comm.SetCommName(SPREALCOM->currentText());
+    comm.SetOutx_XonXoffFlow(false);
+    comm.SetInx_XonXoffFlow(false);
+    comm.OpenPort(); // throws ECommsError; the panel stays closed
+    comm.SetDtrControl(CheckBox2->isChecked() ? TDtrControl::DtrEnable : TDtrControl::DtrDisable);
+    comm.SetRtsControl(CheckBox1->isChecked() ? TRtsControl::RtsEnable : TRtsControl::RtsDisable);
+    exchange_.setPortOpen(true);
+    Button1->setText(QStringLiteral("Close"));
+    Button6->setEnabled(true);
+}
+
+void PortPanel::Button6Click()
+{
+    exchange_.send({"QQQ#QV#", Exchange::Display::Text, Code::LinkCheck, TimeoutKind::Connection});
+}
+
+void PortPanel::decodeLinkCheck()
+{
+    if (linkCheckConfirmed(exchange_.receivedText()) && onLinkConfirmed) onLinkConfirmed();
+}

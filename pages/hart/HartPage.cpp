@@ -1,0 +1,3 @@
+#include "pages/hart/HartPage.h"
+
+HartPage::HartPage(Exchange& exchange, QWidget* parent) : QWidget(parent), exchange_(exchange) {}

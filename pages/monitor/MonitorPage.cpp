@@ -1,0 +1,3 @@
+#include "pages/monitor/MonitorPage.h"
+
+MonitorPage::MonitorPage(Exchange& exchange, QWidget* parent) : QWidget(parent), exchange_(exchange) {}

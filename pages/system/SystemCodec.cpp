@@ -1,0 +1,108 @@
+#include "pages/system/SystemCodec.h"
+
+#include "exchange/Conversion.h"
+
+namespace SystemCodec {
+
+char itemDigit(int index) { return static_cast<char>('0' + index); }
+
+QByteArray digitEncoding(int32_t value, int width)
+{
+    QByteArray out(width, '0');
+    int64_t v = value;
+    for (int i = width - 1; i >= 1; --i) { // from the right; C++ division truncates as needed
+        out[i] = static_cast<char>('0' + v % 10);
+        v /= 10;
+    }
+    out[0] = static_cast<char>(('0' + v) & 0xFF);
+    return out;
+}
+
+QByteArray setRequest(const QByteArray& key, const QByteArray& value)
+{
+    return "QQS#" + key + ':' + value + '#';
+}
+
+QByteArray choiceRequest(const QByteArray& key, int index)
+{
+    return setRequest(key, QByteArray(1, itemDigit(index)));
+}
+
+QByteArray portRequest(const QByteArray& key, int baudIndex, int parityIndex)
+{
+    return setRequest(key, QByteArray{itemDigit(baudIndex), itemDigit(parityIndex)});
+}
+
+QByteArray numberRequest(const QByteArray& key, int32_t value, int width)
+{
+    return setRequest(key, digitEncoding(value, width));
+}
+
+QByteArray resetRequest() { return "QQS#RESET#"; }
+
+QByteArray hotSpotRequest(char which) { return setRequest("YB", QByteArray(1, which)); }
+
+QByteArray queryRequest() { return "QQQ#QX#"; }
+
+namespace {
+
+// At least `digits` digits, zero-padded; a negative value keeps its sign in front.
+QByteArray padded(int32_t value, int digits)
+{
+    const int64_t v = value;
+    QByteArray number = QByteArray::number(v < 0 ? -v : v).rightJustified(digits, '0');
+    return v < 0 ? '-' + number : number;
+}
+
+// Reads one digit at `pos` of the text; anything else is the conversion error.
+int digitAt(const QByteArray& text, qsizetype pos)
+{
+    return StrToInt(pos < text.size() ? QString(QChar::fromLatin1(text[pos])) : QString());
+}
+
+} // namespace
+
+QByteArray boardSerialRequest(int32_t serial, int32_t inspector)
+{
+    return "KQTRLV#PCBSN:" + padded(serial, 8) + ',' + padded(inspector, 3) + '#';
+}
+
+Decoded decodeReply(const QByteArray& text)
+{
+    Decoded out;
+    if (!text.contains("QX")) return out;
+    auto& u = out.updates;
+    // Each step may stop the decoding with the conversion error; earlier updates stay.
+    auto item = [&](const char* key, qsizetype offset, std::initializer_list<const char*> boxes) {
+        const qsizetype at = text.indexOf(key);
+        if (at < 0) return;
+        const int digit = digitAt(text, at + offset);
+        for (const char* box : boxes) u.push_back(FieldUpdate::item(box, digit));
+    };
+    auto chars = [&](const char* key, qsizetype offset, qsizetype count, const char* edit) {
+        const qsizetype at = text.indexOf(key);
+        if (at >= 0) u.push_back(FieldUpdate::edit(edit, text.mid(at + offset, count)));
+    };
+    try {
+        if (const qsizetype at = text.indexOf("BA1:"); at >= 0) {
+            u.push_back(FieldUpdate::item("ComboBox2", digitAt(text, at + 4)));
+            u.push_back(FieldUpdate::item("ComboBox4", digitAt(text, at + 5)));
+        }
+        if (const qsizetype at = text.indexOf("BA2:"); at >= 0) {
+            u.push_back(FieldUpdate::item("ComboBox8", digitAt(text, at + 4)));
+            u.push_back(FieldUpdate::item("ComboBox9", digitAt(text, at + 5)));
+        }
+        item("MD:", 3, {"ComboBox7", "ComboBox14"});
+        chars("ADR:", 4, 3, "Edit14");
+        item("XY1:", 4, {"RS485ADY"});
+        item("XY2:", 4, {"RS485BDY"});
+        chars("JTM:", 4, 3, "Edit6");
+        chars("AADR", 5, 5, "ABadr");
+        chars("AADR", 11, 5, "BBadr");
+    } catch (const EConvertError& e) {
+        out.error = QString::fromStdString(e.what());
+    }
+    return out;
+}
+
+} // namespace SystemCodec

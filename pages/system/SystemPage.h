@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QWidget>
+#include <functional>
+
+class Exchange;
+class PortPanel;
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+
+// "System Parameters": the port panel and the converter's own settings, each with its Set
+// button, parameter initialisation, the board serial number and the query that reads them.
+class SystemPage : public QWidget {
+    Q_OBJECT
+
+public:
+    SystemPage(Exchange& exchange, QWidget* parent = nullptr);
+
+    PortPanel* portPanel() const { return panel_; }
+
+    void Button23Click(); // "System Parameters" query
+    void Button60Click(); // board serial number
+    void Label8DblClick();
+    void Label51DblClick();
+
+    // Blanks what the query fills, except the base addresses (a device-slot change).
+    void clearDecodedControls();
+
+    // Edit14's text follows into the MODBUS test's slave address.
+    std::function<void(const QString&)> onSlaveAddressChanged;
+
+private:
+    QComboBox* comboBox(const char* name, const QStringList& items, int selected);
+    QLineEdit* lineEdit(const char* name, const QString& text);
+    QPushButton* setButton(const char* name, const std::function<QByteArray()>& build,
+                           bool closesPort = false);
+    // A set request: buffers emptied, the value built (may raise the conversion error,
+    // then nothing is sent), the frame sent under code 200.
+    void sendSet(const std::function<QByteArray()>& build, bool closesPort);
+    void decodeReply();
+
+    Exchange& exchange_;
+    PortPanel* panel_;
+};

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QWidget>
+#include <memory>
+
+class Exchange;
+class HartPage;
+class MessageSink;
+class ModbusPage;
+class MonitorPage;
+class PortPanel;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QTabWidget;
+class SystemPage;
+class TComm;
+
+// The main window: header, the eight pages, the common Send/Receive Buffer area, the
+// serial port and the exchange. It wires what one page does to another.
+class TForm1 : public QWidget {
+    Q_OBJECT
+
+public:
+    // Messages go to the given sink (tests record them); by default to modal boxes.
+    explicit TForm1(MessageSink* messages = nullptr, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    TComm& comm() { return *Comm1; }
+    Exchange& exchange() { return *exchange_; }
+    SystemPage& systemPage() { return *system_; }
+    ModbusPage& modbusPage() { return *modbus_; }
+    PortPanel& portPanel();
+
+    // Buttons the link check enables when the converter answers.
+    static const char* const kLinkButtons[16];
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void FormCreate();
+    void buildHeader();
+    void enableLinkButtons();
+
+    std::unique_ptr<MessageSink> ownMessages_;
+    MessageSink* messages_;
+    TComm* Comm1;
+    QLineEdit* Edit8;
+    QPlainTextEdit* Memo10;
+    QPushButton* Button26;
+    QTabWidget* PageControl1;
+    Exchange* exchange_;
+    SystemPage* system_;
+    HartPage* hart_;
+    ModbusPage* modbus_;
+    MonitorPage* monitor_;
+};
