@@ -30,7 +30,9 @@ QByteArray choiceRequest(const QByteArray& key, int index)
 
 QByteArray portRequest(const QByteArray& key, int baudIndex, int parityIndex)
 {
-    return setRequest(key, QByteArray{itemDigit(baudIndex), itemDigit(parityIndex)});
+    QByteArray value;
+    value.append(itemDigit(baudIndex)).append(itemDigit(parityIndex));
+    return setRequest(key, value);
 }
 
 QByteArray numberRequest(const QByteArray& key, int32_t value, int width)
