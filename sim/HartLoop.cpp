@@ -1,0 +1,139 @@
+#include "sim/HartLoop.h"
+
+#include <bit>
+#include <cmath>
+
+namespace {
+
+constexpr uint8_t kShortRequest = 0x02, kLongRequest = 0x82;
+constexpr uint8_t kShortReply = 0x06, kLongReply = 0x86;
+constexpr uint8_t kNotImplemented = 64;
+constexpr int kReplyPreambles = 5;
+
+uint8_t checksum(const QByteArray& bytes, qsizetype from)
+{
+    uint8_t sum = 0;
+    for (qsizetype i = from; i < bytes.size(); ++i) sum ^= static_cast<uint8_t>(bytes[i]);
+    return sum;
+}
+
+} // namespace
+
+void appendFloat(QByteArray& out, float value)
+{
+    const uint32_t bits = std::bit_cast<uint32_t>(value);
+    for (int shift = 24; shift >= 0; shift -= 8) out.append(static_cast<char>(bits >> shift));
+}
+
+HartLoop::HartLoop()
+{
+    HartInstrument flow;
+    HartInstrument pressure;
+    pressure.manufacturer = 0x11;
+    pressure.deviceType = 0x22;
+    pressure.id = {0x00, 0x12, 0x34};
+    pressure.pollAddress = 1;
+    pressure.base = {1.25f, 23.5f, 0.0f, 50.0f};
+    pressure.units = {7, 32, 237, 57}; // bar, degC, MPa, percent
+    HartInstrument temperature;
+    temperature.manufacturer = 0x4A;
+    temperature.deviceType = 0x81;
+    temperature.id = {0x0A, 0xBC, 0xDE};
+    temperature.pollAddress = 2;
+    temperature.base = {85.0f, 24.0f, 358.15f, 1.0f};
+    temperature.units = {32, 32, 35, 57};
+    instruments = {flow, pressure, temperature};
+}
+
+std::array<float, 4> HartLoop::variables(const HartInstrument& d, double seconds)
+{
+    std::array<float, 4> v{};
+    for (size_t i = 0; i < 4; ++i)
+        v[i] = d.base[i] + float(0.02 * (d.base[i] + 1.0) * std::sin(seconds / (20.0 + 7.0 * i)));
+    return v;
+}
+
+float HartLoop::loopCurrent(const HartInstrument&, double seconds)
+{
+    return 12.0f + float(4.0 * std::sin(seconds / 30.0));
+}
+
+QByteArray HartLoop::reply(const HartInstrument& device, const QByteArray& address, uint8_t command,
+                           const QByteArray& data, uint8_t responseCode, bool longFrame) const
+{
+    (void)device;
+    QByteArray out(kReplyPreambles, char(0xFF));
+    const qsizetype start = out.size();
+    out.append(static_cast<char>(longFrame ? kLongReply : kShortReply));
+    out.append(address);
+    out.append(static_cast<char>(command));
+    out.append(static_cast<char>(data.size() + 2));
+    out.append(static_cast<char>(responseCode));
+    out.append(static_cast<char>(0x00)); // device status: all well
+    out.append(data);
+    out.append(static_cast<char>(checksum(out, start)));
+    return out;
+}
+
+QByteArray HartLoop::handle(const QByteArray& frame, double seconds)
+{
+    // At least two preamble bytes, as field devices need to synchronise.
+    qsizetype p = 0;
+    while (p < frame.size() && static_cast<uint8_t>(frame[p]) == 0xFF) ++p;
+    if (p < 2 || p >= frame.size()) return {};
+    const uint8_t delimiter = static_cast<uint8_t>(frame[p]);
+    const bool longFrame = delimiter == kLongRequest;
+    if (!longFrame && delimiter != kShortRequest) return {};
+    const int addressSize = longFrame ? 5 : 1;
+    const qsizetype header = p + 1 + addressSize + 2; // delimiter, address, command, count
+    if (frame.size() < header + 1) return {};
+    const uint8_t count = static_cast<uint8_t>(frame[header - 1]);
+    if (frame.size() != header + count + 1) return {};
+    if (checksum(frame.left(header + count), p) != static_cast<uint8_t>(frame[header + count]))
+        return {};
+
+    const QByteArray address = frame.mid(p + 1, addressSize);
+    const uint8_t command = static_cast<uint8_t>(frame[header - 2]);
+    const QByteArray data = frame.mid(header, count);
+
+    HartInstrument* device = nullptr;
+    for (HartInstrument& d : instruments) {
+        const auto* a = reinterpret_cast<const uint8_t*>(address.constData());
+        const bool match = longFrame ? ((a[0] & 0x3F) == (d.manufacturer & 0x3F) &&
+                                        a[1] == d.deviceType && a[2] == d.id[0] &&
+                                        a[3] == d.id[1] && a[4] == d.id[2])
+                                     : (a[0] & 0x3F) == d.pollAddress;
+        if (match) {
+            device = &d;
+            break;
+        }
+    }
+    if (!device) return {};
+
+    QByteArray out;
+    switch (command) {
+    case 0: { // read unique identifier
+        out.append(char(254));
+        out.append(static_cast<char>(device->manufacturer));
+        out.append(static_cast<char>(device->deviceType));
+        out.append(static_cast<char>(device->requestPreambles));
+        out.append(QByteArray("\x05\x01\x01\x08\x00", 5)); // revisions and flags
+        for (uint8_t b : device->id) out.append(static_cast<char>(b));
+        return reply(*device, address, command, out, 0, longFrame);
+    }
+    case 3: { // read dynamic variables and loop current
+        appendFloat(out, loopCurrent(*device, seconds));
+        const auto values = variables(*device, seconds);
+        for (size_t i = 0; i < 4; ++i) {
+            out.append(static_cast<char>(device->units[i]));
+            appendFloat(out, values[i]);
+        }
+        return reply(*device, address, command, out, 0, longFrame);
+    }
+    case 6: // write polling address
+        if (data.size() < 1) return reply(*device, address, command, {}, 5, longFrame);
+        device->pollAddress = static_cast<uint8_t>(data[0]) & 0x3F;
+        return reply(*device, address, command, data.left(1), 0, longFrame);
+    default: return reply(*device, address, command, {}, kNotImplemented, longFrame);
+    }
+}

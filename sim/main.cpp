@@ -1,0 +1,207 @@
+// vk742b-sim: a stand-in for the VK742-B converter on a pseudo-terminal or a serial device.
+#include "serial/LineSettings.h"
+#include "sim/Simulator.h"
+#include "tools/HexText.h"
+
+#include <QByteArray>
+#include <QString>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <string>
+#include <termios.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+struct Options {
+    std::string link;
+    std::string port;
+    int delayMs = 0;
+    int drop = 0;
+    int splitMs = 0;
+    bool garble = false;
+    bool verbose = false;
+};
+
+volatile std::sig_atomic_t stopping = 0;
+void onSignal(int) { stopping = 1; }
+
+std::string defaultLink()
+{
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    return std::string(runtime && *runtime ? runtime : "/tmp") + "/vk742b-sim";
+}
+
+[[noreturn]] void usage(const char* self)
+{
+    std::fprintf(stderr,
+                 "usage: %s [--link PATH] [--port DEVICE] [--delay MS] [--drop N] [--split MS]\n"
+                 "          [--garble] [--verbose]\n"
+                 "Stands in for a VK742-B converter. Without --port it creates a pseudo-terminal\n"
+                 "and links it at PATH (default %s); open that port in the tool.\n",
+                 self, defaultLink().c_str());
+    std::exit(2);
+}
+
+Options parse(int argc, char** argv)
+{
+    Options o;
+    o.link = defaultLink();
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        auto value = [&]() -> std::string {
+            if (i + 1 >= argc) usage(argv[0]);
+            return argv[++i];
+        };
+        auto number = [&]() {
+            const std::string v = value();
+            char* end = nullptr;
+            const long n = std::strtol(v.c_str(), &end, 10);
+            if (v.empty() || *end || n < 0 || n > 1000000) usage(argv[0]);
+            return int(n);
+        };
+        if (a == "--link") o.link = value();
+        else if (a == "--port") o.port = value();
+        else if (a == "--delay") o.delayMs = number();
+        else if (a == "--drop") o.drop = number();
+        else if (a == "--split") o.splitMs = number();
+        else if (a == "--garble") o.garble = true;
+        else if (a == "--verbose") o.verbose = true;
+        else usage(argv[0]);
+    }
+    return o;
+}
+
+void writeAll(int fd, const char* data, size_t size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n > 0) {
+            data += n;
+            size -= size_t(n);
+        } else if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
+            pollfd p{fd, POLLOUT, 0};
+            ::poll(&p, 1, 100);
+        } else {
+            return;
+        }
+    }
+}
+
+LineSettings lineFor(const Simulator& sim)
+{
+    LineSettings s;
+    s.baudRate = uint32_t(sim.baudRate());
+    s.parity = static_cast<TParity>(sim.parity());
+    s.outxXonXoffFlow = s.inxXonXoffFlow = false;
+    return s;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const Options opt = parse(argc, argv);
+    Simulator sim;
+    int fd = -1;     // where requests arrive and answers go
+    int keeper = -1; // our own hold on the terminal's other side (pseudo-terminal only)
+    bool pseudo = opt.port.empty();
+
+    if (pseudo) {
+        char name[256];
+        if (openpty(&fd, &keeper, name, nullptr, nullptr) != 0) {
+            std::perror("openpty");
+            return 1;
+        }
+        // While the tool has the port closed, the pseudo-terminal would report a hang-up
+        // on every poll; holding the other side ourselves keeps it quiet.
+        applyLineSettings(keeper, lineFor(sim));
+        ::unlink(opt.link.c_str());
+        if (::symlink(name, opt.link.c_str()) != 0) {
+            std::fprintf(stderr, "cannot link %s: %s\n", opt.link.c_str(), std::strerror(errno));
+            return 1;
+        }
+        std::printf("vk742b-sim: converter on %s (link %s)\n", name, opt.link.c_str());
+    } else {
+        fd = ::open(opt.port.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+        if (fd < 0 || !applyLineSettings(fd, lineFor(sim))) {
+            std::fprintf(stderr, "cannot open %s: %s\n", opt.port.c_str(), std::strerror(errno));
+            return 1;
+        }
+        std::printf("vk742b-sim: converter on %s\n", opt.port.c_str());
+    }
+    std::fflush(stdout);
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+    std::signal(SIGINT, onSignal);
+    std::signal(SIGTERM, onSignal);
+
+    const auto started = std::chrono::steady_clock::now();
+    auto seconds = [&] {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    };
+    int drop = opt.drop;
+    QByteArray request;
+    constexpr int kQuietMs = 30; // a request ends when the line has been quiet this long
+
+    while (!stopping) {
+        pollfd p{fd, POLLIN, 0};
+        const int ready = ::poll(&p, 1, request.isEmpty() ? 500 : kQuietMs);
+        if (ready < 0 && errno != EINTR) break;
+        if (ready > 0 && (p.revents & POLLIN)) {
+            char buf[4096];
+            const ssize_t n = ::read(fd, buf, sizeof buf);
+            if (n > 0) request.append(buf, n);
+            continue;
+        }
+        if (ready > 0 && (p.revents & (POLLHUP | POLLERR))) {
+            // Only a real device can vanish; wait calmly instead of spinning.
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            continue;
+        }
+        if (request.isEmpty()) continue;
+
+        const QByteArray got = std::exchange(request, {});
+        // Answer only while the tool's line matches ours (speed; current kernels hide the
+        // parity of pseudo-terminals, so it is compared on real devices only).
+        PortLine theirs;
+        const bool lineOk = !pseudo || !readPortLine(fd, theirs) ||
+                            theirs.baudRate == uint32_t(sim.baudRate());
+        if (opt.verbose)
+            std::fprintf(stderr, "<- %s%s\n", qPrintable(hexDisplay(got)),
+                         lineOk ? "" : " (line settings differ: ignored)");
+        if (!lineOk) continue;
+        if (drop > 0) {
+            --drop;
+            continue;
+        }
+        if (opt.delayMs) std::this_thread::sleep_for(std::chrono::milliseconds(opt.delayMs));
+
+        const int baudBefore = sim.baudRate(), parityBefore = sim.parity();
+        QByteArray answer = sim.answer(got, seconds());
+        if (answer.isEmpty()) continue;
+        if (opt.garble) answer[answer.size() / 2] = char(answer[answer.size() / 2] ^ 0x20);
+        if (opt.verbose) std::fprintf(stderr, "-> %s\n", qPrintable(hexDisplay(answer)));
+        if (opt.splitMs) {
+            const qsizetype half = answer.size() / 2;
+            writeAll(fd, answer.constData(), size_t(half));
+            std::this_thread::sleep_for(std::chrono::milliseconds(opt.splitMs));
+            writeAll(fd, answer.constData() + half, size_t(answer.size() - half));
+        } else {
+            writeAll(fd, answer.constData(), size_t(answer.size()));
+        }
+        // A new speed takes effect after the answer, which went out at the old one.
+        if (sim.baudRate() != baudBefore || sim.parity() != parityBefore) {
+            ::tcdrain(fd);
+            if (!pseudo) applyLineSettings(fd, lineFor(sim));
+        }
+    }
+    if (pseudo) ::unlink(opt.link.c_str());
+    return 0;
+}

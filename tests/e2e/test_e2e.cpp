@@ -1,0 +1,173 @@
+// The window against the converter stand-in, over a pseudo-terminal, as a user drives it.
+#include "exchange/Exchange.h"
+#include "serial/Comm.h"
+#include "tests/support/RecordingMessages.h"
+#include "ui/TForm1.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+// Clock ticks the process has used, from /proc.
+long cpuTicks(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly)) return -1;
+    const QList<QByteArray> fields = stat.readAll().split(' ');
+    return fields.size() > 15 ? fields[13].toLong() + fields[14].toLong() : -1;
+}
+
+struct Session {
+    QTemporaryDir dir;
+    QProcess sim;
+    RecordingMessages messages;
+    TForm1 form{&messages};
+    QString link;
+
+    Session()
+    {
+        link = dir.filePath("vk742b-sim");
+        sim.start(VK_SIM_PATH, {"--link", link});
+        QTRY_VERIFY(QFile::exists(link));
+    }
+    ~Session()
+    {
+        form.comm().ClosePort();
+        sim.terminate();
+        sim.waitForFinished(2000);
+    }
+    template <class W = QWidget> W* get(const char* name)
+    {
+        auto* w = form.findChild<W*>(name);
+        if (!w) qFatal("no control %s", name);
+        return w;
+    }
+    void click(const char* name) { get<QPushButton>(name)->click(); }
+    QString shown() { return get<QPlainTextEdit>("Memo10")->toPlainText(); }
+    void open()
+    {
+        get<QComboBox>("SPREALCOM")->setEditText(link);
+        if (!form.exchange().portOpen()) click("Button1");
+        QVERIFY(form.comm().IsOpen());
+    }
+    // Sends a set request and waits for the converter's answer.
+    void setAndConfirm(const char* button)
+    {
+        click(button);
+        QTRY_VERIFY(shown().endsWith(":OK#"));
+    }
+};
+
+} // namespace
+
+class TestEndToEnd : public QObject {
+    Q_OBJECT
+
+private slots:
+    void linkCheck()
+    {
+        Session s;
+        s.open();
+        s.get<QPushButton>("Button23")->setEnabled(false);
+        s.click("Button6");
+        QTRY_COMPARE(s.shown(), QString("QQQ#QV:VK742-B V6.0#"));
+        QTRY_VERIFY(s.get<QPushButton>("Button23")->isEnabled());
+        QVERIFY(s.messages.entries.isEmpty());
+    }
+
+    void everySettingRoundTrips()
+    {
+        Session s;
+        s.open();
+        s.get<QComboBox>("ComboBox7")->setCurrentIndex(2);
+        s.setAndConfirm("Button24");
+        s.get<QLineEdit>("Edit14")->setText("17");
+        s.setAndConfirm("Button29");
+        s.get<QComboBox>("RS485ADY")->setCurrentIndex(1);
+        s.setAndConfirm("Button15");
+        s.get<QComboBox>("RS485BDY")->setCurrentIndex(5);
+        s.setAndConfirm("Button33");
+        s.get<QLineEdit>("Edit6")->setText("20");
+        s.setAndConfirm("Button27");
+        s.get<QLineEdit>("ABadr")->setText("100");
+        s.setAndConfirm("Button28");
+        s.get<QLineEdit>("BBadr")->setText("40001");
+        s.setAndConfirm("Button32");
+        s.get<QComboBox>("ComboBox8")->setCurrentIndex(4); // RS485B: our line stays as it is
+        s.get<QComboBox>("ComboBox9")->setCurrentIndex(1);
+        s.setAndConfirm("Button9");
+        // A port speed request closes the tool's port two seconds later; open again.
+        QTRY_VERIFY_WITH_TIMEOUT(!s.form.comm().IsOpen(), 3000);
+        s.open();
+
+        // Forget what the page shows, then read it all back from the converter.
+        for (const char* box : {"ComboBox8", "ComboBox9", "ComboBox7", "RS485ADY", "RS485BDY"})
+            s.get<QComboBox>(box)->setCurrentIndex(0);
+        for (const char* edit : {"Edit14", "Edit6", "ABadr", "BBadr"}) s.get<QLineEdit>(edit)->clear();
+        s.click("Button23");
+        QTRY_COMPARE(s.get<QLineEdit>("BBadr")->text(), QString("40001"));
+        QCOMPARE(s.get<QComboBox>("ComboBox8")->currentText(), QString("19200"));
+        QCOMPARE(s.get<QComboBox>("ComboBox9")->currentText(), QString("Odd"));
+        QCOMPARE(s.get<QComboBox>("ComboBox7")->currentIndex(), 2);
+        QCOMPARE(s.get<QComboBox>("ComboBox14")->currentIndex(), 2);
+        QCOMPARE(s.get<QLineEdit>("Edit14")->text(), QString("017"));
+        QCOMPARE(s.get<QLineEdit>("Edit18")->text(), QString("017"));
+        QCOMPARE(s.get<QComboBox>("RS485ADY")->currentText(), QString("1 100ms"));
+        QCOMPARE(s.get<QComboBox>("RS485BDY")->currentText(), QString("5 500ms"));
+        QCOMPARE(s.get<QLineEdit>("Edit6")->text(), QString("020"));
+        QCOMPARE(s.get<QLineEdit>("ABadr")->text(), QString("00100"));
+        QVERIFY(s.messages.entries.isEmpty());
+    }
+
+    void baudChangeNeedsTheReopen()
+    {
+        Session s;
+        s.open();
+        s.get<QComboBox>("ComboBox2")->setCurrentIndex(4); // 19200
+        s.setAndConfirm("Button5");                         // answered at the old speed
+        QTRY_VERIFY_WITH_TIMEOUT(!s.form.comm().IsOpen(), 3000);
+        QCOMPARE(s.get<QPushButton>("Button1")->text(), QString("Open"));
+
+        s.open(); // still 9600: the converter no longer listens
+        s.click("Button6");
+        QTRY_COMPARE_WITH_TIMEOUT(s.messages.texts(), QStringList({"Connection timed out!"}), 4000);
+        s.click("Button1");
+        s.get<QComboBox>("ComboBox11")->setEditText("19200");
+        s.open();
+        s.click("Button6");
+        QTRY_COMPARE(s.shown(), QString("QQQ#QV:VK742-B V6.0#"));
+
+        // The stand-in idles without cost while the tool's side is closed.
+        s.click("Button1");
+        QTest::qWait(200);
+        const long before = cpuTicks(s.sim.processId());
+        QTest::qWait(1000);
+        QVERIFY(cpuTicks(s.sim.processId()) - before <= 2);
+        s.open();
+        s.click("Button6");
+        QTRY_COMPARE(s.shown(), QString("QQQ#QV:VK742-B V6.0#"));
+    }
+
+    void modbusTestInSingleMeterMode()
+    {
+        Session s;
+        s.open();
+        s.get<QComboBox>("ComboBox7")->setCurrentIndex(1);
+        s.setAndConfirm("Button24");
+        s.click("Button4");
+        QTRY_VERIFY(s.shown().startsWith("01 03 14 "));
+        QCOMPARE(s.shown().size(), 25 * 3);
+        QCOMPARE(s.form.exchange().pendingCode(), 302);
+        QVERIFY(s.messages.entries.isEmpty());
+    }
+};
+
+QTEST_MAIN(TestEndToEnd)
+#include "test_e2e.moc"
