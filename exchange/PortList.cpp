@@ -7,7 +7,12 @@ PortList::PortList(QWidget* parent) : QComboBox(parent)
 {
     setEditable(true);
     setInsertPolicy(QComboBox::NoInsert);
-    refresh();
+    // The machine's own ports are looked up when the list opens: scanning them here would
+    // slow the window's start for a list nobody has looked at yet.
+    for (int n = 1; n <= 12; ++n) {
+        addItem(QStringLiteral("COM%1").arg(n));
+        setItemData(n - 1, QStringLiteral("/dev/ttyS%1").arg(n - 1), Qt::ToolTipRole);
+    }
     setCurrentIndex(0);
 }
 
@@ -22,11 +27,7 @@ void PortList::refresh()
 {
     const QString typed = currentText();
     const QSignalBlocker quiet(this);
-    clear();
-    for (int n = 1; n <= 12; ++n) {
-        addItem(QStringLiteral("COM%1").arg(n));
-        setItemData(n - 1, QStringLiteral("/dev/ttyS%1").arg(n - 1), Qt::ToolTipRole);
-    }
+    while (count() > 12) removeItem(count() - 1); // keep COM1 to COM12
 
     const QString sim = simulatorLink();
     if (QFileInfo::exists(sim)) {

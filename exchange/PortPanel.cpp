@@ -13,6 +13,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPalette>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -54,7 +55,9 @@ PortPanel::PortPanel(Exchange& exchange, QWidget* parent) : QWidget(parent), exc
                     "Label16");
     Label16->setWordWrap(true);
     Label16->setAutoFillBackground(true);
-    Label16->setStyleSheet(QStringLiteral("background-color: aqua;"));
+    QPalette aqua = Label16->palette();
+    aqua.setColor(QPalette::Window, Qt::cyan);
+    Label16->setPalette(aqua);
     CheckBox1 = named(new QCheckBox(QStringLiteral("COM_RTS"), linesBox), "CheckBox1");
     CheckBox2 = named(new QCheckBox(QStringLiteral("COM_DTR"), linesBox), "CheckBox2");
     auto* linesLayout = new QVBoxLayout(linesBox);

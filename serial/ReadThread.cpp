@@ -68,25 +68,33 @@ void TReadThread::run()
         }
         if (fds[1].revents & POLLNVAL) break; // descriptor gone: end quietly
 
-        const ssize_t got = ::read(ctx_->fd, buffer + held, kChunkSize - held);
-        if (got < 0 && (errno == EAGAIN || errno == EINTR)) continue;
-        if (got <= 0) {
-            // The device vanished (unplugged, or the far side of a pseudo-terminal closed):
-            // a read of 0 after a hang-up is not an empty chunk to retry.
+        // Take everything the driver holds before waiting again.
+        bool vanished = false;
+        for (;;) {
+            const ssize_t got = ::read(ctx_->fd, buffer + held, kChunkSize - held);
+            if (got < 0 && (errno == EAGAIN || errno == EINTR)) break;
+            if (got <= 0) {
+                // The device vanished (unplugged, or the far side of a pseudo-terminal
+                // closed): a read of 0 after a hang-up is not an empty chunk to retry.
+                vanished = true;
+                break;
+            }
+            size_t kept = static_cast<size_t>(got);
+            if (ctx_->ignoreNullChar)
+                kept = static_cast<size_t>(std::remove(buffer + held, buffer + held + kept, 0) -
+                                           (buffer + held));
+            held += kept;
+            lastByte = Clock::now();
+            if (held == kChunkSize) {
+                deliver(buffer, held);
+                held = 0;
+                readStart = lastByte;
+            }
+        }
+        if (vanished) {
             deliver(buffer, held);
             hangUp();
             break;
-        }
-        size_t kept = static_cast<size_t>(got);
-        if (ctx_->ignoreNullChar)
-            kept = static_cast<size_t>(std::remove(buffer + held, buffer + held + kept, 0) -
-                                       (buffer + held));
-        held += kept;
-        lastByte = Clock::now();
-        if (held == kChunkSize) {
-            deliver(buffer, held);
-            held = 0;
-            readStart = Clock::now();
         }
         status.report(*ctx_);
     }

@@ -9,17 +9,18 @@
 #include "pages/system/SystemPage.h"
 #include "serial/Comm.h"
 #include "tools/ModbusTestBox.h"
+#include "ui/DiagramPage.h"
 #include "ui/HotSpot.h"
 #include "ui/MessageBoxes.h"
 #include "ui/Pictures.h"
 
 #include <QCloseEvent>
+#include <QFont>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScrollArea>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -78,15 +79,8 @@ TForm1::TForm1(MessageSink* messages, QWidget* parent) : QWidget(parent)
         {"Image3", "4-Wire Instruments", Picture::FourWire},
         {"Image4", "Built In DC24V 2-Wire Instruments", Picture::BuiltIn24V},
     };
-    for (const auto& d : diagrams) {
-        auto* image = named(new QLabel, d.image);
-        image->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        image->setPixmap(loadPicture(d.picture));
-        auto* scroll = new QScrollArea;
-        scroll->setWidget(image);
-        scroll->setFrameShape(QFrame::NoFrame);
-        PageControl1->addTab(scroll, QString::fromLatin1(d.caption));
-    }
+    for (const auto& d : diagrams)
+        PageControl1->addTab(new DiagramPage(d.image, d.picture), QString::fromLatin1(d.caption));
 
     auto* header = new QWidget(this);
     header->setFixedHeight(64);
@@ -96,7 +90,10 @@ TForm1::TForm1(MessageSink* messages, QWidget* parent) : QWidget(parent)
     Image1->setPixmap(loadPicture(Picture::Logo));
     auto* Label41 = named(new QLabel(QStringLiteral("VK742-B Configuration Software"), header), "Label41");
     Label41->setGeometry(180, 0, 750, 41); // wider than its text: fonts differ
-    Label41->setStyleSheet("font-family: 'Segoe UI'; font-weight: bold; font-size: 29px; color: black;");
+    QFont titleFont(QStringLiteral("Segoe UI"));
+    titleFont.setBold(true);
+    titleFont.setPixelSize(29);
+    Label41->setFont(titleFont);
     Label41->setAlignment(Qt::AlignCenter);
     auto* Label77 = named(new QLabel(QStringLiteral("V6.0(Aug 20. 2024)"), header), "Label77");
     Label77->setGeometry(456, 48, 120, 13);

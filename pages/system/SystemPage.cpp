@@ -14,6 +14,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPalette>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -114,7 +115,11 @@ SystemPage::SystemPage(Exchange& exchange, QWidget* parent) : QWidget(parent), e
     auto* Button33 = setButton("Button33", choice(RS485BDY, "XY2"));
     auto* Button28 = setButton("Button28", number(ABadr, "AADR", 5));
     auto* Button32 = setButton("Button32", number(BBadr, "BADR", 5));
-    for (QPushButton* blue : {Button15, Button33}) blue->setStyleSheet("color: blue;");
+    for (QPushButton* blue : {Button15, Button33}) {
+        QPalette palette = blue->palette();
+        palette.setColor(QPalette::ButtonText, Qt::blue);
+        blue->setPalette(palette);
+    }
 
     auto* Button60 = named(new QPushButton(QStringLiteral("Set"), this), "Button60");
     connect(Button60, &QPushButton::clicked, this,
