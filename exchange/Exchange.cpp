@@ -122,7 +122,7 @@ void Exchange::onTimer2Due()
     // Chunks that arrived before the timer fired are handled first, as their
     // notifications would have been.
     if (!chunks_.empty()) {
-        timer2HeldFor_ = lastArrived_;
+        if (!timer2HeldFor_) timer2HeldFor_ = lastArrived_; // a repeat firing keeps the hold
         return;
     }
     runHandler(messages_, [this] { Timer2Timer(); });
