@@ -2,10 +2,10 @@
 // runner times it from process start to that line. Built twice: with the tool's window
 // and with a window of one label.
 #include <QApplication>
+#include <QFile>
 #include <QTimer>
 #include <QLabel>
 #include <cstdio>
-#include <sys/resource.h>
 
 #ifdef PROBE_TOOL
 #include "ui/TForm1.h"
@@ -24,9 +24,13 @@ int main(int argc, char* argv[])
 #endif
     window.show();
     QTimer::singleShot(0, [&] {
-        rusage u{};
-        getrusage(RUSAGE_SELF, &u);
-        std::printf("%ld\n", u.ru_maxrss);
+        // VmHWM, not getrusage: its peak survives exec and would include the parent's.
+        QFile status(QStringLiteral("/proc/self/status"));
+        status.open(QIODevice::ReadOnly);
+        long peak = 0;
+        for (const QByteArray& line : status.readAll().split('\n'))
+            if (line.startsWith("VmHWM:")) peak = line.mid(6).trimmed().split(' ').first().toLong();
+        std::printf("%ld\n", peak);
         std::fflush(stdout);
         app.quit();
     });

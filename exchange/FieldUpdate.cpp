@@ -14,8 +14,6 @@ void applyDecoded(QWidget* root, const Decoded& decoded)
             if (auto* box = root->findChild<QComboBox*>(u.control)) setItemIndex(box, u.index);
         } else if (auto* edit = root->findChild<QLineEdit*>(u.control)) {
             edit->setText(QString::fromLatin1(u.text));
-        } else if (auto* box = root->findChild<QComboBox*>(u.control)) {
-            box->setEditText(QString::fromLatin1(u.text));
         }
     }
     if (decoded.error) throw std::runtime_error(decoded.error->toStdString());

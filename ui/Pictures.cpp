@@ -6,18 +6,18 @@
 // the picture box.
 QPixmap loadPicture(Picture picture)
 {
-    struct Spec {
+    struct Box {
         int width, height;
         const char* caption;
     };
-    static const Spec specs[] = {
+    static const Box boxes[] = {
         {105, 41, "VK742-B"},
         {1065, 393, "2-Wire Instruments: wiring diagram"},
         {1065, 385, "2-Wire And 4-Wire Instruments: wiring diagram"},
         {1065, 393, "4-Wire Instruments: wiring diagram"},
         {1057, 393, "Built In DC24V 2-Wire Instruments: wiring diagram"},
     };
-    const Spec& s = specs[static_cast<int>(picture)];
+    const Box& s = boxes[static_cast<int>(picture)];
     QPixmap pixmap(s.width, s.height);
     pixmap.fill(Qt::white);
     QPainter painter(&pixmap);

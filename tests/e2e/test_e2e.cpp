@@ -1,6 +1,7 @@
 // The window against the converter stand-in, over a pseudo-terminal, as a user drives it.
 #include "exchange/Exchange.h"
 #include "serial/Comm.h"
+#include "tests/support/Controls.h"
 #include "tests/support/RecordingMessages.h"
 #include "ui/TForm1.h"
 
@@ -43,12 +44,7 @@ struct Session {
         sim.terminate();
         sim.waitForFinished(2000);
     }
-    template <class W = QWidget> W* get(const char* name)
-    {
-        auto* w = form.findChild<W*>(name);
-        if (!w) qFatal("no control %s", name);
-        return w;
-    }
+    template <class W = QWidget> W* get(const char* name) { return control<W>(form, name); }
     void click(const char* name) { get<QPushButton>(name)->click(); }
     QString shown() { return get<QPlainTextEdit>("Memo10")->toPlainText(); }
     void open()

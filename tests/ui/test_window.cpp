@@ -5,6 +5,7 @@
 #include "pages/modbus/ModbusPage.h"
 #include "pages/system/SystemPage.h"
 #include "serial/Comm.h"
+#include "tests/support/Controls.h"
 #include "tests/support/PtyPair.h"
 #include "tests/support/RecordingMessages.h"
 #include "ui/TForm1.h"
@@ -26,12 +27,7 @@ struct Rig {
     TForm1 form{&messages};
     PtyPair pty;
 
-    template <class W = QWidget> W* get(const char* name)
-    {
-        auto* w = form.findChild<W*>(name);
-        if (!w) qFatal("no control %s", name);
-        return w;
-    }
+    template <class W = QWidget> W* get(const char* name) { return control<W>(form, name); }
     QPushButton* button(const char* name) { return get<QPushButton>(name); }
     QString sent() { return get<QLineEdit>("Edit8")->text(); }
     QString shown() { return get<QPlainTextEdit>("Memo10")->toPlainText(); }
@@ -346,6 +342,11 @@ private slots:
         rig.get<QComboBox>("RS485BDY")->setCurrentIndex(0);
         rig.button("Button33")->click();
         QCOMPARE(rig.pty.readQuiet(), QByteArray("QQS#XY2:0#"));
+        QTest::mouseDClick(rig.get("Label8"), Qt::LeftButton);
+        QCOMPARE(rig.pty.readQuiet(), QByteArray("QQS#YB:1#"));
+        QTest::mouseDClick(rig.get("Label51"), Qt::LeftButton);
+        QCOMPARE(rig.pty.readQuiet(), QByteArray("QQS#YB:2#"));
+        QCOMPARE(rig.ex().pendingCode(), 200);
         rig.get<QComboBox>("JIANZHI")->setCurrentIndex(6);
         rig.get<QLineEdit>("PCBSN")->setText("1234");
         rig.button("Button60")->click();
