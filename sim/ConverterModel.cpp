@@ -105,7 +105,12 @@ QByteArray ConverterModel::set(const QByteArray& body)
         if (const auto v = f.digits(width, 0, high)) target = *v;
         f.literal("#");
     };
-    auto slotDigit = [&]() { return f.digits(1, 0, 4).value_or(0); };
+    // Keys that name a device slot: the key, then the slot digit.
+    auto slotKey = [&](const char* k) -> DeviceSlot& {
+        key = k;
+        f.literal(k);
+        return next.devices[size_t(f.digits(1, 0, 4).value_or(0))];
+    };
 
     if (body.startsWith("BA1:")) portSet("BA1", next.baud1, next.parity1);
     else if (body.startsWith("BA2:")) portSet("BA2", next.baud2, next.parity2);
@@ -122,9 +127,7 @@ QByteArray ConverterModel::set(const QByteArray& body)
     } else if (body == "YB:1#" || body == "YB:2#") {
         return ok("YB");
     } else if (body.startsWith("HART")) {
-        key = "HART";
-        f.literal("HART");
-        DeviceSlot& s = next.devices[size_t(slotDigit())];
+        DeviceSlot& s = slotKey("HART");
         f.literal(":");
         s.enabled = f.digits(1, 0, 1).value_or(0);
         f.literal(",");
@@ -137,16 +140,12 @@ QByteArray ConverterModel::set(const QByteArray& body)
         s.clearTime = f.digits(3, 0, 999).value_or(0);
         f.literal("#");
     } else if (body.startsWith("DFOT")) {
-        key = "DFOT";
-        f.literal("DFOT");
-        DeviceSlot& s = next.devices[size_t(slotDigit())];
+        DeviceSlot& s = slotKey("DFOT");
         f.literal(":");
         for (int i = 0; i < 5; ++i) s.formats[size_t(i)] = f.digits(1, 0, i == 0 ? 1 : 4).value_or(0);
         f.literal("#");
     } else if (body.startsWith("MDBS")) {
-        key = "MDBS";
-        f.literal("MDBS");
-        DeviceSlot& s = next.devices[size_t(slotDigit())];
+        DeviceSlot& s = slotKey("MDBS");
         f.literal(":");
         s.addressBitsDigit = f.digits(1, 3, 9).value_or(3);
         for (auto& p : s.parsing) {
@@ -173,9 +172,7 @@ QByteArray ConverterModel::set(const QByteArray& body)
         f.literal("#");
     } else if (body.startsWith("CAMD")) {
         // Raw bytes follow the count; there is no closing "#".
-        key = "CAMD";
-        f.literal("CAMD");
-        DeviceSlot& s = next.devices[size_t(slotDigit())];
+        DeviceSlot& s = slotKey("CAMD");
         const int which = f.digits(1, 1, 2).value_or(1);
         f.literal(":");
         const int open = f.digits(1, 0, 1).value_or(0);
