@@ -17,7 +17,8 @@ void ExchangeTimer::setInterval(int ms)
 
 void ExchangeTimer::setEnabled(bool on)
 {
-    if (on && !timer_.isActive())
+    enabled_ = on;
+    if (on && onTimer && !timer_.isActive())
         timer_.start();
     else if (!on)
         timer_.stop();

@@ -5,7 +5,8 @@
 #include <functional>
 
 // A repeating timer with the semantics the exchange relies on: enabling a running timer,
-// or setting the interval it already has, does not restart its count.
+// or setting the interval it already has, does not restart its count. A timer without a
+// handler keeps its enabled state but never runs, so it costs no wake-ups.
 class ExchangeTimer : public QObject {
     Q_OBJECT
 
@@ -15,7 +16,7 @@ public:
     void setInterval(int ms);
     int interval() const { return timer_.interval(); }
     void setEnabled(bool on);
-    bool enabled() const { return timer_.isActive(); }
+    bool enabled() const { return enabled_; }
     // Milliseconds until the next firing; -1 when stopped.
     int remaining() const { return timer_.remainingTime(); }
 
@@ -23,4 +24,5 @@ public:
 
 private:
     QTimer timer_;
+    bool enabled_ = false;
 };

@@ -9,7 +9,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFormLayout>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -37,16 +37,19 @@ PortPanel::PortPanel(Exchange& exchange, QWidget* parent) : QWidget(parent), exc
     Button1 = named(new QPushButton(QStringLiteral("Open"), serialBox), "Button1");
     Button6 = named(new QPushButton(QStringLiteral("Communication Query"), serialBox), "Button6");
 
-    auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("Serial Port:"), SPREALCOM);
-    form->addRow(QStringLiteral("Baud:"), ComboBox11);
-    form->addRow(QStringLiteral("Parity:"), ComboBox10);
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(Button1);
-    buttons->addWidget(Button6);
-    auto* serialLayout = new QVBoxLayout(serialBox);
-    serialLayout->addLayout(form);
-    serialLayout->addLayout(buttons);
+    auto* grid = new QGridLayout(serialBox);
+    grid->setContentsMargins(6, 2, 6, 4);
+    grid->setVerticalSpacing(3);
+    grid->addWidget(new QLabel(QStringLiteral("Serial Port:")), 0, 0);
+    grid->addWidget(SPREALCOM, 0, 1, 1, 3);
+    grid->addWidget(new QLabel(QStringLiteral("Baud:")), 1, 0);
+    grid->addWidget(ComboBox11, 1, 1);
+    grid->addWidget(new QLabel(QStringLiteral("Parity:")), 1, 2);
+    grid->addWidget(ComboBox10, 1, 3);
+    grid->addWidget(Button1, 2, 0, 1, 2);
+    grid->addWidget(Button6, 2, 2, 1, 2);
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(3, 1);
 
     auto* linesBox = new QGroupBox(this);
     Label16 = named(new QLabel(QStringLiteral("Check the box when using USB to RS232 "
@@ -61,6 +64,8 @@ PortPanel::PortPanel(Exchange& exchange, QWidget* parent) : QWidget(parent), exc
     CheckBox1 = named(new QCheckBox(QStringLiteral("COM_RTS"), linesBox), "CheckBox1");
     CheckBox2 = named(new QCheckBox(QStringLiteral("COM_DTR"), linesBox), "CheckBox2");
     auto* linesLayout = new QVBoxLayout(linesBox);
+    linesLayout->setContentsMargins(6, 4, 6, 4);
+    linesLayout->setSpacing(3);
     linesLayout->addWidget(Label16);
     auto* ticks = new QHBoxLayout;
     ticks->addWidget(CheckBox1);
@@ -69,6 +74,7 @@ PortPanel::PortPanel(Exchange& exchange, QWidget* parent) : QWidget(parent), exc
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(4);
     layout->addWidget(serialBox);
     layout->addWidget(linesBox);
 

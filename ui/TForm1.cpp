@@ -16,13 +16,11 @@
 
 #include <QCloseEvent>
 #include <QFont>
-#include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QVBoxLayout>
 
 const char* const TForm1::kLinkButtons[16] = {
     "Button5",  "Button9",  "Button24", "Button29", "Button15", "Button27", "Button23", "Button7",
@@ -37,7 +35,11 @@ TForm1::TForm1(MessageSink* messages, QWidget* parent) : QWidget(parent)
     messages_ = messages;
     setObjectName("Form1");
     setWindowTitle(QStringLiteral("VK742-B"));
-    resize(1110, 658);
+    setFixedSize(1110, 658);
+    // Controls are placed for a sans-serif face 11 pixels high.
+    QFont face = font();
+    face.setPixelSize(11);
+    setFont(face);
 
     Comm1 = new TComm(this);
     Comm1->setObjectName("Comm1");
@@ -51,7 +53,6 @@ TForm1::TForm1(MessageSink* messages, QWidget* parent) : QWidget(parent)
     Memo10->setLineWrapMode(QPlainTextEdit::NoWrap);
     Memo10->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo10->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    Memo10->setFixedHeight(65);
     Button26 = named(new QPushButton(QStringLiteral("Clear Buffer"), this), "Button26");
 
     exchange_ = new Exchange(*Comm1, Edit8, Memo10, *messages_, this);
@@ -83,7 +84,6 @@ TForm1::TForm1(MessageSink* messages, QWidget* parent) : QWidget(parent)
         PageControl1->addTab(new DiagramPage(d.image, d.picture), QString::fromLatin1(d.caption));
 
     auto* header = new QWidget(this);
-    header->setFixedHeight(64);
     auto* Image1 = named(new QLabel(header), "Image1");
     Image1->setGeometry(8, 8, 105, 41);
     Image1->setScaledContents(true);
@@ -104,19 +104,21 @@ TForm1::TForm1(MessageSink* messages, QWidget* parent) : QWidget(parent)
     Label51->setGeometry(1056, 0, 25, 33);
     Label51->onDoubleClick = [this] { system_->Label51DblClick(); };
 
-    auto* common = new QGridLayout;
-    common->addWidget(new QLabel(QStringLiteral("Send Buffer:")), 0, 0, Qt::AlignRight);
-    common->addWidget(Edit8, 0, 1);
-    common->addWidget(new QLabel(QStringLiteral("Receive Buffer:")), 1, 0, Qt::AlignRight | Qt::AlignTop);
-    common->addWidget(Memo10, 1, 1, 2, 1);
-    common->addWidget(Button26, 2, 0, Qt::AlignTop);
-    common->setColumnStretch(1, 1);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(8, 0, 8, 8);
-    layout->addWidget(header);
-    layout->addWidget(PageControl1, 1);
-    layout->addLayout(common);
+    // The window's frame at its given places; the pages lay out their own controls.
+    header->setGeometry(0, 0, 1110, 64);
+    PageControl1->setGeometry(8, 64, 1073, 425);
+    auto place = [this](QWidget* w, int x, int y, int width, int height) {
+        w->setParent(this);
+        w->setGeometry(x, y, width, height);
+    };
+    auto* sendLabel = new QLabel(QStringLiteral("Send Buffer:"));
+    auto* receiveLabel = new QLabel(QStringLiteral("Receive Buffer:"));
+    for (QLabel* l : {sendLabel, receiveLabel}) l->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    place(sendLabel, 8, 498, 89, 17);
+    place(Edit8, 104, 496, 865, 21);
+    place(receiveLabel, 0, 528, 97, 17);
+    place(Memo10, 104, 528, 865, 65);
+    place(Button26, 16, 552, 81, 25);
 
     // Cross-page effects.
     PortPanel& panel = portPanel();
@@ -140,6 +142,7 @@ void TForm1::FormCreate()
     exchange_->Timer2.setEnabled(false);
     exchange_->Timer3.setEnabled(false);
     exchange_->Timer4.setEnabled(false);
+    Timer5.setEnabled(true);
 }
 
 void TForm1::enableLinkButtons()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "exchange/ExchangeTimer.h"
+
 #include <QWidget>
 #include <memory>
 
@@ -35,6 +37,9 @@ public:
 
     // Buttons the link check enables when the converter answers.
     static const char* const kLinkButtons[16];
+
+    // Enabled at start-up; it has no handler and so never fires.
+    ExchangeTimer Timer5{1000};
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -36,6 +36,8 @@ QGroupBox* box(const QString& title, std::initializer_list<std::initializer_list
 {
     auto* group = new QGroupBox(title);
     auto* grid = new QGridLayout(group);
+    grid->setContentsMargins(6, title.isEmpty() ? 4 : 2, 6, 4);
+    grid->setVerticalSpacing(3);
     int r = 0;
     for (const auto& row : rows) {
         int c = 0;
@@ -139,6 +141,7 @@ SystemPage::SystemPage(Exchange& exchange, QWidget* parent) : QWidget(parent), e
     });
 
     auto* left = new QVBoxLayout;
+    left->setSpacing(4);
     left->addWidget(panel_);
     left->addWidget(box(QStringLiteral("RS232 / RS485A Serial Port Parameters"),
                         {{label("Baud:"), ComboBox2, label("Parity:"), ComboBox4, Button5}}));
@@ -151,6 +154,7 @@ SystemPage::SystemPage(Exchange& exchange, QWidget* parent) : QWidget(parent), e
     left->addStretch();
 
     auto* right = new QVBoxLayout;
+    right->setSpacing(4);
     right->addWidget(box(QString(), {{label("Working Mode:"), ComboBox7, Button24}}));
     right->addWidget(box(QString(), {{label("MODBUS_Slave_Adr:"), Edit14, Button29}}));
     right->addWidget(box(QString(), {{label("RS485A data return time:"), RS485ADY, Button15},
@@ -164,6 +168,7 @@ SystemPage::SystemPage(Exchange& exchange, QWidget* parent) : QWidget(parent), e
     right->addLayout(bigButtons);
 
     auto* columns = new QHBoxLayout(this);
+    columns->setContentsMargins(6, 6, 6, 6);
     columns->addLayout(left, 1);
     columns->addLayout(right, 1);
 
