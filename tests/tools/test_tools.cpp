@@ -2,7 +2,10 @@
 #include "exchange/Conversion.h"
 #include "exchange/Messages.h"
 #include "tools/Crc16.h"
+#include "tools/FloatText.h"
+#include "tools/HexPairs.h"
 #include "tools/HexText.h"
+#include "tools/Ieee754.h"
 #include "tools/ModbusTest.h"
 
 #include <QRandomGenerator>
@@ -84,6 +87,69 @@ private slots:
                                          size_t(data.size()));
             QCOMPARE(uint16_t(crc.low | crc.high << 8), bitwiseCrc(data));
         }
+    }
+
+    void calculator_data()
+    {
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<QString>("shown");
+        const char* noSpaces = "Input data contains no spaces";
+        const char* invalid = "Invalid characters detected. Please re-enter!";
+        const char* rows[][2] = {
+            {"41 20 00 00", "10"},          {"3F 80 00 00", "1"},
+            {"C2 C8 00 00", "-100"},        {"C0 49 0F DB", "-3.1415927"},
+            {"3D CC CC CD", "0.10000000"},  {"42 F6 E9 79", "123.456001"},
+            {"7F 7F FF FF", "3.40282346"},  {"00 00 00 01", "1.40129846"},
+            {"38 D1 B7 17", "9.99999974"},  {"7F 80 00 00", "INF"},
+            {"FF 80 00 00", "-INF"},        {"FF FF FF FF", "NAN"},
+            {"80 00 00 00", "0"},           {"41", "8"},
+            {"41 20 00 00 11", "10"},       {"41 20 00 00 ", invalid},
+            {"41-20-00-00", noSpaces},      {"4120 0000", noSpaces},
+            {"41 2G 00 00", invalid},       {"41 20 0 00", noSpaces},
+            {"3f 80 00 00", invalid},       {"", invalid},
+            {"7F 80 00 01", "NAN"},
+        };
+        for (const auto& row : rows) QTest::newRow(row[0]) << row[0] << row[1];
+    }
+    void calculator()
+    {
+        QFETCH(QString, input);
+        QFETCH(QString, shown);
+        const auto result = ieee754Calculate(input);
+        if (const auto* value = std::get_if<QString>(&result))
+            QCOMPARE(*value, shown);
+        else
+            QCOMPARE(std::get<CalculatorMessage>(result).text, shown);
+    }
+
+    void generalNumberFormat()
+    {
+        QCOMPARE(generalFormat(3.40282346638529e38), QString("3.40282346638529E38"));
+        QCOMPARE(generalFormat(1.40129846432482e-45), QString("1.40129846432482E-45"));
+        QCOMPARE(generalFormat(0.0001), QString("0.0001"));
+        QCOMPARE(generalFormat(1e14), QString("100000000000000"));
+        QCOMPARE(generalFormat(1e15), QString("1E15"));
+        QCOMPARE(generalFormat(1e16), QString("1E16"));
+        QCOMPARE(generalFormat(-2.5e-7), QString("-2.5E-7"));
+        QCOMPARE(generalFormat(12.5, u','), QString("12,5"));
+        QCOMPARE(generalFormat(double(singleFromBits(0x3DCCCCCD))), QString("0.100000001490116"));
+        QCOMPARE(generalFormat(-0.0), QString("0"));
+    }
+
+    void hexPairs()
+    {
+        QCOMPARE(parseHexPairs("76 89 FD AD", 15), std::optional<QByteArray>(bytes({0x76, 0x89, 0xFD, 0xAD})));
+        QCOMPARE(parseHexPairs("02 80 00 0", 15), std::optional<QByteArray>(bytes({0x02, 0x80, 0x00})));
+        QCOMPARE(parseHexPairs("FF 8", 14), std::optional<QByteArray>(bytes({0xFF})));
+        QCOMPARE(parseHexPairs("FF 82 ", 14), std::optional<QByteArray>(bytes({0xFF, 0x82})));
+        QCOMPARE(parseHexPairs("", 14), std::optional<QByteArray>(QByteArray()));
+        QString fifteen;
+        for (int i = 0; i < 15; ++i) fifteen += QString("%1 ").arg(i, 2, 16, QChar('0')).toUpper();
+        fifteen.chop(1); // 44 characters
+        QCOMPARE(parseHexPairs(fifteen, 14)->size(), 14);
+        QCOMPARE(parseHexPairs(fifteen, 15)->size(), 15);
+        for (const char* bad : {"ff 82", "FG 82", "F 82", "0a", "02 8.", "02 8-"})
+            QVERIFY2(!parseHexPairs(bad, 15), bad);
     }
 
     void modbusRequests()

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QChar>
+#include <QString>
+#include <cstdint>
+
+// A number in the general format with 15 significant digits: rounded, no trailing zeros,
+// plain notation while the decimal exponent E of 0.d1d2... x 10^E lies in -3..15, else
+// scientific ("3.40282346638529E38", "1.40129846432482E-45"); "INF", "-INF", "NAN", "0".
+QString generalFormat(double value, QChar decimalPoint = u'.');
+
+// The single-precision value of a 32-bit pattern, first byte most significant.
+float singleFromBits(uint32_t bits);
