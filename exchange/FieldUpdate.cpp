@@ -12,6 +12,8 @@ void applyDecoded(QWidget* root, const Decoded& decoded)
     for (const FieldUpdate& u : decoded.updates) {
         if (u.kind == FieldUpdate::Kind::ItemIndex) {
             if (auto* box = root->findChild<QComboBox*>(u.control)) setItemIndex(box, u.index);
+        } else if (u.kind == FieldUpdate::Kind::Visible) {
+            if (auto* w = root->findChild<QWidget*>(u.control)) w->setVisible(u.index == 1);
         } else if (auto* edit = root->findChild<QLineEdit*>(u.control)) {
             edit->setText(QString::fromLatin1(u.text));
         }

@@ -6,7 +6,8 @@
 #include "exchange/Messages.h"
 #include "tools/ModbusTest.h"
 
-#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -17,11 +18,15 @@ ModbusTestBox::ModbusTestBox(Exchange& exchange, QWidget* parent)
     Edit19 = named(new QLineEdit(QStringLiteral("00"), this), "Edit19");
     Edit20 = named(new QLineEdit(QStringLiteral("10"), this), "Edit20");
     auto* Button4 = named(new QPushButton(QStringLiteral("MODBUS Comm Test"), this), "Button4");
-    auto* form = new QFormLayout(this);
-    form->addRow(QStringLiteral("MODBUS Slave Address:"), Edit18);
-    form->addRow(QStringLiteral("MODBUS Start Address:"), Edit19);
-    form->addRow(QStringLiteral("Read Data Length:"), Edit20);
-    form->addRow(Button4);
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(6, 2, 6, 4);
+    row->addWidget(new QLabel(QStringLiteral("MODBUS Slave Address:"), this));
+    row->addWidget(Edit18);
+    row->addWidget(new QLabel(QStringLiteral("MODBUS Start Address:"), this));
+    row->addWidget(Edit19);
+    row->addWidget(new QLabel(QStringLiteral("Read Data Length:"), this));
+    row->addWidget(Edit20);
+    row->addWidget(Button4);
     connect(Button4, &QPushButton::clicked, this,
             [this] { runHandler(exchange_.messages(), [this] { Button4Click(); }); });
 }

@@ -125,6 +125,7 @@ TForm1::TForm1(MessageSink* messages, QWidget* parent) : QWidget(parent)
     panel.onLinkConfirmed = [this] { enableLinkButtons(); };
     exchange_->showPortClosed = [&panel] { panel.showClosed(); };
     exchange_->setStatusText = [this](const QString& text) { modbus_->Label68->setText(text); };
+    modbus_->clearSystemFields = [this] { system_->clearDecodedControls(); };
     system_->onSlaveAddressChanged = [this](const QString& text) {
         modbus_->testBox()->Edit18->setText(text);
     };
@@ -143,6 +144,7 @@ void TForm1::FormCreate()
     exchange_->Timer3.setEnabled(false);
     exchange_->Timer4.setEnabled(false);
     Timer5.setEnabled(true);
+    modbus_->blankAtStart();
 }
 
 void TForm1::enableLinkButtons()

@@ -1,32 +1,349 @@
 #include "pages/modbus/ModbusPage.h"
 
 #include "exchange/Controls.h"
+#include "exchange/Conversion.h"
 #include "exchange/Exchange.h"
+#include "exchange/FieldUpdate.h"
+#include "exchange/Messages.h"
+#include "exchange/PageBuilder.h"
+#include "pages/modbus/ModbusCodec.h"
+#include "tools/HexPairs.h"
+#include "tools/Ieee754Box.h"
 #include "tools/ModbusTestBox.h"
 
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <stdexcept>
+
+namespace {
+
+const QStringList kMeterTypes{
+    "0)Custom Meter",   "1)Currency Meter", "2)KROHEN_IFC070",  "3)KROHEN_IFC300",
+    "4)KROEN_IFC090",   "5)Siemens_MG500",  "6)Siemens_FUS010", "7)Siemens_MASS600",
+    "8)ABB_FIX100",     "9)ABB_FMT200",     "10)MP3",           "11)HT56",
+    "12)F56",           "13)3051AMV",       "14)SIERRA",        "15)Yokogawa",
+    "16)Emerson",       "17)E+H_FU090",     "18)EJX910 ",       "19)Toshiba"};
+const QStringList kFloatFormats{"0 IEE754 (FF4 FF3 FF2 FF1)", "1 IEE754 (FF2 FF1 FF4 FF3)"};
+const QStringList kValueFormats = kFloatFormats + QStringList{"2 Uint32 (FF4 FF3 FF2 FF1)",
+                                                              "3 Uint32 (FF2 FF1 FF4 FF3)"};
+const QStringList kVariableFormats =
+    kValueFormats + QStringList{QString::fromUtf8("4 \u7edd\u5bf9\u503c  (FF2 FF1 FF4 FF3)")};
+const char* const kFormatLists[5] = {"FAMOUT1", "FAMOUT3", "FAMOUT5", "FAMOUT7", "FAMOUT9"};
+const char* const kParseRows[4][3] = {{"RADCOM1", "READADR1", "READLG1"},
+                                      {"RADCOM3", "READADR3", "READLG3"},
+                                      {"RADCOM5", "READADR5", "READLG5"},
+                                      {"RADCOM7", "READADR7", "READLG7"}};
+
+// The first five characters of a coefficient, which the converter reads as they stand.
+QByteArray fiveOf(const QLineEdit* edit)
+{
+    const QString text = edit->text();
+    if (text.size() < 5)
+        throw std::runtime_error(
+            QStringLiteral("'%1' is too short: a coefficient is five characters, for example 1.000")
+                .arg(text)
+                .toStdString());
+    return text.left(5).toLatin1();
+}
+
+QGridLayout* tightGrid(QWidget* w)
+{
+    auto* grid = new QGridLayout(w);
+    grid->setContentsMargins(6, 2, 6, 4);
+    grid->setHorizontalSpacing(6);
+    grid->setVerticalSpacing(2);
+    return grid;
+}
+
+} // namespace
+
+QComboBox* ModbusPage::list(const char* name) const { return findChild<QComboBox*>(name); }
+QLineEdit* ModbusPage::edit(const char* name) const { return findChild<QLineEdit*>(name); }
 
 ModbusPage::ModbusPage(Exchange& exchange, QWidget* parent) : QWidget(parent), exchange_(exchange)
 {
-    Label68 = named(new QLabel(QStringLiteral("current(RTU_ADR)"), this), "Label68");
-    auto* modeBox = new QGroupBox(QStringLiteral("Module Operation Mode"), this);
-    ComboBox14 = named(new QComboBox(modeBox), "ComboBox14");
-    ComboBox14->setEditable(true);
-    ComboBox14->setInsertPolicy(QComboBox::NoInsert);
-    ComboBox14->addItems(
-        {"0_Transparent Mode", "1_ModbusRtu Single mode", "2_ModbusRtu Multiple mode"});
-    setItemIndex(ComboBox14, 0);
-    (new QGridLayout(modeBox))->addWidget(ComboBox14, 0, 0);
-
+    auto* top = new QGroupBox(this);
+    top->setGeometry(0, 0, 1057, 113);
+    buildTopGroup(top);
+    buildCustomGroup();
     testBox_ = new ModbusTestBox(exchange_, this);
+    testBox_->setGeometry(0, 340, 665, 57);
+    calculator_ = new Ieee754Box(exchange_.messages(), this);
+    calculator_->setGeometry(672, 176, 385, 60);
+    buildRightColumn();
+    exchange_.registerDecoder(Code::ModbusQuery, [this] { decodeReply(); });
+}
 
-    auto* grid = new QGridLayout(this);
-    grid->addWidget(Label68, 0, 0);
-    grid->addWidget(modeBox, 1, 0);
-    grid->addWidget(testBox_, 0, 1, 2, 1);
-    grid->setRowStretch(2, 1);
-    grid->setColumnStretch(0, 1);
+void ModbusPage::buildTopGroup(QWidget* group)
+{
+    PageBuilder b(group, exchange_);
+    ComboBox41 = b.list("ComboBox41", {"Device 0", "Device 1", "Device 2", "Device 3", "Device 4"}, 0);
+    ComboBox41->setMaxVisibleItems(9);
+    auto* ComboBox6 = b.list("ComboBox6", {"Close", "Open"}, 0);
+    auto* ComboBox16 = b.list("ComboBox16", {"Secondary Master Device", "Master Device"}, 0);
+    ComboBox17 = b.list("ComboBox17", kMeterTypes, 0, false);
+    ComboBox17->setMaxVisibleItems(16);
+    auto* ComboBox34 = b.list("ComboBox34", {"4", "5", "6", "7", "8", "9"}, 0);
+    auto* Edit1 = b.edit("Edit1");
+    Edit1->setFixedWidth(40);
+    auto* Button10 = b.button("Button10", "Set", [=, this] {
+        exchange_.clearBuffers();
+        sendSet(ModbusCodec::slotSettingsRequest(
+            slot(), {itemIndex(ComboBox6), itemIndex(ComboBox16), itemIndex(ComboBox17),
+                     itemIndex(ComboBox34), StrToInt(Edit1->text())}));
+    });
+    auto* Button21 = b.button("Button21", "Set", [this] {
+        std::array<int, 5> formats{};
+        for (int i = 0; i < 5; ++i) formats[size_t(i)] = itemIndex(list(kFormatLists[i]));
+        exchange_.clearBuffers();
+        sendSet(ModbusCodec::formatsRequest(slot(), formats));
+    });
+    connect(ComboBox41, &QComboBox::activated, this,
+            [this] { runHandler(exchange_.messages(), [this] { ComboBox41Change(); }); });
+    connect(ComboBox17, &QComboBox::activated, this, [this] { ComboBox17Change(); });
+
+    auto* grid = tightGrid(group);
+    const std::pair<QWidget*, QWidget*> settings[] = {
+        {b.label("Meter ID:", "Label38"), ComboBox41},   {b.label("Enabled:", "Label15"), ComboBox6},
+        {b.label("Device Mode:", "Label63"), ComboBox16}, {b.label("Meter Type:", "Label64"), ComboBox17},
+        {b.label("Preamble Length:", "Label48"), ComboBox34}};
+    auto* row = new QHBoxLayout;
+    for (const auto& [caption, control] : settings) {
+        row->addWidget(caption);
+        row->addWidget(control, control == ComboBox16 || control == ComboBox17 ? 1 : 0);
+    }
+    row->addWidget(b.label("Buffer Clear Time:", "Label58"));
+    row->addWidget(Edit1);
+    row->addWidget(b.label("S", "Label59"));
+    row->addWidget(Button10);
+    grid->addLayout(row, 0, 0, 1, 6);
+
+    const char* names[5] = {"Label68", "Label69", "Label70", "Label71", "Label72"};
+    const char* captions[5] = {"current(RTU_ADR)", "Variable_1(RTU_ADR)", "Variable_2(RTU_ADR)",
+                               "Variable_3(RTU_ADR)", "Variable_4(RTU_ADR)"};
+    const char* addresses[5] = {"Label19", "Label24", "Label27", "Label28", "Label29"};
+    for (int v = 0; v < 5; ++v) {
+        auto* caption = b.label(captions[v], names[v]);
+        if (v == 0) Label68 = caption;
+        registerLabels_[size_t(v)] = b.label(QStringLiteral("4000%1:").arg(2 * v + 1), addresses[v]);
+        auto* pair = new QHBoxLayout;
+        pair->addWidget(caption);
+        pair->addWidget(registerLabels_[size_t(v)]);
+        pair->addStretch();
+        grid->addLayout(pair, 1, v);
+        grid->addWidget(b.list(kFormatLists[v], v == 0 ? kFloatFormats : v == 1 ? kValueFormats
+                                                                                  : kVariableFormats, 0),
+                        2, v);
+        grid->addWidget(b.label("00000", qPrintable(QStringLiteral("HLabel%1").arg(v + 1))), 3, v);
+    }
+    grid->addWidget(Button21, 2, 5);
+}
+
+void ModbusPage::buildCustomGroup()
+{
+    GroupBox13 = named(new QGroupBox(QStringLiteral("Custom HART Command Parsing"), this), "GroupBox13");
+    GroupBox13->setGeometry(0, 120, 665, 217);
+    PageBuilder b(GroupBox13, exchange_);
+    auto* grid = tightGrid(GroupBox13);
+    const struct {
+        const char *label, *labelName, *open, *edit, *button;
+        int command;
+    } commands[] = {{"Read Meter Command 1:", "Label9", "ComboBox28", "Edit4", "Button17", 1},
+                    {"Read Meter Command 2:", "Label10", "ComboBox29", "Edit5", "Button18", 2}};
+    for (int i = 0; i < 2; ++i) {
+        const auto& c = commands[i];
+        grid->addWidget(b.label(c.label, c.labelName), i, 0);
+        grid->addWidget(b.list(c.open, {"0 Close", "1 Open"}, 0), i, 1);
+        grid->addWidget(b.edit(c.edit), i, 2);
+        const int command = c.command;
+        grid->addWidget(b.button(c.button, "Set", [this, command] { sendCustomCommand(command); }), i, 3);
+    }
+
+    auto* parsing = named(new QGroupBox(QStringLiteral("Custom HART Data Parsing Format"), GroupBox13),
+                          "GroupBox16");
+    PageBuilder p(parsing, exchange_);
+    auto* table = tightGrid(parsing);
+    table->addWidget(p.label("Command Number", "Label23"), 0, 1);
+    table->addWidget(p.label("Start Addr.", "Label20"), 0, 2);
+    table->addWidget(p.label("Data Length", "Label21"), 0, 3);
+    const char* rowLabels[4][2] = {{"Variable_1:", "Label85"}, {"Variable_2:", "Label84"},
+                                   {"Variable_3:", "Label53"}, {"Variable_4:", "Label22"}};
+    for (int v = 0; v < 4; ++v) {
+        table->addWidget(p.label(rowLabels[v][0], rowLabels[v][1]), v + 1, 0);
+        auto* command = p.list(kParseRows[v][0], {"0 Not analytic", "1 Command 1", "2 Command 2"}, -1);
+        command->setEditText("0 Not analytic");
+        table->addWidget(command, v + 1, 1);
+        table->addWidget(p.edit(kParseRows[v][1]), v + 1, 2);
+        auto* length = p.list(kParseRows[v][2], {"4 byte", "8 byte"}, -1);
+        length->setEditText("4 byte");
+        table->addWidget(length, v + 1, 3);
+    }
+    table->addWidget(p.label("Address Bits:", "Label33"), 1, 4);
+    table->addWidget(p.list("ComboBox15", {"3", "4", "5", "6", "7", "8", "9"}, 5), 2, 4);
+    table->addWidget(p.button("Button12", "Set", [this] {
+        exchange_.clearBuffers();
+        std::array<ModbusCodec::ParseRow, 4> rows{};
+        for (int v = 0; v < 4; ++v)
+            rows[size_t(v)] = {itemIndex(list(kParseRows[v][0])), StrToInt(edit(kParseRows[v][1])->text()),
+                               itemIndex(list(kParseRows[v][2]))};
+        sendSet(ModbusCodec::parsingRequest(slot(), itemIndex(list("ComboBox15")), rows));
+    }), 4, 4);
+    grid->addWidget(parsing, 2, 0, 1, 4);
+    grid->setColumnStretch(2, 1);
+}
+
+void ModbusPage::buildRightColumn()
+{
+    auto* modeBox = named(new QGroupBox(QStringLiteral("Module Operation Mode"), this), "GroupBox11");
+    modeBox->setGeometry(672, 120, 385, 49);
+    PageBuilder m(modeBox, exchange_);
+    ComboBox14 = m.list("ComboBox14", {"0_Transparent Mode", "1_ModbusRtu Single mode",
+                                       "2_ModbusRtu Multiple mode"}, 0);
+    auto* modeRow = tightGrid(modeBox);
+    modeRow->addWidget(ComboBox14, 0, 0);
+    modeRow->addWidget(m.button("Button22", "Set", [this] {
+        exchange_.clearBuffers();
+        sendSet(ModbusCodec::moduleModeRequest(itemIndex(ComboBox14)));
+    }), 0, 1);
+    modeRow->setColumnStretch(0, 1);
+
+    auto* first = named(new QGroupBox(QStringLiteral("Variable 1 Coefficient"), this), "GroupBox17");
+    first->setGeometry(672, 240, 385, 45);
+    PageBuilder f(first, exchange_);
+    auto* ComboBox18 = f.list("ComboBox18", {"0 close", "1 variable 1 M3/S-->M3/H", "2 variable 1 coefficient",
+                                             "3 Variable 1 coefficient * 100 rounded to the nearest integer"}, -1);
+    ComboBox18->setEditText("0 close");
+    auto* Beilv = f.edit("Beilv", "0.001");
+    Beilv->setFixedWidth(50);
+    auto* firstRow = tightGrid(first);
+    firstRow->addWidget(ComboBox18, 0, 0);
+    firstRow->addWidget(f.label("Coefficient:", "Label6"), 0, 1);
+    firstRow->addWidget(Beilv, 0, 2);
+    firstRow->addWidget(f.button("Button2", "Set", [=, this] {
+        exchange_.clearBuffers();
+        sendSet(ModbusCodec::coefficientModeRequest(itemIndex(ComboBox18), fiveOf(Beilv)));
+    }), 0, 3);
+    firstRow->setColumnStretch(0, 1);
+
+    auto* others = named(new QGroupBox(this), "GroupBox23");
+    others->setGeometry(672, 288, 385, 57);
+    PageBuilder o(others, exchange_);
+    auto* rows = tightGrid(others);
+    const char* names[3][2] = {{"variable 2 coefficient", "Label5"}, {"variable 3 coefficient", "Label34"},
+                               {"variable 4 coefficient", "Label35"}};
+    const char* edits[3] = {"xishu2", "xishu3", "xishu4"};
+    for (int i = 0; i < 3; ++i) {
+        rows->addWidget(o.label(names[i][0], names[i][1]), i < 2 ? 0 : 1, i < 2 ? 2 * i : 0);
+        auto* coefficient = o.edit(edits[i], "1.000");
+        coefficient->setFixedWidth(46);
+        rows->addWidget(coefficient, i < 2 ? 0 : 1, i < 2 ? 2 * i + 1 : 1);
+    }
+    rows->addWidget(o.button("Button19", "Set", [this] {
+        exchange_.clearBuffers();
+        sendSet(ModbusCodec::coefficientsRequest(fiveOf(edit("xishu2")), fiveOf(edit("xishu3")),
+                                                 fiveOf(edit("xishu4"))));
+    }), 1, 3);
+
+    PageBuilder b(this, exchange_);
+    b.button("Button31", "MODBUS Parameter Query", [this] { Button31Click(); })
+        ->setGeometry(760, 360, 145, 33);
+}
+
+int ModbusPage::slot() const { return itemIndex(ComboBox41); }
+
+void ModbusPage::setRegisterLabels(int n)
+{
+    for (int v = 0; v < 5; ++v) registerLabels_[size_t(v)]->setText(ModbusCodec::registerLabel(n, v));
+}
+
+void ModbusPage::sendSet(const QByteArray& frame, bool hex)
+{
+    exchange_.send({frame, hex ? Exchange::Display::Hex : Exchange::Display::Text, Code::Set,
+                    TimeoutKind::Set});
+}
+
+void ModbusPage::sendQuery()
+{
+    exchange_.send({ModbusCodec::queryRequest(slot()), Exchange::Display::Text, Code::ModbusQuery,
+                    TimeoutKind::ParameterQuery});
+}
+
+void ModbusPage::Button31Click() { sendQuery(); }
+
+void ModbusPage::sendCustomCommand(int command)
+{
+    exchange_.clearBuffers();
+    const auto bytes = parseHexPairs(edit(command == 1 ? "Edit4" : "Edit5")->text(), 14);
+    if (!bytes) {
+        exchange_.messages().inform(QStringLiteral("Data eeore!"));
+        return;
+    }
+    const int open = itemIndex(list(command == 1 ? "ComboBox28" : "ComboBox29"));
+    sendSet(ModbusCodec::customCommandRequest(slot(), command, open, *bytes), true);
+}
+
+void ModbusPage::ComboBox41Change()
+{
+    if (!exchange_.portOpen()) return;
+    const int n = slot();
+    setRegisterLabels(n);
+    testBox_->Edit19->setText(QString::number(n) + u'0');
+    testBox_->Edit20->setText(QStringLiteral("10"));
+    for (const char* name : {"ComboBox6", "ComboBox17", "ComboBox16", "ComboBox34"})
+        setItemIndex(list(name), -1);
+    for (const char* name : kFormatLists) setItemIndex(list(name), -1);
+    edit("Edit1")->clear();
+    GroupBox13->hide();
+    blankCustomGroup(false);
+    if (clearSystemFields) clearSystemFields();
+    exchange_.clearBuffers();
+    sendQuery();
+}
+
+void ModbusPage::ComboBox17Change()
+{
+    if (itemIndex(ComboBox17) != 0) {
+        GroupBox13->hide();
+        return;
+    }
+    GroupBox13->show();
+    blankCustomGroup(true);
+}
+
+void ModbusPage::blankCustomGroup(bool addressBitsToo)
+{
+    for (const char* name : {"ComboBox28", "ComboBox29"}) setItemIndex(list(name), -1);
+    for (const auto& row : kParseRows) {
+        setItemIndex(list(row[0]), -1);
+        edit(row[1])->clear();
+        setItemIndex(list(row[2]), -1);
+    }
+    edit("Edit4")->clear();
+    edit("Edit5")->clear();
+    if (addressBitsToo) setItemIndex(list("ComboBox15"), -1);
+}
+
+void ModbusPage::selectSlotForHartAddress(int address)
+{
+    setItemIndex(ComboBox41, address);
+    if (slot() >= 0) setRegisterLabels(slot());
+}
+
+void ModbusPage::blankAtStart()
+{
+    edit("Edit1")->clear();
+    setItemIndex(list("ComboBox6"), -1);
+    for (const char* name : kFormatLists) setItemIndex(list(name), -1);
+    blankCustomGroup(false);
+}
+
+void ModbusPage::decodeReply()
+{
+    // The module mode also lands on the System Parameters page: apply across the window.
+    applyDecoded(window(), ModbusCodec::decodeReply(exchange_.receivedText(), itemIndex(ComboBox17)));
 }

@@ -1,14 +1,20 @@
 #pragma once
 
 #include <QWidget>
+#include <array>
+#include <functional>
 
 class Exchange;
+class Ieee754Box;
 class ModbusTestBox;
 class QComboBox;
+class QGroupBox;
 class QLabel;
+class QLineEdit;
 
-// "MODBUS Parameter Configuration": device slots and their register mapping, the MODBUS
-// communication test and the status line the exchange writes.
+// "MODBUS Parameter Configuration": one device slot at a time with its settings, register
+// formats, custom parsing table and custom read commands; the module mode, coefficients,
+// the MODBUS communication test and the IEEE 754 calculator.
 class ModbusPage : public QWidget {
     Q_OBJECT
 
@@ -16,10 +22,40 @@ public:
     ModbusPage(Exchange& exchange, QWidget* parent = nullptr);
 
     ModbusTestBox* testBox() const { return testBox_; }
-    QLabel* Label68;
-    QComboBox* ComboBox14; // module operation mode
+
+    void ComboBox41Change(); // the user picked a device slot
+    void ComboBox17Change(); // the user picked a meter type
+    void Button31Click();    // "MODBUS Parameter Query"
+    // The HART polling address chosen on the Transparent Mode page selects the same slot.
+    void selectSlotForHartAddress(int address);
+    // The blanking the window's creation step does on this page.
+    void blankAtStart();
+
+    // Set by the window: blanks what the system query filled (a slot change does it).
+    std::function<void()> clearSystemFields;
+
+    QLabel* Label68; // "current(RTU_ADR)": the exchange's timeout status writes it
+    QComboBox* ComboBox14;
+    QComboBox* ComboBox41;
+    QComboBox* ComboBox17;
+    QGroupBox* GroupBox13;
 
 private:
+    void buildTopGroup(QWidget* group);
+    void buildCustomGroup();
+    void buildRightColumn();
+    int slot() const;
+    void setRegisterLabels(int slot);
+    void sendQuery();
+    void sendSet(const QByteArray& frame, bool hex = false);
+    void sendCustomCommand(int command);
+    void decodeReply();
+    void blankCustomGroup(bool addressBitsToo);
+    QComboBox* list(const char* name) const;
+    QLineEdit* edit(const char* name) const;
+
     Exchange& exchange_;
     ModbusTestBox* testBox_;
+    Ieee754Box* calculator_;
+    std::array<QLabel*, 5> registerLabels_{};
 };

@@ -151,6 +151,34 @@ private slots:
         QTRY_COMPARE(s.shown(), QString("QQQ#QV:VK742-B V6.0#"));
     }
 
+    void slotSettingsRoundTrip()
+    {
+        Session s;
+        s.open();
+        auto* meters = s.get<QComboBox>("ComboBox41");
+        meters->setCurrentIndex(2);
+        emit meters->activated(2); // the query for slot 2 goes out with the change
+        QTRY_VERIFY(s.shown().contains("HART2:"));
+        s.get<QComboBox>("ComboBox6")->setCurrentIndex(1);
+        s.get<QComboBox>("ComboBox16")->setCurrentIndex(0);
+        s.get<QComboBox>("ComboBox17")->setCurrentIndex(0);
+        s.get<QComboBox>("ComboBox34")->setCurrentIndex(3);
+        s.get<QLineEdit>("Edit1")->setText("30");
+        s.setAndConfirm("Button10");
+        s.get<QComboBox>("ComboBox29")->setCurrentIndex(1);
+        s.get<QLineEdit>("Edit5")->setText("FF 82 00 01");
+        s.setAndConfirm("Button18");
+        s.get<QLineEdit>("Edit1")->clear();
+        s.get<QLineEdit>("Edit5")->clear();
+        s.click("Button31");
+        QTRY_COMPARE(s.get<QLineEdit>("Edit5")->text(), QString("FF 82 00 01"));
+        QCOMPARE(s.get<QLineEdit>("Edit1")->text(), QString("030"));
+        QCOMPARE(s.get<QComboBox>("ComboBox34")->currentText(), QString("7"));
+        QCOMPARE(s.get<QComboBox>("ComboBox29")->currentIndex(), 1);
+        QVERIFY(!s.get<QWidget>("GroupBox13")->isHidden());
+        QVERIFY(s.messages.entries.isEmpty());
+    }
+
     void modbusTestInSingleMeterMode()
     {
         Session s;

@@ -1,0 +1,37 @@
+#include "exchange/PageBuilder.h"
+
+#include "exchange/Controls.h"
+#include "exchange/Exchange.h"
+#include "exchange/Messages.h"
+
+QComboBox* PageBuilder::list(const char* name, const QStringList& items, int selected, bool editable)
+{
+    auto* box = named(new QComboBox(page_), name);
+    box->setEditable(editable);
+    if (editable) box->setInsertPolicy(QComboBox::NoInsert);
+    box->addItems(items);
+    setItemIndex(box, selected);
+    return box;
+}
+
+QLineEdit* PageBuilder::edit(const char* name, const QString& text)
+{
+    return named(new QLineEdit(text, page_), name);
+}
+
+QLabel* PageBuilder::label(const QString& text, const char* name)
+{
+    auto* l = new QLabel(text, page_);
+    if (name) l->setObjectName(name);
+    return l;
+}
+
+QPushButton* PageBuilder::button(const char* name, const QString& caption, std::function<void()> handler)
+{
+    auto* b = named(new QPushButton(caption, page_), name);
+    Exchange& exchange = exchange_;
+    QObject::connect(b, &QPushButton::clicked, page_, [&exchange, handler = std::move(handler)] {
+        runHandler(exchange.messages(), handler);
+    });
+    return b;
+}

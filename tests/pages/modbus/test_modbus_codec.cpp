@@ -1,0 +1,118 @@
+// Requests and reply decoding of the MODBUS mapping page.
+#include "pages/modbus/ModbusCodec.h"
+
+#include <QRandomGenerator>
+#include <QtTest>
+
+using namespace ModbusCodec;
+
+namespace {
+
+QStringList render(const Decoded& d)
+{
+    QStringList out;
+    for (const FieldUpdate& u : d.updates) {
+        switch (u.kind) {
+        case FieldUpdate::Kind::ItemIndex: out << u.control + '=' + QString::number(u.index); break;
+        case FieldUpdate::Kind::Text: out << u.control + "=\"" + QString::fromLatin1(u.text) + '"'; break;
+        case FieldUpdate::Kind::Visible: out << u.control + (u.index ? " shown" : " hidden"); break;
+        }
+    }
+    return out;
+}
+
+const QByteArray kCustomReply =
+    "QQQ#QQ1#FMW:2,0.001#FMU:1.000,2.500,0.010#HART1:1,1,00,9,010#DFO1:10234#"
+    "ZDY1:3,1071,2123,0000,0000#MD:2#CAMD11:1<03,FF 82 03#CAMD12:0<02,01 02#";
+
+} // namespace
+
+class TestModbusCodec : public QObject {
+    Q_OBJECT
+
+private slots:
+    void requests()
+    {
+        QCOMPARE(queryRequest(3), QByteArray("QQQ#QQ3#"));
+        QCOMPARE(queryRequest(-1), QByteArray("QQQ#QQ/#"));
+        QCOMPARE(slotSettingsRequest(0, {1, 1, 13, 1, 10}), QByteArray("QQS#HART0:1,1,13,5,010#"));
+        QCOMPARE(slotSettingsRequest(0, {1, 1, 13, 1, 1234}).mid(19, 3), QByteArray("<34"));
+        QCOMPARE(slotSettingsRequest(-1, {-1, -1, -1, -1, 0}), QByteArray("QQS#HART/:/,/,0/,3,000#"));
+        QCOMPARE(formatsRequest(2, {1, 0, 2, 3, 4}), QByteArray("QQS#DFOT2:10234#"));
+        QCOMPARE(parsingRequest(1, 5, {{{1, 7, 1}, {0, 0, 0}, {0, 0, 0}, {0, 0, 0}}}),
+                 QByteArray("QQS#MDBS1:8,1071,0000,0000,0000#"));
+        QCOMPARE(parsingRequest(1, -1, {}).at(10), '2');
+        QCOMPARE(moduleModeRequest(2), QByteArray("QQS#MD:2#"));
+        QCOMPARE(coefficientModeRequest(2, "0.001"), QByteArray("QQS#FMW:2,0.001#"));
+        QCOMPARE(coefficientsRequest("1.000", "2.500", "0.010"), QByteArray("QQS#FMU:1.000,2.500,0.010#"));
+        QCOMPARE(customCommandRequest(0, 1, 1, QByteArray("\xFF\x82\x03", 3)),
+                 QByteArray("QQS#CAMD01:1<03,\xFF\x82\x03", 19));
+        QCOMPARE(customCommandRequest(4, 2, 0, {}), QByteArray("QQS#CAMD42:0<00,"));
+        QCOMPARE(registerLabel(3, 0), QString("40031"));
+        QCOMPARE(registerLabel(4, 4), QString("40049"));
+    }
+
+    void customMeterReply()
+    {
+        const Decoded d = decodeReply(kCustomReply, 5);
+        QVERIFY(!d.error);
+        QCOMPARE(render(d), QStringList({
+            "ComboBox18=2", "Beilv=\"0.001\"", "xishu2=\"1.000\"", "xishu3=\"2.500\"", "xishu4=\"0.010\"",
+            "ComboBox6=1", "ComboBox16=1", "ComboBox17=0", "ComboBox34=5", "Edit1=\"010\"",
+            "FAMOUT1=1", "FAMOUT3=0", "FAMOUT5=2", "FAMOUT7=3", "FAMOUT9=4", "GroupBox13 shown",
+            "ComboBox15=0", "RADCOM1=1", "READADR1=\"07\"", "READLG1=1", "RADCOM3=2",
+            "READADR3=\"12\"", "READLG3=3", "RADCOM5=0", "READADR5=\"00\"", "READLG5=0",
+            "RADCOM7=0", "READADR7=\"00\"", "READLG7=0", "ComboBox14=2", "ComboBox7=2",
+            "ComboBox28=1", "Edit4=\"FF 82 03\"", "ComboBox29=0", "Edit5=\"01 02\""}));
+    }
+
+    void otherMetersSkipTheCustomPart()
+    {
+        QByteArray reply = kCustomReply;
+        reply.replace("HART1:1,1,00", "HART1:1,1,05");
+        const QStringList got = render(decodeReply(reply, 0));
+        QVERIFY(got.contains("ComboBox17=5"));
+        QCOMPARE(got.last(), QString("GroupBox13 hidden"));
+        // Without a "HART" key the list's current meter type decides.
+        QCOMPARE(render(decodeReply("QQ#ZDY0:3,1071,0000,0000,0000#", -1)), QStringList({"GroupBox13 hidden"}));
+        QCOMPARE(render(decodeReply("QQ#MD:1#", 0)), QStringList({"GroupBox13 shown", "ComboBox14=1", "ComboBox7=1"}));
+        QVERIFY(render(decodeReply("Q Q#MD:1#", 0)).isEmpty()); // no "QQ"
+    }
+
+    void keysNeedTheirColons()
+    {
+        // "HART" must have ":" two characters on; the slot digit itself is not compared.
+        const QStringList got = render(decodeReply("QQ#HART:x#HART7:0,0,13,4,001#", 1));
+        QCOMPARE(got.mid(0, 3), QStringList({"ComboBox6=0", "ComboBox16=0", "ComboBox17=13"}));
+        QCOMPARE(render(decodeReply("QQ#CAMD01:1<00,#", 0)).mid(1),
+                 QStringList({"ComboBox28=1", "Edit4=\"\""}));
+    }
+
+    void conversionErrorStopsDecoding()
+    {
+        const Decoded d = decodeReply("QQ#FMW:1,0.001#HART0:1,0,02,5,010#DFO0:1x000#", 0);
+        QCOMPARE(d.error, std::optional<QString>("'x' is not a valid integer value"));
+        QCOMPARE(render(d).last(), QString("FAMOUT1=1"));
+        QVERIFY(!render(d).join(' ').contains("GroupBox13"));
+        const Decoded cut = decodeReply("QQ#HART0:1", 0);
+        QCOMPARE(cut.error, std::optional<QString>("'' is not a valid integer value"));
+    }
+
+    void neverReadsPastTheText()
+    {
+        // A count far beyond the text, a negative count, keys at the very end.
+        QCOMPARE(render(decodeReply("QQ#CAMD01:1<99,FF", 0)).last(), QString("Edit4=\"FF\""));
+        QCOMPARE(render(decodeReply("QQ#CAMD01:1<-1,FF", 0)).last(), QString("Edit4=\"\""));
+        const QByteArray alphabet = "QHARTDFOZYCM0123456789:,<#";
+        QRandomGenerator rng(5);
+        for (int i = 0; i < 20000; ++i) {
+            QByteArray text(int(rng.bounded(0, 80)), '\0');
+            for (char& c : text) c = alphabet[int(rng.bounded(alphabet.size()))];
+            for (const FieldUpdate& u : decodeReply("QQ" + text, 0).updates)
+                QVERIFY(u.text.size() <= text.size());
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestModbusCodec)
+#include "test_modbus_codec.moc"
