@@ -3,6 +3,7 @@
 #include "exchange/Controls.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QWidget>
 #include <stdexcept>
@@ -16,6 +17,8 @@ void applyDecoded(QWidget* root, const Decoded& decoded)
             if (auto* w = root->findChild<QWidget*>(u.control)) w->setVisible(u.index == 1);
         } else if (auto* edit = root->findChild<QLineEdit*>(u.control)) {
             edit->setText(QString::fromLatin1(u.text));
+        } else if (auto* label = root->findChild<QLabel*>(u.control)) {
+            label->setText(QString::fromLatin1(u.text));
         }
     }
     if (decoded.error) throw std::runtime_error(decoded.error->toStdString());

@@ -126,6 +126,7 @@ TForm1::TForm1(MessageSink* messages, QWidget* parent) : QWidget(parent)
     exchange_->showPortClosed = [&panel] { panel.showClosed(); };
     exchange_->setStatusText = [this](const QString& text) { modbus_->Label68->setText(text); };
     modbus_->clearSystemFields = [this] { system_->clearDecodedControls(); };
+    hart_->onHartAddressChanged = [this](int address) { modbus_->selectSlotForHartAddress(address); };
     system_->onSlaveAddressChanged = [this](const QString& text) {
         modbus_->testBox()->Edit18->setText(text);
     };

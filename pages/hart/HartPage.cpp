@@ -1,3 +1,224 @@
 #include "pages/hart/HartPage.h"
 
-HartPage::HartPage(Exchange& exchange, QWidget* parent) : QWidget(parent), exchange_(exchange) {}
+#include "exchange/Controls.h"
+#include "exchange/Conversion.h"
+#include "exchange/Exchange.h"
+#include "exchange/FieldUpdate.h"
+#include "exchange/Messages.h"
+#include "exchange/PageBuilder.h"
+#include "pages/hart/UnitTable.h"
+#include "serial/Comm.h"
+#include "tools/HexPairs.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPalette>
+#include <QVBoxLayout>
+#include <stdexcept>
+
+namespace {
+
+constexpr int kPollAddressByte = 7, kDeviceTypeByte = 6; // scratch bytes of the shared area
+
+QStringList numbers(int last)
+{
+    QStringList items;
+    for (int i = 0; i <= last; ++i) items << QString::number(i);
+    return items;
+}
+
+QGridLayout* tightGrid(QWidget* w)
+{
+    auto* grid = new QGridLayout(w);
+    grid->setContentsMargins(6, 2, 6, 4);
+    grid->setVerticalSpacing(3);
+    return grid;
+}
+
+[[noreturn]] void refuse(const QString& text) { throw std::runtime_error(text.toStdString()); }
+
+} // namespace
+
+HartPage::HartPage(Exchange& exchange, QWidget* parent) : QWidget(parent), exchange_(exchange)
+{
+    PageBuilder b(this, exchange_);
+    auto* framing = new QGroupBox(this);
+    Edit9 = b.edit("Edit9", "6");
+    ComboBox30 = b.list("ComboBox30", numbers(15), 0);
+    ComboBox42 = b.list("ComboBox42", {"Master Mode", "Secondary Master Mode"}, 0);
+    auto* framingRow = new QHBoxLayout(framing);
+    framingRow->setContentsMargins(6, 4, 6, 4);
+    for (auto [caption, control] : std::initializer_list<std::pair<const char*, QWidget*>>{
+             {"Preamble Length:", Edit9}, {"HART Address:", ComboBox30}, {"HART Command Mode:", ComboBox42}}) {
+        framingRow->addWidget(b.label(caption));
+        framingRow->addWidget(control);
+        framingRow->addSpacing(24);
+    }
+    framingRow->addStretch();
+    connect(ComboBox30, &QComboBox::activated, this, [this](int index) {
+        if (onHartAddressChanged) onHartAddressChanged(index);
+    });
+
+    auto* basic = new QGroupBox(QStringLiteral("HART Device Basic Parameters"), this);
+    auto* basicGrid = tightGrid(basic);
+    const char* identityEdits[4][2] = {{"Manufacturing ID:", "Edit28"}, {"Sensor type:", "Edit29"},
+                                       {"Preamble Byte Count:", "Edit31"}, {"Sensor Serial Number:", "Edit32"}};
+    for (int r = 0; r < 4; ++r) {
+        basicGrid->addWidget(b.label(identityEdits[r][0]), r, 0);
+        basicGrid->addWidget(b.edit(identityEdits[r][1]), r, 1);
+    }
+    basicGrid->addWidget(b.button("Button7", "HART Device Parameter Query", [this] { Button7Click(); }), 4, 0, 1, 2);
+
+    auto* values = new QGroupBox(QStringLiteral("Universal HART Real-Time Data"), this);
+    auto* valuesGrid = tightGrid(values);
+    const char* rows[4][3] = {{"Current_Variable_1:", "Edit25", "ComboBox3"},
+                              {"Current_Variable_2:", "Edit26", "ComboBox31"},
+                              {"Current_Variable_3:", "Edit27", "ComboBox32"},
+                              {"Current_Variable_4:", "Edit30", "ComboBox33"}};
+    for (int r = 0; r < 4; ++r) {
+        valuesGrid->addWidget(b.label(rows[r][0]), r, 0);
+        valuesGrid->addWidget(b.edit(rows[r][1]), r, 1);
+        valuesGrid->addWidget(b.label("Unit:"), r, 2);
+        valuesGrid->addWidget(b.list(rows[r][2], unitItems(r), 0, false), r, 3);
+    }
+    valuesGrid->addWidget(b.button("Button16", "HART Command Query", [this] { Button16Click(); }), 4, 0, 1, 4);
+
+    auto* address = new QGroupBox(QStringLiteral("HART Address Configuration"), this);
+    auto* addressGrid = tightGrid(address);
+    ComboBox27 = b.list("ComboBox27", numbers(8), 0);
+    addressGrid->addWidget(b.label("HART Address:"), 0, 0);
+    addressGrid->addWidget(ComboBox27, 0, 1);
+    addressGrid->addWidget(b.button("Button14", "Set", [this] { Button14Click(); }), 1, 0, 1, 2);
+    addressGrid->setRowStretch(2, 1);
+
+    auto* manual = new QGroupBox(this);
+    auto* manualGrid = tightGrid(manual);
+    Edit10 = b.edit("Edit10");
+    auto* checksumNote = b.label("(Auto Generate Checksum)");
+    checksumNote->setAutoFillBackground(true);
+    QPalette fuchsia = checksumNote->palette();
+    fuchsia.setColor(QPalette::Window, Qt::magenta);
+    checksumNote->setPalette(fuchsia);
+    manualGrid->addWidget(b.label("HEX (76 89 FD AD)"), 0, 1);
+    manualGrid->addWidget(b.label("Manual HART Command:"), 1, 0);
+    manualGrid->addWidget(Edit10, 1, 1);
+    manualGrid->addWidget(b.button("Button20", "Send", [this] { Button20Click(); }), 1, 2);
+    manualGrid->addWidget(checksumNote, 2, 0);
+    manualGrid->setColumnStretch(1, 1);
+
+    auto* groups = new QHBoxLayout;
+    groups->addWidget(basic);
+    groups->addWidget(values, 1);
+    groups->addWidget(address);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(6, 6, 6, 6);
+    layout->addWidget(framing);
+    layout->addLayout(groups);
+    layout->addWidget(manual);
+    layout->addStretch();
+
+    exchange_.registerDecoder(Code::HartDeviceQuery, [this] { decodeIdentity(); });
+    exchange_.registerDecoder(Code::HartCommandQuery, [this] { decodeVariables(); });
+}
+
+HartCodec::Identity HartPage::keptIdentity() const
+{
+    const auto& area = exchange_.area();
+    return {manufacturer_, area[kDeviceTypeByte], {area[0], area[1], area[2]}};
+}
+
+void HartPage::keep(const HartCodec::Identity& identity)
+{
+    auto& area = exchange_.area();
+    manufacturer_ = identity.manufacturer;
+    area[kDeviceTypeByte] = identity.deviceType;
+    std::copy(identity.id.begin(), identity.id.end(), area.begin());
+}
+
+int HartPage::preambles() const
+{
+    const int32_t n = StrToInt(Edit9->text());
+    // Each frame starts with n + 1 preamble bytes and must fit the transmit buffer.
+    if (n < -1 || n > 400)
+        refuse(QStringLiteral("'%1' is not a preamble length the tool can send: use -1 to 400.")
+                   .arg(Edit9->text()));
+    return n;
+}
+
+uint8_t HartPage::masterBit() const
+{
+    switch (itemIndex(ComboBox42)) {
+    case 0: return HartCodec::kMasterBit;
+    case 1: return 0x00;
+    default:
+        refuse(QStringLiteral("'%1' is not a HART command mode: choose Master Mode or Secondary "
+                              "Master Mode.")
+                   .arg(ComboBox42->currentText()));
+    }
+}
+
+void HartPage::sendFrame(const QByteArray& frame, int code, bool interval3000)
+{
+    exchange_.send({frame, Exchange::Display::Hex, code, TimeoutKind::Set,
+                    interval3000 ? Exchange::TimeoutArm::Interval3000 : Exchange::TimeoutArm::EnableOnly});
+}
+
+void HartPage::Button7Click()
+{
+    exchange_.clearBuffers();
+    for (const char* edit : {"Edit28", "Edit29", "Edit31", "Edit32"}) findChild<QLineEdit*>(edit)->clear();
+    const int address = itemIndex(ComboBox30);
+    if (address < 0)
+        refuse(QStringLiteral("'%1' is not a HART address: choose 0 to 15.").arg(ComboBox30->currentText()));
+    exchange_.area()[kPollAddressByte] = static_cast<uint8_t>(address);
+    sendFrame(HartCodec::shortFrame(preambles(), masterBit(), address, 0), Code::HartDeviceQuery, false);
+}
+
+void HartPage::Button16Click()
+{
+    exchange_.clearBuffers();
+    sendFrame(HartCodec::longFrame(preambles(), masterBit(), keptIdentity(), 3), Code::HartCommandQuery,
+              false);
+}
+
+void HartPage::Button14Click()
+{
+    exchange_.comm().SetRtsControl(TRtsControl::RtsEnable);
+    exchange_.clearBuffers();
+    const int address = itemIndex(ComboBox27);
+    if (address < 0)
+        refuse(QStringLiteral("'%1' is not a polling address: choose 0 to 8.").arg(ComboBox27->currentText()));
+    sendFrame(HartCodec::longFrame(preambles(), masterBit(), keptIdentity(), 6,
+                                   QByteArray(1, static_cast<char>(address))),
+              Code::HartPollAddress, true);
+}
+
+void HartPage::Button20Click()
+{
+    exchange_.clearBuffers();
+    const auto typed = parseHexPairs(Edit10->text(), 15);
+    if (!typed) {
+        exchange_.messages().inform(QStringLiteral("Data eeore!"));
+        return;
+    }
+    // An empty entry sends the preamble and a checksum of 0.
+    sendFrame(HartCodec::typedFrame(preambles(), *typed), Code::HartManual, false);
+}
+
+void HartPage::decodeIdentity()
+{
+    const auto reply = HartCodec::decodeIdentity(exchange_.receivedText(), exchange_.area()[kPollAddressByte]);
+    if (reply.identity) keep(*reply.identity);
+    applyDecoded(this, reply.decoded);
+}
+
+void HartPage::decodeVariables()
+{
+    // The values are mirrored on the MODBUS page: apply across the window.
+    applyDecoded(window(), HartCodec::decodeVariables(exchange_.receivedText(), QLocale().decimalPoint().front()));
+}

@@ -1,16 +1,49 @@
 #pragma once
 
+#include "pages/hart/HartCodec.h"
+
 #include <QWidget>
+#include <functional>
 
 class Exchange;
+class QComboBox;
+class QLineEdit;
 
-// The "Transparent Mode" page; its controls arrive with their requests.
+// "Transparent Mode": HART frames to one instrument through the converter: its identity
+// (command 0), its four variables with units (command 3), a new polling address
+// (command 6), and frames typed by hand.
 class HartPage : public QWidget {
     Q_OBJECT
 
 public:
     HartPage(Exchange& exchange, QWidget* parent = nullptr);
 
+    void Button7Click();  // device parameter query
+    void Button16Click(); // command query
+    void Button14Click(); // polling address set
+    void Button20Click(); // manual HART command
+
+    // The "HART Address:" list changed: the MODBUS page follows with the same slot.
+    std::function<void(int)> onHartAddressChanged;
+
+    // The identity that addresses the long frames, as the last answered query left it.
+    HartCodec::Identity keptIdentity() const;
+
 private:
+    int preambles() const;
+    uint8_t masterBit() const;
+    void sendFrame(const QByteArray& frame, int code, bool interval3000);
+    void decodeIdentity();
+    void decodeVariables();
+
     Exchange& exchange_;
+    QLineEdit* Edit9;
+    QComboBox* ComboBox30;
+    QComboBox* ComboBox42;
+    QComboBox* ComboBox27;
+    QLineEdit* Edit10;
+    // The kept identity lives in the shared area's scratch bytes (identifier 0-2, device
+    // type 6, polling address 7); the manufacturer byte is kept here beside it.
+    void keep(const HartCodec::Identity& identity);
+    uint8_t manufacturer_ = 0;
 };

@@ -7,6 +7,7 @@
 
 #include <QComboBox>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProcess>
@@ -176,6 +177,23 @@ private slots:
         QCOMPARE(s.get<QComboBox>("ComboBox34")->currentText(), QString("7"));
         QCOMPARE(s.get<QComboBox>("ComboBox29")->currentIndex(), 1);
         QVERIFY(!s.get<QWidget>("GroupBox13")->isHidden());
+        QVERIFY(s.messages.entries.isEmpty());
+    }
+
+    void hartInstrumentThroughTransparentMode()
+    {
+        Session s;
+        s.open();
+        s.get<QComboBox>("ComboBox30")->setCurrentIndex(1);
+        s.click("Button7");
+        QTRY_COMPARE(s.get<QLineEdit>("Edit32")->text(), QString::number(0x1234));
+        QCOMPARE(s.get<QLineEdit>("Edit28")->text(), QString::number(0x11));
+        s.click("Button16");
+        QTRY_VERIFY(!s.get<QLineEdit>("Edit25")->text().isEmpty());
+        QVERIFY(std::abs(s.get<QLineEdit>("Edit25")->text().toDouble() - 1.25) < 0.1);
+        QCOMPARE(s.get<QComboBox>("ComboBox3")->currentText(), QString("bar    "));
+        QCOMPARE(s.get<QComboBox>("ComboBox32")->currentText(), QString("MPa    "));
+        QCOMPARE(s.get<QLabel>("HLabel2")->text(), s.get<QLineEdit>("Edit25")->text());
         QVERIFY(s.messages.entries.isEmpty());
     }
 

@@ -1,0 +1,113 @@
+#include "pages/hart/HartCodec.h"
+
+#include "pages/hart/UnitTable.h"
+#include "tools/FloatText.h"
+
+namespace HartCodec {
+
+namespace {
+
+QByteArray framed(int preambles, const QByteArray& body)
+{
+    uint8_t sum = 0;
+    for (const char b : body) sum ^= static_cast<uint8_t>(b);
+    return QByteArray(preambles + 1, char(0xFF)) + body + char(sum);
+}
+
+QByteArray frameBody(uint8_t command, const QByteArray& data)
+{
+    return QByteArray(1, char(command)) + char(data.size()) + data;
+}
+
+uint8_t at(const QByteArray& bytes, qsizetype i) { return static_cast<uint8_t>(bytes[i]); }
+
+} // namespace
+
+QByteArray shortFrame(int preambles, uint8_t master, int pollAddress, uint8_t command,
+                      const QByteArray& data)
+{
+    const char address = static_cast<char>(master | (pollAddress & 0x0F));
+    return framed(preambles, QByteArray(1, char(0x02)) + address + frameBody(command, data));
+}
+
+QByteArray longFrame(int preambles, uint8_t master, const Identity& identity, uint8_t command,
+                     const QByteArray& data)
+{
+    QByteArray body(1, char(0x82));
+    body += static_cast<char>(master | identity.manufacturer); // the whole byte is ORed in
+    body += static_cast<char>(identity.deviceType);
+    for (uint8_t b : identity.id) body += static_cast<char>(b);
+    return framed(preambles, body + frameBody(command, data));
+}
+
+QByteArray typedFrame(int preambles, const QByteArray& typed) { return framed(preambles, typed); }
+
+qsizetype findReply(const QByteArray& chunk, uint8_t delimiter)
+{
+    for (qsizetype i = 0; i + 5 <= chunk.size(); ++i)
+        if (at(chunk, i) == 0xFF && at(chunk, i + 1) == delimiter) return i;
+    return -1;
+}
+
+IdentityReply decodeIdentity(const QByteArray& chunk, int keptPollAddress)
+{
+    IdentityReply out;
+    auto& u = out.decoded.updates;
+    const qsizetype i = findReply(chunk, 0x06);
+    // Fields past the chunk's end are shown empty.
+    auto number = [&](qsizetype offset) {
+        return i + offset < chunk.size() ? QByteArray::number(at(chunk, i + offset)) : QByteArray();
+    };
+    if (i < 0) {
+        for (const char* edit : {"Edit28", "Edit29", "Edit31", "Edit32"})
+            u.push_back(FieldUpdate::edit(edit, {}));
+        return out;
+    }
+    u.push_back(FieldUpdate::edit("Edit28", number(8)));
+    u.push_back(FieldUpdate::edit("Edit29", number(9)));
+    u.push_back(FieldUpdate::edit("Edit31", number(10)));
+    u.push_back(FieldUpdate::item("ComboBox27", keptPollAddress));
+    if (i + 18 < chunk.size()) {
+        Identity id{at(chunk, i + 8), at(chunk, i + 9), {at(chunk, i + 16), at(chunk, i + 17), at(chunk, i + 18)}};
+        out.identity = id;
+        const uint32_t number24 = uint32_t(id.id[0]) << 16 | uint32_t(id.id[1]) << 8 | id.id[2];
+        u.push_back(FieldUpdate::edit("Edit32", QByteArray::number(number24)));
+    } else {
+        u.push_back(FieldUpdate::edit("Edit32", {}));
+    }
+    return out;
+}
+
+QString valueText(const QByteArray& four, QChar point)
+{
+    if (at(four, 0) == 0x7F) return QStringLiteral("00000000");
+    const uint32_t bits = uint32_t(at(four, 0)) << 24 | uint32_t(at(four, 1)) << 16 |
+                          uint32_t(at(four, 2)) << 8 | at(four, 3);
+    return generalFormat(double(singleFromBits(bits)), point).left(9);
+}
+
+Decoded decodeVariables(const QByteArray& chunk, QChar point)
+{
+    Decoded out;
+    const qsizetype i = findReply(chunk, 0x86);
+    if (i < 0 || i + 8 >= chunk.size()) return out;
+    const int count = at(chunk, i + 8);
+    const char* const edits[4] = {"Edit25", "Edit26", "Edit27", "Edit30"};
+    const char* const mirrors[4] = {"HLabel2", "HLabel3", "HLabel4", "HLabel5"};
+    const char* const units[4] = {"ComboBox3", "ComboBox31", "ComboBox32", "ComboBox33"};
+    // The primary variable always; the others while the byte count covers them.
+    int variables = 1;
+    if (count > 11)
+        for (int k = 0; 5 * k < count - 11 && k < 3; ++k) variables = k + 2;
+    for (int v = 0; v < variables; ++v) {
+        const qsizetype unit = i + 15 + 5 * v;
+        if (unit + 4 >= chunk.size()) break; // the chunk ends before this variable
+        const QByteArray text = valueText(chunk.mid(unit + 1, 4), point).toUtf8();
+        out.updates.push_back(FieldUpdate::edit(edits[v], text));
+        out.updates.push_back(FieldUpdate::edit(mirrors[v], text));
+        out.updates.push_back(FieldUpdate::item(units[v], unitItemIndex(at(chunk, unit))));
+    }
+    return out;
+}
+
+} // namespace HartCodec

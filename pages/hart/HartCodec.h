@@ -1,0 +1,50 @@
+#pragma once
+
+#include "exchange/FieldUpdate.h"
+
+#include <QByteArray>
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <optional>
+
+// HART master frames and the decoding of the instrument's answers: plain functions.
+namespace HartCodec {
+
+// Manufacturer, device type and identifier of the last instrument that answered
+// command 0: the long frame's address.
+struct Identity {
+    uint8_t manufacturer = 0;
+    uint8_t deviceType = 0;
+    std::array<uint8_t, 3> id{};
+};
+
+constexpr uint8_t kMasterBit = 0x80;
+
+// preambles + 1 bytes of 0xFF, then the frame, then the XOR of everything after the
+// preamble. preambles must be -1 or more.
+QByteArray shortFrame(int preambles, uint8_t master, int pollAddress, uint8_t command,
+                      const QByteArray& data = {});
+QByteArray longFrame(int preambles, uint8_t master, const Identity& identity, uint8_t command,
+                     const QByteArray& data = {});
+QByteArray typedFrame(int preambles, const QByteArray& typed);
+
+// The first i in 0..L-5 with bytes i, i+1 = FF, delimiter; -1 when none.
+qsizetype findReply(const QByteArray& chunk, uint8_t delimiter);
+
+// What command 0's answer fills: the four edits, the polling address list, and the
+// identity to keep (absent when the answer is not there or too short to hold it).
+struct IdentityReply {
+    Decoded decoded;
+    std::optional<Identity> identity;
+};
+IdentityReply decodeIdentity(const QByteArray& chunk, int keptPollAddress);
+
+// Command 3's answer: the variables its byte count covers, value text and unit each.
+Decoded decodeVariables(const QByteArray& chunk, QChar decimalPoint = u'.');
+
+// A variable's four bytes as shown: "00000000" when the first is 0x7F, else the general
+// format cut to 9 characters.
+QString valueText(const QByteArray& four, QChar decimalPoint = u'.');
+
+} // namespace HartCodec

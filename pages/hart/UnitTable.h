@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QStringList>
+
+constexpr int kOtherUnit = 76;
+
+// The unit list item for a HART unit code; codes not in the table give "other".
+int unitItemIndex(int code);
+
+// The 77 items of unit list 0 to 3 (variables 1 to 4).
+QStringList unitItems(int list);

@@ -1,0 +1,109 @@
+// The Transparent Mode page in the real window, over a pseudo-terminal.
+#include "pages/hart/HartPage.h"
+#include "tests/support/WindowRig.h"
+
+#include <QLabel>
+
+namespace {
+
+QByteArray hex(const char* text) { return QByteArray::fromHex(QByteArray(text).replace(' ', "")); }
+
+const char* const kIdentityReply = "FF FF FF FF FF 06 80 00 0E 00 00 FE 11 22 05 05 01 01 08 00 00 00 01 9B";
+
+} // namespace
+
+class TestHartPage : public QObject {
+    Q_OBJECT
+
+private slots:
+    void identityThenValues()
+    {
+        Rig rig;
+        rig.open();
+        rig.get<QLineEdit>("Edit28")->setText("old");
+        rig.button("Button7")->click();
+        QCOMPARE(rig.sent(), QString("FF FF FF FF FF FF FF 02 80 00 00 82 "));
+        QVERIFY(rig.get<QLineEdit>("Edit28")->text().isEmpty());
+        QCOMPARE(rig.answer(hex(kIdentityReply)), hex("FF FF FF FF FF FF FF 02 80 00 00 82"));
+        QTRY_COMPARE(rig.get<QLineEdit>("Edit32")->text(), QString("1"));
+        QCOMPARE(rig.get<QLineEdit>("Edit28")->text(), QString("17"));
+        QCOMPARE(rig.get<QLineEdit>("Edit29")->text(), QString("34"));
+        QCOMPARE(rig.get<QLineEdit>("Edit31")->text(), QString("5"));
+        QCOMPARE(rig.shown(), QString(kIdentityReply) + ' ');
+        QCOMPARE(rig.ex().pendingCode(), 0);
+
+        rig.button("Button16")->click();
+        QCOMPARE(rig.sent(), QString("FF FF FF FF FF FF FF 82 91 22 00 00 01 03 00 33 "));
+        rig.answer(hex("FF FF 86 91 22 00 00 01 03 1A 00 00 41 40 00 00 07 41 48 00 00 20 42 C8 00 00 "
+                       "29 3F 80 00 00 39 7F A0 00 00 00"));
+        QTRY_COMPARE(rig.get<QLineEdit>("Edit25")->text(), QString("12.5"));
+        QCOMPARE(rig.get<QComboBox>("ComboBox3")->currentText(), QString("bar    "));
+        QCOMPARE(rig.get<QLabel>("HLabel2")->text(), QString("12.5"));
+        QCOMPARE(rig.get<QLineEdit>("Edit26")->text(), QString("100"));
+        QCOMPARE(rig.get<QComboBox>("ComboBox31")->currentText(), QString::fromUtf8("\u2103"));
+        QCOMPARE(rig.get<QLabel>("HLabel5")->text(), QString("00000000"));
+        QCOMPARE(rig.get<QComboBox>("ComboBox33")->currentText(), QString("%"));
+        QVERIFY(rig.messages.entries.isEmpty());
+    }
+
+    void queryToAHighAddressLeavesNoSelection()
+    {
+        Rig rig;
+        rig.open();
+        rig.get<QComboBox>("ComboBox30")->setCurrentIndex(12);
+        rig.get<QComboBox>("ComboBox42")->setCurrentIndex(1);
+        rig.button("Button7")->click();
+        QCOMPARE(rig.answer(hex(kIdentityReply)).right(5), hex("02 0C 00 00 0E"));
+        QTRY_COMPARE(rig.get<QLineEdit>("Edit28")->text(), QString("17"));
+        QCOMPARE(rig.get<QComboBox>("ComboBox27")->currentIndex(), -1);
+    }
+
+    void pollingAddressSet()
+    {
+        Rig rig;
+        rig.open();
+        rig.get<QComboBox>("ComboBox27")->setCurrentIndex(7);
+        rig.button("Button14")->click();
+        QCOMPARE(rig.pty.readQuiet().right(10), hex("82 80 00 00 00 00 06 01 07 02"));
+        QCOMPARE(rig.form.comm().AppliedLine().rtsControl, TRtsControl::RtsEnable);
+        QCOMPARE(rig.ex().pendingCode(), 106);
+        QCOMPARE(rig.ex().Timer3.interval(), 3000);
+    }
+
+    void manualFrames()
+    {
+        Rig rig;
+        rig.open();
+        rig.get<QLineEdit>("Edit10")->setText("02 80 00 00");
+        rig.button("Button20")->click();
+        QCOMPARE(rig.pty.readQuiet(), hex("FF FF FF FF FF FF FF 02 80 00 00 82"));
+        QCOMPARE(rig.ex().pendingCode(), 104);
+        QCOMPARE(rig.ex().Timer3.interval(), 1000); // HART requests keep the timer's interval
+        rig.get<QLineEdit>("Edit10")->setText("02 80 0a 00");
+        rig.button("Button20")->click();
+        QCOMPARE(rig.messages.texts(), QStringList({"Data eeore!"}));
+        QVERIFY(rig.sent().isEmpty());
+        rig.get<QLineEdit>("Edit10")->setText("02 80 00 00");
+        rig.get<QLineEdit>("Edit9")->setText("six");
+        rig.button("Button20")->click();
+        QCOMPARE(rig.messages.entries.last().text, QString("'six' is not a valid integer value."));
+        rig.get<QLineEdit>("Edit9")->setText("-2");
+        rig.button("Button20")->click();
+        QVERIFY(rig.messages.entries.last().text.contains("'-2'"));
+        QVERIFY(rig.pty.readQuiet(100, 300).isEmpty());
+    }
+
+    void hartAddressSelectsTheSlot()
+    {
+        Rig rig;
+        auto* address = rig.get<QComboBox>("ComboBox30");
+        address->setCurrentIndex(2);
+        emit address->activated(2);
+        QCOMPARE(rig.get<QComboBox>("ComboBox41")->currentIndex(), 2);
+        QCOMPARE(rig.get<QLabel>("Label29")->text(), QString("40029"));
+        QVERIFY(rig.sent().isEmpty());
+    }
+};
+
+QTEST_MAIN(TestHartPage)
+#include "test_hart_page.moc"
