@@ -2,6 +2,7 @@
 
 #include "exchange/Controls.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,6 +14,8 @@ void applyDecoded(QWidget* root, const Decoded& decoded)
     for (const FieldUpdate& u : decoded.updates) {
         if (u.kind == FieldUpdate::Kind::ItemIndex) {
             if (auto* box = root->findChild<QComboBox*>(u.control)) setItemIndex(box, u.index);
+        } else if (u.kind == FieldUpdate::Kind::Checked) {
+            if (auto* box = root->findChild<QCheckBox*>(u.control)) box->setChecked(u.index == 1);
         } else if (u.kind == FieldUpdate::Kind::Visible) {
             if (auto* w = root->findChild<QWidget*>(u.control)) w->setVisible(u.index == 1);
         } else if (auto* edit = root->findChild<QLineEdit*>(u.control)) {

@@ -49,6 +49,7 @@ HartPage::HartPage(Exchange& exchange, QWidget* parent) : QWidget(parent), excha
     PageBuilder b(this, exchange_);
     auto* framing = new QGroupBox(this);
     Edit9 = b.edit("Edit9", "6");
+    Edit9->setFixedWidth(60);
     ComboBox30 = b.list("ComboBox30", numbers(15), 0);
     ComboBox42 = b.list("ComboBox42", {"Master Mode", "Secondary Master Mode"}, 0);
     auto* framingRow = new QHBoxLayout(framing);

@@ -5,6 +5,7 @@
 #include "tests/support/RecordingMessages.h"
 #include "ui/TForm1.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
@@ -195,6 +196,20 @@ private slots:
         QCOMPARE(s.get<QComboBox>("ComboBox32")->currentText(), QString("MPa    "));
         QCOMPARE(s.get<QLabel>("HLabel2")->text(), s.get<QLineEdit>("Edit25")->text());
         QVERIFY(s.messages.entries.isEmpty());
+    }
+
+    void monitoringSlotRoundTrip()
+    {
+        Session s;
+        s.open();
+        s.get<QCheckBox>("ONECHECK02")->setChecked(true);
+        s.get<QLineEdit>("ONECMAD02")->setText("01 03 00 00 00 02");
+        s.setAndConfirm("Button25");
+        s.get<QCheckBox>("ONECHECK02")->setChecked(false);
+        s.get<QLineEdit>("ONECMAD02")->clear();
+        s.click("Button11");
+        QTRY_COMPARE(s.get<QLineEdit>("ONECMAD02")->text(), QString("01 03 00 00 00 02"));
+        QVERIFY(s.get<QCheckBox>("ONECHECK02")->isChecked());
     }
 
     void modbusTestInSingleMeterMode()

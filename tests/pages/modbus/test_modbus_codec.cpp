@@ -16,6 +16,7 @@ QStringList render(const Decoded& d)
         case FieldUpdate::Kind::ItemIndex: out << u.control + '=' + QString::number(u.index); break;
         case FieldUpdate::Kind::Text: out << u.control + "=\"" + QString::fromLatin1(u.text) + '"'; break;
         case FieldUpdate::Kind::Visible: out << u.control + (u.index ? " shown" : " hidden"); break;
+        case FieldUpdate::Kind::Checked: out << u.control + (u.index ? " ticked" : " clear"); break;
         }
     }
     return out;

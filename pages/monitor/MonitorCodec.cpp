@@ -1,0 +1,46 @@
+#include "pages/monitor/MonitorCodec.h"
+
+#include "exchange/Conversion.h"
+
+namespace MonitorCodec {
+
+const Slot kSlots[6] = {
+    {"ONECHECK01", "ONECMAD01", "Button3", "Button8"},  {"ONECHECK02", "ONECMAD02", "Button25", "Button11"},
+    {"ONECHECK03", "ONECMAD03", "Button35", "Button41"}, {"ONECHECK04", "ONECMAD04", "Button42", "Button43"},
+    {"RUNCHEAK1", "RUNCAMD1", "Button68", "Button69"},   {"RUNCHEAK2", "RUNCAMD2", "Button72", "Button73"},
+};
+
+QByteArray setRequest(int slot, bool enabled, const QByteArray& bytes)
+{
+    const int n = int(bytes.size());
+    return QByteArray("QQS#WCAD0") + char('0' + slot) + ':' + (enabled ? '1' : '0') + '<' +
+           char('0' + n / 10) + char('0' + n % 10) + ',' + bytes;
+}
+
+QByteArray queryRequest(int slot) { return QByteArray("QQQ#RCAD0") + char('0' + slot) + '#'; }
+
+Decoded decodeReply(const QByteArray& t)
+{
+    Decoded out;
+    qsizetype j = 0;
+    for (; j + 6 <= t.size(); ++j)
+        if (t.mid(j, 4) == "RCAD" && t[j + 5] == ':') break;
+    if (j + 6 > t.size()) return out;
+    const char digit = t[j + 4];
+    if (digit < '1' || digit > '6') return out;
+    const Slot& slot = kSlots[digit - '1'];
+    out.updates.push_back(FieldUpdate::checked(slot.check, j + 6 < t.size() && t[j + 6] == '1'));
+    auto digitAt = [&](qsizetype pos) {
+        return StrToInt(pos < t.size() ? QString(QChar::fromLatin1(t[pos])) : QString());
+    };
+    try {
+        const int count = 10 * digitAt(j + 8) + digitAt(j + 9);
+        // The text stops at the end of the reply if that comes first.
+        out.updates.push_back(FieldUpdate::edit(slot.edit, count > 0 ? t.mid(j + 11, 3 * count - 1) : QByteArray()));
+    } catch (const EConvertError& e) {
+        out.error = QString::fromStdString(e.what());
+    }
+    return out;
+}
+
+} // namespace MonitorCodec

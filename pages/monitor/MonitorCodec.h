@@ -1,0 +1,26 @@
+#pragma once
+
+#include "exchange/FieldUpdate.h"
+
+#include <QByteArray>
+
+// The converter's six command slots (four monitoring, two loop): requests and the query's
+// reply, as plain functions. Slots are numbered 1 to 6.
+namespace MonitorCodec {
+
+struct Slot {
+    const char* check; // check box: the slot's enable flag
+    const char* edit;  // the command as hex pair text
+    const char* set;   // "Set" button
+    const char* query; // "Query" button
+};
+extern const Slot kSlots[6];
+
+// "QQS#WCAD0" slot ":" flag "<" count "," and the bytes themselves.
+QByteArray setRequest(int slot, bool enabled, const QByteArray& bytes);
+QByteArray queryRequest(int slot); // "QQQ#RCAD0" slot "#"
+
+// "RCAD" slot ":" flag, one separator, two count digits, one separator, the hex text.
+Decoded decodeReply(const QByteArray& text);
+
+} // namespace MonitorCodec

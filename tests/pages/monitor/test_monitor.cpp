@@ -1,0 +1,78 @@
+// The monitoring and loop command slots: requests, the query's reply, and the page.
+#include "pages/monitor/MonitorCodec.h"
+#include "tests/support/WindowRig.h"
+
+#include <QCheckBox>
+
+using namespace MonitorCodec;
+
+namespace {
+
+QByteArray hex(const char* text) { return QByteArray::fromHex(QByteArray(text).replace(' ', "")); }
+
+QStringList render(const Decoded& d)
+{
+    QStringList out;
+    for (const FieldUpdate& u : d.updates)
+        out << u.control + '=' + (u.kind == FieldUpdate::Kind::Text ? QString::fromLatin1(u.text)
+                                                                    : QString::number(u.index));
+    return out;
+}
+
+} // namespace
+
+class TestMonitor : public QObject {
+    Q_OBJECT
+
+private slots:
+    void requests()
+    {
+        QCOMPARE(setRequest(1, true, hex("01 03 00 00 00 02")), "QQS#WCAD01:1<06," + hex("01 03 00 00 00 02"));
+        QCOMPARE(setRequest(2, false, {}), QByteArray("QQS#WCAD02:0<00,"));
+        QCOMPARE(queryRequest(1), QByteArray("QQQ#RCAD01#"));
+    }
+
+    void replies()
+    {
+        QCOMPARE(render(decodeReply("xxRCAD2:1<03,01 02 03#")), QStringList({"ONECHECK02=1", "ONECMAD02=01 02 03"}));
+        QCOMPARE(render(decodeReply("RCAD5:0<01,FF")), QStringList({"RUNCHEAK1=0", "RUNCAMD1=FF"}));
+        QCOMPARE(render(decodeReply("RCAD1:1<00,")), QStringList({"ONECHECK01=1", "ONECMAD01="}));
+        QVERIFY(decodeReply("RCAD7:1<01,FF").updates.empty());
+        QVERIFY(decodeReply("RCAD0:1<01,FF").updates.empty());
+        QVERIFY(decodeReply("RCAD01:1<01,FF").updates.empty()); // the query's own two digits
+        QCOMPARE(render(decodeReply("RCAD3:1<09,AB")), QStringList({"ONECHECK03=1", "ONECMAD03=AB"}));
+        const Decoded bad = decodeReply("RCAD4:1<x1,FF");
+        QCOMPARE(render(bad), QStringList({"ONECHECK04=1"}));
+        QCOMPARE(bad.error, std::optional<QString>("'x' is not a valid integer value"));
+        QCOMPARE(decodeReply("RCAD4:1").error, std::optional<QString>("'' is not a valid integer value"));
+    }
+
+    void page()
+    {
+        Rig rig;
+        rig.open();
+        QVERIFY(rig.get<QWidget>("ONECMAD03")->isHidden());
+        QVERIFY(!rig.get<QWidget>("ONECMAD02")->isHidden());
+        rig.get<QCheckBox>("ONECHECK01")->setChecked(true);
+        rig.get<QLineEdit>("ONECMAD01")->setText("01 03 00 00 00 02");
+        rig.button("Button3")->click();
+        QCOMPARE(rig.sent(), QString("51 51 53 23 57 43 41 44 30 31 3A 31 3C 30 36 2C 01 03 00 00 00 02 "));
+        QCOMPARE(rig.answer("QQS#WCAD:OK#"), "QQS#WCAD01:1<06," + hex("01 03 00 00 00 02"));
+        QTRY_COMPARE(rig.shown(), QString("QQS#WCAD:OK#"));
+
+        rig.button("Button11")->click();
+        QCOMPARE(rig.sent(), QString("51 51 51 23 52 43 41 44 30 32 23 "));
+        rig.answer("QQQ#RCAD2:1<03,01 02 03#");
+        QTRY_COMPARE(rig.get<QLineEdit>("ONECMAD02")->text(), QString("01 02 03"));
+        QVERIFY(rig.get<QCheckBox>("ONECHECK02")->isChecked());
+        QCOMPARE(rig.ex().pendingCode(), 501);
+
+        rig.get<QLineEdit>("ONECMAD02")->setText("01 0g");
+        rig.button("Button25")->click();
+        QCOMPARE(rig.messages.texts(), QStringList({"Data eeore!"}));
+        QVERIFY(rig.pty.readQuiet(100, 300).isEmpty());
+    }
+};
+
+QTEST_MAIN(TestMonitor)
+#include "test_monitor.moc"
