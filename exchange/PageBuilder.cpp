@@ -26,6 +26,15 @@ QLabel* PageBuilder::label(const QString& text, const char* name)
     return l;
 }
 
+QGridLayout* PageBuilder::grid(QWidget* group)
+{
+    auto* grid = new QGridLayout(group);
+    grid->setContentsMargins(6, 2, 6, 4);
+    grid->setHorizontalSpacing(6);
+    grid->setVerticalSpacing(3);
+    return grid;
+}
+
 QPushButton* PageBuilder::button(const char* name, const QString& caption, std::function<void()> handler)
 {
     auto* b = named(new QPushButton(caption, page_), name);

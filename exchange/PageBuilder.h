@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QComboBox>
+#include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -20,6 +21,9 @@ public:
     QLineEdit* edit(const char* name, const QString& text = {});
     QLabel* label(const QString& text, const char* name = nullptr);
     QPushButton* button(const char* name, const QString& caption, std::function<void()> handler);
+
+    // The compact grid every group box of the pages uses.
+    static QGridLayout* grid(QWidget* group);
 
 private:
     QWidget* page_;

@@ -4,6 +4,7 @@
 #include "exchange/Conversion.h"
 #include "exchange/Exchange.h"
 #include "exchange/Messages.h"
+#include "exchange/PageBuilder.h"
 #include "exchange/PortList.h"
 #include "serial/Comm.h"
 
@@ -34,12 +35,11 @@ PortPanel::PortPanel(Exchange& exchange, QWidget* parent) : QWidget(parent), exc
     ComboBox10->setInsertPolicy(QComboBox::NoInsert);
     ComboBox10->addItems({"None", "Odd", "Even"});
     setItemIndex(ComboBox10, 0);
-    Button1 = named(new QPushButton(QStringLiteral("Open"), serialBox), "Button1");
-    Button6 = named(new QPushButton(QStringLiteral("Communication Query"), serialBox), "Button6");
+    PageBuilder b(serialBox, exchange_);
+    Button1 = b.button("Button1", "Open", [this] { Button1Click(); });
+    Button6 = b.button("Button6", "Communication Query", [this] { Button6Click(); });
 
-    auto* grid = new QGridLayout(serialBox);
-    grid->setContentsMargins(6, 2, 6, 4);
-    grid->setVerticalSpacing(3);
+    auto* grid = PageBuilder::grid(serialBox);
     grid->addWidget(new QLabel(QStringLiteral("Serial Port:")), 0, 0);
     grid->addWidget(SPREALCOM, 0, 1, 1, 3);
     grid->addWidget(new QLabel(QStringLiteral("Baud:")), 1, 0);
@@ -78,11 +78,6 @@ PortPanel::PortPanel(Exchange& exchange, QWidget* parent) : QWidget(parent), exc
     layout->addWidget(serialBox);
     layout->addWidget(linesBox);
 
-    auto guarded = [this](void (PortPanel::*handler)()) {
-        return [this, handler] { runHandler(exchange_.messages(), [&] { (this->*handler)(); }); };
-    };
-    connect(Button1, &QPushButton::clicked, this, guarded(&PortPanel::Button1Click));
-    connect(Button6, &QPushButton::clicked, this, guarded(&PortPanel::Button6Click));
     exchange_.registerDecoder(Code::LinkCheck, [this] { decodeLinkCheck(); });
 }
 

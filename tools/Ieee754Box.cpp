@@ -2,6 +2,7 @@
 
 #include "exchange/Controls.h"
 #include "exchange/Messages.h"
+#include "exchange/PageBuilder.h"
 #include "tools/Ieee754.h"
 
 #include <QGridLayout>
@@ -16,9 +17,7 @@ Ieee754Box::Ieee754Box(MessageSink& messages, QWidget* parent)
     Edit7 = named(new QLineEdit(this), "Edit7");
     Edit22 = named(new QLineEdit(this), "Edit22");
     auto* Button13 = named(new QPushButton(QStringLiteral("Calculation"), this), "Button13");
-    auto* grid = new QGridLayout(this);
-    grid->setContentsMargins(6, 2, 6, 4);
-    grid->setVerticalSpacing(2);
+    auto* grid = PageBuilder::grid(this);
     grid->addWidget(new QLabel(QStringLiteral("Data Format HEX(FF FF FF FF):"), this), 0, 0);
     grid->addWidget(Edit7, 0, 1);
     grid->addWidget(Button13, 0, 2);

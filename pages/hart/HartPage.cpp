@@ -32,14 +32,6 @@ QStringList numbers(int last)
     return items;
 }
 
-QGridLayout* tightGrid(QWidget* w)
-{
-    auto* grid = new QGridLayout(w);
-    grid->setContentsMargins(6, 2, 6, 4);
-    grid->setVerticalSpacing(3);
-    return grid;
-}
-
 [[noreturn]] void refuse(const QString& text) { throw std::runtime_error(text.toStdString()); }
 
 } // namespace
@@ -66,7 +58,7 @@ HartPage::HartPage(Exchange& exchange, QWidget* parent) : QWidget(parent), excha
     });
 
     auto* basic = new QGroupBox(QStringLiteral("HART Device Basic Parameters"), this);
-    auto* basicGrid = tightGrid(basic);
+    auto* basicGrid = PageBuilder::grid(basic);
     const char* identityEdits[4][2] = {{"Manufacturing ID:", "Edit28"}, {"Sensor type:", "Edit29"},
                                        {"Preamble Byte Count:", "Edit31"}, {"Sensor Serial Number:", "Edit32"}};
     for (int r = 0; r < 4; ++r) {
@@ -76,7 +68,7 @@ HartPage::HartPage(Exchange& exchange, QWidget* parent) : QWidget(parent), excha
     basicGrid->addWidget(b.button("Button7", "HART Device Parameter Query", [this] { Button7Click(); }), 4, 0, 1, 2);
 
     auto* values = new QGroupBox(QStringLiteral("Universal HART Real-Time Data"), this);
-    auto* valuesGrid = tightGrid(values);
+    auto* valuesGrid = PageBuilder::grid(values);
     const char* rows[4][3] = {{"Current_Variable_1:", "Edit25", "ComboBox3"},
                               {"Current_Variable_2:", "Edit26", "ComboBox31"},
                               {"Current_Variable_3:", "Edit27", "ComboBox32"},
@@ -90,7 +82,7 @@ HartPage::HartPage(Exchange& exchange, QWidget* parent) : QWidget(parent), excha
     valuesGrid->addWidget(b.button("Button16", "HART Command Query", [this] { Button16Click(); }), 4, 0, 1, 4);
 
     auto* address = new QGroupBox(QStringLiteral("HART Address Configuration"), this);
-    auto* addressGrid = tightGrid(address);
+    auto* addressGrid = PageBuilder::grid(address);
     ComboBox27 = b.list("ComboBox27", numbers(8), 0);
     addressGrid->addWidget(b.label("HART Address:"), 0, 0);
     addressGrid->addWidget(ComboBox27, 0, 1);
@@ -98,7 +90,7 @@ HartPage::HartPage(Exchange& exchange, QWidget* parent) : QWidget(parent), excha
     addressGrid->setRowStretch(2, 1);
 
     auto* manual = new QGroupBox(this);
-    auto* manualGrid = tightGrid(manual);
+    auto* manualGrid = PageBuilder::grid(manual);
     Edit10 = b.edit("Edit10");
     auto* checksumNote = b.label("(Auto Generate Checksum)");
     checksumNote->setAutoFillBackground(true);

@@ -51,15 +51,6 @@ QByteArray fiveOf(const QLineEdit* edit)
     return text.left(5).toLatin1();
 }
 
-QGridLayout* tightGrid(QWidget* w)
-{
-    auto* grid = new QGridLayout(w);
-    grid->setContentsMargins(6, 2, 6, 4);
-    grid->setHorizontalSpacing(6);
-    grid->setVerticalSpacing(2);
-    return grid;
-}
-
 } // namespace
 
 QComboBox* ModbusPage::list(const char* name) const { return findChild<QComboBox*>(name); }
@@ -107,7 +98,7 @@ void ModbusPage::buildTopGroup(QWidget* group)
             [this] { runHandler(exchange_.messages(), [this] { ComboBox41Change(); }); });
     connect(ComboBox17, &QComboBox::activated, this, [this] { ComboBox17Change(); });
 
-    auto* grid = tightGrid(group);
+    auto* grid = PageBuilder::grid(group);
     const std::pair<QWidget*, QWidget*> settings[] = {
         {b.label("Meter ID:", "Label38"), ComboBox41},   {b.label("Enabled:", "Label15"), ComboBox6},
         {b.label("Device Mode:", "Label63"), ComboBox16}, {b.label("Meter Type:", "Label64"), ComboBox17},
@@ -149,7 +140,7 @@ void ModbusPage::buildCustomGroup()
     GroupBox13 = named(new QGroupBox(QStringLiteral("Custom HART Command Parsing"), this), "GroupBox13");
     GroupBox13->setGeometry(0, 120, 665, 217);
     PageBuilder b(GroupBox13, exchange_);
-    auto* grid = tightGrid(GroupBox13);
+    auto* grid = PageBuilder::grid(GroupBox13);
     const struct {
         const char *label, *labelName, *open, *edit, *button;
         int command;
@@ -167,7 +158,7 @@ void ModbusPage::buildCustomGroup()
     auto* parsing = named(new QGroupBox(QStringLiteral("Custom HART Data Parsing Format"), GroupBox13),
                           "GroupBox16");
     PageBuilder p(parsing, exchange_);
-    auto* table = tightGrid(parsing);
+    auto* table = PageBuilder::grid(parsing);
     table->addWidget(p.label("Command Number", "Label23"), 0, 1);
     table->addWidget(p.label("Start Addr.", "Label20"), 0, 2);
     table->addWidget(p.label("Data Length", "Label21"), 0, 3);
@@ -204,7 +195,7 @@ void ModbusPage::buildRightColumn()
     PageBuilder m(modeBox, exchange_);
     ComboBox14 = m.list("ComboBox14", {"0_Transparent Mode", "1_ModbusRtu Single mode",
                                        "2_ModbusRtu Multiple mode"}, 0);
-    auto* modeRow = tightGrid(modeBox);
+    auto* modeRow = PageBuilder::grid(modeBox);
     modeRow->addWidget(ComboBox14, 0, 0);
     modeRow->addWidget(m.button("Button22", "Set", [this] {
         exchange_.clearBuffers();
@@ -220,7 +211,7 @@ void ModbusPage::buildRightColumn()
     ComboBox18->setEditText("0 close");
     auto* Beilv = f.edit("Beilv", "0.001");
     Beilv->setFixedWidth(50);
-    auto* firstRow = tightGrid(first);
+    auto* firstRow = PageBuilder::grid(first);
     firstRow->addWidget(ComboBox18, 0, 0);
     firstRow->addWidget(f.label("Coefficient:", "Label6"), 0, 1);
     firstRow->addWidget(Beilv, 0, 2);
@@ -233,7 +224,7 @@ void ModbusPage::buildRightColumn()
     auto* others = named(new QGroupBox(this), "GroupBox23");
     others->setGeometry(672, 288, 385, 57);
     PageBuilder o(others, exchange_);
-    auto* rows = tightGrid(others);
+    auto* rows = PageBuilder::grid(others);
     const char* names[3][2] = {{"variable 2 coefficient", "Label5"}, {"variable 3 coefficient", "Label34"},
                                {"variable 4 coefficient", "Label35"}};
     const char* edits[3] = {"xishu2", "xishu3", "xishu4"};

@@ -5,6 +5,7 @@
 #include "exchange/Exchange.h"
 #include "exchange/FieldUpdate.h"
 #include "exchange/Messages.h"
+#include "exchange/PageBuilder.h"
 #include "exchange/PortPanel.h"
 #include "pages/system/SystemCodec.h"
 
@@ -35,9 +36,7 @@ const QStringList kInspectors{"001", "002", "003", "004", "005", "006", "007",
 QGroupBox* box(const QString& title, std::initializer_list<std::initializer_list<QWidget*>> rows)
 {
     auto* group = new QGroupBox(title);
-    auto* grid = new QGridLayout(group);
-    grid->setContentsMargins(6, title.isEmpty() ? 4 : 2, 6, 4);
-    grid->setVerticalSpacing(3);
+    auto* grid = PageBuilder::grid(group);
     int r = 0;
     for (const auto& row : rows) {
         int c = 0;
@@ -55,35 +54,18 @@ QLabel* label(const QString& text) { return new QLabel(text); }
 
 } // namespace
 
-QComboBox* SystemPage::comboBox(const char* name, const QStringList& items, int selected)
-{
-    auto* combo = named(new QComboBox(this), name);
-    combo->setEditable(true);
-    combo->setInsertPolicy(QComboBox::NoInsert);
-    combo->addItems(items);
-    setItemIndex(combo, selected);
-    return combo;
-}
-
-QLineEdit* SystemPage::lineEdit(const char* name, const QString& text)
-{
-    return named(new QLineEdit(text, this), name);
-}
-
-QPushButton* SystemPage::setButton(const char* name, const std::function<QByteArray()>& build,
-                                   bool closesPort)
-{
-    auto* button = named(new QPushButton(QStringLiteral("Set"), this), name);
-    connect(button, &QPushButton::clicked, this, [this, build, closesPort] {
-        runHandler(exchange_.messages(), [&] { sendSet(build, closesPort); });
-    });
-    return button;
-}
-
 SystemPage::SystemPage(Exchange& exchange, QWidget* parent) : QWidget(parent), exchange_(exchange)
 {
     using namespace SystemCodec;
     panel_ = new PortPanel(exchange_, this);
+    PageBuilder b(this, exchange_);
+    auto comboBox = [&](const char* name, const QStringList& items, int selected) {
+        return b.list(name, items, selected);
+    };
+    auto lineEdit = [&](const char* name, const QString& text) { return b.edit(name, text); };
+    auto setButton = [&](const char* name, std::function<QByteArray()> build, bool closesPort = false) {
+        return b.button(name, "Set", [this, build, closesPort] { sendSet(build, closesPort); });
+    };
 
     auto* ComboBox2 = comboBox("ComboBox2", kBauds, 3);
     auto* ComboBox4 = comboBox("ComboBox4", kParities, 0);
@@ -123,17 +105,9 @@ SystemPage::SystemPage(Exchange& exchange, QWidget* parent) : QWidget(parent), e
         blue->setPalette(palette);
     }
 
-    auto* Button60 = named(new QPushButton(QStringLiteral("Set"), this), "Button60");
-    connect(Button60, &QPushButton::clicked, this,
-            [this] { runHandler(exchange_.messages(), [this] { Button60Click(); }); });
-    auto* Button30 =
-        named(new QPushButton(QStringLiteral("Parameter Initialization"), this), "Button30");
-    connect(Button30, &QPushButton::clicked, this, [this] {
-        runHandler(exchange_.messages(), [this] { sendSet(resetRequest, false); });
-    });
-    auto* Button23 = named(new QPushButton(QStringLiteral("System Parameters"), this), "Button23");
-    connect(Button23, &QPushButton::clicked, this,
-            [this] { runHandler(exchange_.messages(), [this] { Button23Click(); }); });
+    auto* Button60 = b.button("Button60", "Set", [this] { Button60Click(); });
+    auto* Button30 = b.button("Button30", "Parameter Initialization", [this] { sendSet(resetRequest, false); });
+    auto* Button23 = b.button("Button23", "System Parameters", [this] { Button23Click(); });
     for (QPushButton* big : {Button30, Button23}) big->setMinimumHeight(48);
 
     connect(Edit14, &QLineEdit::textChanged, this, [this](const QString& text) {

@@ -31,10 +31,6 @@ public:
     std::function<void(const QString&)> onSlaveAddressChanged;
 
 private:
-    QComboBox* comboBox(const char* name, const QStringList& items, int selected);
-    QLineEdit* lineEdit(const char* name, const QString& text);
-    QPushButton* setButton(const char* name, const std::function<QByteArray()>& build,
-                           bool closesPort = false);
     // A set request: buffers emptied, the value built (may raise the conversion error,
     // then nothing is sent), the frame sent under code 200.
     void sendSet(const std::function<QByteArray()>& build, bool closesPort);

@@ -3,6 +3,8 @@
 #include "pages/hart/UnitTable.h"
 
 #include <QFile>
+#include "tests/support/Render.h"
+
 #include <QtTest>
 
 using namespace HartCodec;
@@ -10,15 +12,6 @@ using namespace HartCodec;
 namespace {
 
 QByteArray hex(const char* text) { return QByteArray::fromHex(QByteArray(text).replace(' ', "")); }
-
-QStringList render(const Decoded& d)
-{
-    QStringList out;
-    for (const FieldUpdate& u : d.updates)
-        out << u.control + '=' + (u.kind == FieldUpdate::Kind::ItemIndex ? QString::number(u.index)
-                                                                         : QString::fromLatin1(u.text));
-    return out;
-}
 
 QByteArray withChecksum(QByteArray frame, qsizetype from)
 {

@@ -1,5 +1,6 @@
 // The monitoring and loop command slots: requests, the query's reply, and the page.
 #include "pages/monitor/MonitorCodec.h"
+#include "tests/support/Render.h"
 #include "tests/support/WindowRig.h"
 
 #include <QCheckBox>
@@ -9,15 +10,6 @@ using namespace MonitorCodec;
 namespace {
 
 QByteArray hex(const char* text) { return QByteArray::fromHex(QByteArray(text).replace(' ', "")); }
-
-QStringList render(const Decoded& d)
-{
-    QStringList out;
-    for (const FieldUpdate& u : d.updates)
-        out << u.control + '=' + (u.kind == FieldUpdate::Kind::Text ? QString::fromLatin1(u.text)
-                                                                    : QString::number(u.index));
-    return out;
-}
 
 } // namespace
 
@@ -34,15 +26,15 @@ private slots:
 
     void replies()
     {
-        QCOMPARE(render(decodeReply("xxRCAD2:1<03,01 02 03#")), QStringList({"ONECHECK02=1", "ONECMAD02=01 02 03"}));
-        QCOMPARE(render(decodeReply("RCAD5:0<01,FF")), QStringList({"RUNCHEAK1=0", "RUNCAMD1=FF"}));
-        QCOMPARE(render(decodeReply("RCAD1:1<00,")), QStringList({"ONECHECK01=1", "ONECMAD01="}));
+        QCOMPARE(render(decodeReply("xxRCAD2:1<03,01 02 03#")), QStringList({"ONECHECK02 ticked", "ONECMAD02=01 02 03"}));
+        QCOMPARE(render(decodeReply("RCAD5:0<01,FF")), QStringList({"RUNCHEAK1 clear", "RUNCAMD1=FF"}));
+        QCOMPARE(render(decodeReply("RCAD1:1<00,")), QStringList({"ONECHECK01 ticked", "ONECMAD01="}));
         QVERIFY(decodeReply("RCAD7:1<01,FF").updates.empty());
         QVERIFY(decodeReply("RCAD0:1<01,FF").updates.empty());
         QVERIFY(decodeReply("RCAD01:1<01,FF").updates.empty()); // the query's own two digits
-        QCOMPARE(render(decodeReply("RCAD3:1<09,AB")), QStringList({"ONECHECK03=1", "ONECMAD03=AB"}));
+        QCOMPARE(render(decodeReply("RCAD3:1<09,AB")), QStringList({"ONECHECK03 ticked", "ONECMAD03=AB"}));
         const Decoded bad = decodeReply("RCAD4:1<x1,FF");
-        QCOMPARE(render(bad), QStringList({"ONECHECK04=1"}));
+        QCOMPARE(render(bad), QStringList({"ONECHECK04 ticked"}));
         QCOMPARE(bad.error, std::optional<QString>("'x' is not a valid integer value"));
         QCOMPARE(decodeReply("RCAD4:1").error, std::optional<QString>("'' is not a valid integer value"));
     }
