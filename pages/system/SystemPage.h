@@ -5,9 +5,6 @@
 
 class Exchange;
 class PortPanel;
-class QComboBox;
-class QLineEdit;
-class QPushButton;
 
 // "System Parameters": the port panel and the converter's own settings, each with its Set
 // button, parameter initialisation, the board serial number and the query that reads them.
