@@ -24,18 +24,10 @@ PortPanel::PortPanel(Exchange& exchange, QWidget* parent) : QWidget(parent), exc
 {
     auto* serialBox = new QGroupBox(QStringLiteral("Serial Parameters"), this);
     SPREALCOM = named(new PortList(serialBox), "SPREALCOM");
-    ComboBox11 = named(new QComboBox(serialBox), "ComboBox11");
-    ComboBox11->setEditable(true);
-    ComboBox11->setInsertPolicy(QComboBox::NoInsert);
-    // The last speed is 115200: the converter's own speed lists offer it.
-    ComboBox11->addItems({"1200", "2400", "4800", "9600", "19200", "38400", "57600", "115200"});
-    setItemIndex(ComboBox11, 3);
-    ComboBox10 = named(new QComboBox(serialBox), "ComboBox10");
-    ComboBox10->setEditable(true);
-    ComboBox10->setInsertPolicy(QComboBox::NoInsert);
-    ComboBox10->addItems({"None", "Odd", "Even"});
-    setItemIndex(ComboBox10, 0);
     PageBuilder b(serialBox, exchange_);
+    // The last speed is 115200: the converter's own speed lists offer it.
+    ComboBox11 = b.list("ComboBox11", {"1200", "2400", "4800", "9600", "19200", "38400", "57600", "115200"}, 3);
+    ComboBox10 = b.list("ComboBox10", {"None", "Odd", "Even"}, 0);
     Button1 = b.button("Button1", "Open", [this] { Button1Click(); });
     Button6 = b.button("Button6", "Communication Query", [this] { Button6Click(); });
 
