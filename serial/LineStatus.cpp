@@ -6,7 +6,7 @@
 #include <linux/serial.h>
 #include <sys/ioctl.h>
 
-LineStatus::LineStatus(int fd) : fd_(fd) { supported_ = read(last_); }
+LineStatus::LineStatus(int fd, Watch watch) : fd_(fd), watch_(watch) { supported_ = read(last_); }
 
 bool LineStatus::read(Counters& out) const
 {
@@ -36,7 +36,10 @@ void LineStatus::report(const PortContext& ctx)
 {
     Counters now;
     if (!supported_ || !read(now)) return;
-    if (const uint32_t errors = errorFlags(last_, now)) ctx.post(kNotifyReceiveError, 0, errors);
-    if (const uint32_t modem = modemEvent(last_, now)) ctx.post(kNotifyModemChange, 0, modem);
+    if (watch_ == Watch::Errors) {
+        if (const uint32_t errors = errorFlags(last_, now)) ctx.post(kNotifyReceiveError, 0, errors);
+    } else if (const uint32_t modem = modemEvent(last_, now)) {
+        ctx.post(kNotifyModemChange, 0, modem);
+    }
     last_ = now;
 }

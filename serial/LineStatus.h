@@ -17,10 +17,14 @@ public:
         int frame = 0, overrun = 0, parity = 0, brk = 0, bufOverrun = 0, dcd = 0, rng = 0;
     };
 
-    explicit LineStatus(int fd);
+    // Line errors or modem-line changes: each is watched by its own thread.
+    enum class Watch { Errors, ModemLines };
 
-    // Posts a receive-error and/or modem-change notification for what changed since the
-    // last look.
+    LineStatus(int fd, Watch watch);
+    bool supported() const { return supported_; }
+
+    // Posts a receive-error or modem-change notification for what changed since the last
+    // look.
     void report(const PortContext& ctx);
 
     // The two notification values for a change of counters (pure, for testing).
@@ -31,6 +35,7 @@ private:
     bool read(Counters& out) const;
 
     int fd_;
+    Watch watch_;
     bool supported_;
     Counters last_;
 };

@@ -2,9 +2,12 @@
 
 #include "serial/CommEvents.h"
 #include "serial/LineStatus.h"
+#include "serial/ModemWatcher.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <optional>
+#include <sys/ioctl.h>
 #include <poll.h>
 #include <termios.h>
 #include <unistd.h>
@@ -35,7 +38,17 @@ void TReadThread::hangUp() { ctx_->post(kNotifyRequestHangup); }
 
 void TReadThread::run()
 {
-    LineStatus status(ctx_->fd);
+    LineStatus errors(ctx_->fd, LineStatus::Watch::Errors);
+    // Modem-line changes come without data, so they are waited for on a thread of their own
+    // (drivers without line counters, such as pseudo-terminals, have none to report).
+    std::optional<LineStatus> modemLines;
+    std::optional<ModemWatcher> modemWatcher;
+    if (errors.supported()) {
+        modemLines.emplace(ctx_->fd, LineStatus::Watch::ModemLines);
+        const int fd = ctx_->fd;
+        modemWatcher.emplace([fd] { return ioctl(fd, TIOCMIWAIT, TIOCM_CD | TIOCM_RNG); },
+                             [this, &modemLines] { modemLines->report(*ctx_); });
+    }
     uint8_t buffer[kChunkSize];
     size_t held = 0;
     Clock::time_point lastByte{};
@@ -96,7 +109,7 @@ void TReadThread::run()
             hangUp();
             break;
         }
-        status.report(*ctx_);
+        errors.report(*ctx_);
     }
     ::tcflush(ctx_->fd, TCIFLUSH);
 }

@@ -1,8 +1,13 @@
 // Pure pieces of the serial component: port names and line-status decoding.
 #include "serial/LineStatus.h"
+#include "serial/ModemWatcher.h"
 #include "serial/PortName.h"
 
+#include <QElapsedTimer>
 #include <QtTest>
+#include <atomic>
+#include <cerrno>
+#include <poll.h>
 
 class TestSerialUnits : public QObject {
     Q_OBJECT
@@ -26,6 +31,28 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QString, path);
         QCOMPARE(QString::fromStdString(devicePathFor(name.toStdString())), path);
+    }
+
+    // The watcher's wait blocks like the driver's modem wait: only a signal ends it.
+    void modemWatcherStopsABlockedWait()
+    {
+        std::atomic<int> changes{0};
+        std::atomic<int> calls{0};
+        QElapsedTimer timer;
+        {
+            ModemWatcher watcher(
+                [&] {
+                    if (++calls <= 3) return 0; // three changes, then nothing more happens
+                    return ::poll(nullptr, 0, -1);
+                },
+                [&] { ++changes; });
+            QTRY_COMPARE(changes.load(), 3);
+            timer.start();
+        }
+        QVERIFY2(timer.elapsed() < 200, qPrintable(QString::number(timer.elapsed())));
+
+        // A driver that cannot wait ends the thread by itself.
+        ModemWatcher unsupported([] { errno = EINVAL; return -1; }, [] {});
     }
 
     void lineStatusFlags()
