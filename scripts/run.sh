@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build
+cmake --build build --target vk742b-config vk742b-sim
 build/vk742b-sim &
 sim=$!
 trap 'kill $sim 2>/dev/null || true' EXIT
