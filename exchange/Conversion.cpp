@@ -17,3 +17,8 @@ int32_t StrToInt(const QString& text)
     if (value > INT32_MAX) throw EConvertError(text);
     return static_cast<int32_t>(value);
 }
+
+int32_t StrToIntAt(const QByteArray& text, qsizetype pos, qsizetype count)
+{
+    return StrToInt(pos < text.size() ? QString::fromLatin1(text.mid(pos, count)) : QString());
+}

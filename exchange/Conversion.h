@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <cstdint>
 #include <stdexcept>
@@ -16,3 +17,7 @@ public:
 // An optional sign and decimal digits that fit in 32 bits; anything else, the empty text
 // included, raises EConvertError naming the text.
 int32_t StrToInt(const QString& text);
+
+// The decoders' reading of a received text: `count` characters from `pos` converted as
+// above; characters past the end are not taken (beyond it, the text is empty).
+int32_t StrToIntAt(const QByteArray& text, qsizetype pos, qsizetype count = 1);

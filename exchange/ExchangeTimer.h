@@ -17,8 +17,6 @@ public:
     int interval() const { return timer_.interval(); }
     void setEnabled(bool on);
     bool enabled() const { return enabled_; }
-    // Milliseconds until the next firing; -1 when stopped.
-    int remaining() const { return timer_.remainingTime(); }
 
     std::function<void()> onTimer;
 

@@ -1,20 +1,12 @@
 #include "sim/ModbusSlave.h"
 
 #include "tools/Crc16.h"
+#include "tools/ModbusTest.h"
 
 #include <bit>
 #include <cmath>
 
 namespace {
-
-QByteArray withCrc(QByteArray frame)
-{
-    const Crc16Bytes crc =
-        crc16Modbus(reinterpret_cast<const uint8_t*>(frame.constData()), size_t(frame.size()));
-    frame.append(static_cast<char>(crc.low));
-    frame.append(static_cast<char>(crc.high));
-    return frame;
-}
 
 QByteArray exception(uint8_t slave, uint8_t function, uint8_t code)
 {
@@ -22,7 +14,7 @@ QByteArray exception(uint8_t slave, uint8_t function, uint8_t code)
     out.append(static_cast<char>(slave));
     out.append(static_cast<char>(function | 0x80));
     out.append(static_cast<char>(code));
-    return withCrc(out);
+    return withModbusCrc(out);
 }
 
 } // namespace
@@ -92,5 +84,5 @@ QByteArray ModbusSlave::handle(const QByteArray& frame, const ConverterState& st
         out.append(static_cast<char>(regs[size_t(r)] >> 8));
         out.append(static_cast<char>(regs[size_t(r)] & 0xFF));
     }
-    return withCrc(out);
+    return withModbusCrc(out);
 }

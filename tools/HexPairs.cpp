@@ -2,16 +2,12 @@
 
 #include <algorithm>
 
-namespace {
-
-int nibble(QChar c)
+int hexDigitValue(QChar c)
 {
     if (c >= u'0' && c <= u'9') return c.unicode() - u'0';
     if (c >= u'A' && c <= u'F') return c.unicode() - u'A' + 10;
     return -1;
 }
-
-} // namespace
 
 std::optional<QByteArray> parseHexPairs(const QString& text, int maxCount)
 {
@@ -20,7 +16,7 @@ std::optional<QByteArray> parseHexPairs(const QString& text, int maxCount)
     QByteArray bytes;
     bytes.reserve(count);
     for (qsizetype i = 0; i < count; ++i) {
-        const int high = nibble(text[3 * i]), low = nibble(text[3 * i + 1]);
+        const int high = hexDigitValue(text[3 * i]), low = hexDigitValue(text[3 * i + 1]);
         if (high < 0 || low < 0) return std::nullopt;
         bytes.append(static_cast<char>(high * 16 + low));
     }

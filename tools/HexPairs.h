@@ -9,3 +9,6 @@
 // one when len mod 3 is 2, limited to maxCount. Returns nothing when any pair holds
 // another character.
 std::optional<QByteArray> parseHexPairs(const QString& text, int maxCount);
+
+// 0-15 for "0"-"9" and "A"-"F" (capitals only), -1 for anything else.
+int hexDigitValue(QChar c);

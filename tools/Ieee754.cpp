@@ -1,6 +1,7 @@
 #include "tools/Ieee754.h"
 
 #include "tools/FloatText.h"
+#include "tools/HexPairs.h"
 
 #include <cstdint>
 
@@ -12,13 +13,7 @@ std::variant<QString, CalculatorMessage> ieee754Calculate(const QString& input, 
             return CalculatorMessage{QStringLiteral("Input data contains no spaces")};
 
     // One more pair than separators: a text of 3k-1 characters holds k pairs exactly.
-    auto nibble = [&](qsizetype at) {
-        if (at >= input.size()) return -1;
-        const QChar c = input[at];
-        if (c >= u'0' && c <= u'9') return int(c.unicode() - u'0');
-        if (c >= u'A' && c <= u'F') return int(c.unicode() - u'A' + 10);
-        return -1;
-    };
+    auto nibble = [&](qsizetype at) { return at < input.size() ? hexDigitValue(input[at]) : -1; };
     uint8_t bytes[4] = {0, 0, 0, 0};
     bool valid = true;
     for (qsizetype i = 0; i <= pairs; ++i) {

@@ -4,13 +4,19 @@
 
 QByteArray modbusReadRequest(int32_t slave, int32_t start, int32_t count)
 {
-    QByteArray frame(8, '\0');
+    QByteArray frame(6, '\0');
     frame[0] = static_cast<char>(slave & 0xFF);
     frame[1] = 0x03;
     frame[3] = static_cast<char>(start & 0xFF);
     frame[5] = static_cast<char>(count & 0xFF);
-    const Crc16Bytes crc = crc16Modbus(reinterpret_cast<const uint8_t*>(frame.constData()), 6);
-    frame[6] = static_cast<char>(crc.low);
-    frame[7] = static_cast<char>(crc.high);
+    return withModbusCrc(frame);
+}
+
+QByteArray withModbusCrc(QByteArray frame)
+{
+    const Crc16Bytes crc =
+        crc16Modbus(reinterpret_cast<const uint8_t*>(frame.constData()), size_t(frame.size()));
+    frame.append(static_cast<char>(crc.low));
+    frame.append(static_cast<char>(crc.high));
     return frame;
 }

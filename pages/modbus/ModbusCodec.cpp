@@ -73,19 +73,13 @@ qsizetype findKey(const QByteArray& text, const char* pattern)
     return -1;
 }
 
-// A number read from `count` characters at `pos`; past the end reads as the empty text.
-int numberAt(const QByteArray& text, qsizetype pos, qsizetype count = 1)
-{
-    return StrToInt(pos < text.size() ? QString::fromLatin1(text.mid(pos, count)) : QString());
-}
-
 class Reader {
 public:
     Reader(const QByteArray& text, std::vector<FieldUpdate>& out) : text_(text), out_(out) {}
 
     // Sets the key's position; false when the key is absent.
     bool key(const char* pattern) { return (at_ = findKey(text_, pattern)) >= 0; }
-    int number(qsizetype offset, qsizetype count = 1) { return numberAt(text_, at_ + offset, count); }
+    int number(qsizetype offset, qsizetype count = 1) { return StrToIntAt(text_, at_ + offset, count); }
     void item(const char* control, qsizetype offset, int minus = 0)
     {
         out_.push_back(FieldUpdate::item(control, number(offset) - minus));

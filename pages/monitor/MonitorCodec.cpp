@@ -30,11 +30,8 @@ Decoded decodeReply(const QByteArray& t)
     if (digit < '1' || digit > '6') return out;
     const Slot& slot = kSlots[digit - '1'];
     out.updates.push_back(FieldUpdate::checked(slot.check, j + 6 < t.size() && t[j + 6] == '1'));
-    auto digitAt = [&](qsizetype pos) {
-        return StrToInt(pos < t.size() ? QString(QChar::fromLatin1(t[pos])) : QString());
-    };
     try {
-        const int count = 10 * digitAt(j + 8) + digitAt(j + 9);
+        const int count = 10 * StrToIntAt(t, j + 8) + StrToIntAt(t, j + 9);
         // The text stops at the end of the reply if that comes first.
         out.updates.push_back(FieldUpdate::edit(slot.edit, count > 0 ? t.mid(j + 11, 3 * count - 1) : QByteArray()));
     } catch (const EConvertError& e) {

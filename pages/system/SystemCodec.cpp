@@ -56,12 +56,6 @@ QByteArray padded(int32_t value, int digits)
     return v < 0 ? '-' + number : number;
 }
 
-// Reads one digit at `pos` of the text; anything else is the conversion error.
-int digitAt(const QByteArray& text, qsizetype pos)
-{
-    return StrToInt(pos < text.size() ? QString(QChar::fromLatin1(text[pos])) : QString());
-}
-
 } // namespace
 
 QByteArray boardSerialRequest(int32_t serial, int32_t inspector)
@@ -78,7 +72,7 @@ Decoded decodeReply(const QByteArray& text)
     auto item = [&](const char* key, qsizetype offset, std::initializer_list<const char*> boxes) {
         const qsizetype at = text.indexOf(key);
         if (at < 0) return;
-        const int digit = digitAt(text, at + offset);
+        const int digit = StrToIntAt(text, at + offset);
         for (const char* box : boxes) u.push_back(FieldUpdate::item(box, digit));
     };
     auto chars = [&](const char* key, qsizetype offset, qsizetype count, const char* edit) {
@@ -87,12 +81,12 @@ Decoded decodeReply(const QByteArray& text)
     };
     try {
         if (const qsizetype at = text.indexOf("BA1:"); at >= 0) {
-            u.push_back(FieldUpdate::item("ComboBox2", digitAt(text, at + 4)));
-            u.push_back(FieldUpdate::item("ComboBox4", digitAt(text, at + 5)));
+            u.push_back(FieldUpdate::item("ComboBox2", StrToIntAt(text, at + 4)));
+            u.push_back(FieldUpdate::item("ComboBox4", StrToIntAt(text, at + 5)));
         }
         if (const qsizetype at = text.indexOf("BA2:"); at >= 0) {
-            u.push_back(FieldUpdate::item("ComboBox8", digitAt(text, at + 4)));
-            u.push_back(FieldUpdate::item("ComboBox9", digitAt(text, at + 5)));
+            u.push_back(FieldUpdate::item("ComboBox8", StrToIntAt(text, at + 4)));
+            u.push_back(FieldUpdate::item("ComboBox9", StrToIntAt(text, at + 5)));
         }
         item("MD:", 3, {"ComboBox7", "ComboBox14"});
         chars("ADR:", 4, 3, "Edit14");

@@ -1,5 +1,6 @@
 // The converter stand-in's protocol models, without I/O.
 #include "pages/system/SystemCodec.h"
+#include "tests/support/Bytes.h"
 #include "sim/ModbusSlave.h"
 #include "sim/Simulator.h"
 #include "tools/Crc16.h"
@@ -17,13 +18,6 @@ QByteArray hartFrame(const QByteArray& afterPreamble, int preambles = 7)
     uint8_t sum = 0;
     for (char c : afterPreamble) sum ^= uint8_t(c);
     return frame + afterPreamble + char(sum);
-}
-
-QByteArray bytes(std::initializer_list<int> values)
-{
-    QByteArray out;
-    for (int v : values) out.append(char(v));
-    return out;
 }
 
 bool crcOk(const QByteArray& frame)

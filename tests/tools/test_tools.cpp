@@ -1,5 +1,6 @@
 // Hex text, decimal conversion, error texts and the MODBUS request with its CRC.
 #include "exchange/Conversion.h"
+#include "tests/support/Bytes.h"
 #include "exchange/Messages.h"
 #include "tools/Crc16.h"
 #include "tools/FloatText.h"
@@ -21,13 +22,6 @@ uint16_t bitwiseCrc(const QByteArray& data)
         for (int bit = 0; bit < 8; ++bit) crc = (crc & 1) ? (crc >> 1) ^ 0xA001 : crc >> 1;
     }
     return crc;
-}
-
-QByteArray bytes(std::initializer_list<int> values)
-{
-    QByteArray out;
-    for (int v : values) out.append(static_cast<char>(v));
-    return out;
 }
 
 } // namespace

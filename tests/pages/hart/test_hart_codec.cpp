@@ -1,5 +1,6 @@
 // HART frames, answer decoding and the unit table.
 #include "pages/hart/HartCodec.h"
+#include "tests/support/Bytes.h"
 #include "pages/hart/UnitTable.h"
 
 #include <QFile>
@@ -10,8 +11,6 @@
 using namespace HartCodec;
 
 namespace {
-
-QByteArray hex(const char* text) { return QByteArray::fromHex(QByteArray(text).replace(' ', "")); }
 
 QByteArray withChecksum(QByteArray frame, qsizetype from)
 {

@@ -1,12 +1,11 @@
 // The Transparent Mode page in the real window, over a pseudo-terminal.
 #include "pages/hart/HartPage.h"
+#include "tests/support/Bytes.h"
 #include "tests/support/WindowRig.h"
 
 #include <QLabel>
 
 namespace {
-
-QByteArray hex(const char* text) { return QByteArray::fromHex(QByteArray(text).replace(' ', "")); }
 
 const char* const kIdentityReply = "FF FF FF FF FF 06 80 00 0E 00 00 FE 11 22 05 05 01 01 08 00 00 00 01 9B";
 

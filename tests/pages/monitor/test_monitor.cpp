@@ -1,17 +1,12 @@
 // The monitoring and loop command slots: requests, the query's reply, and the page.
 #include "pages/monitor/MonitorCodec.h"
+#include "tests/support/Bytes.h"
 #include "tests/support/Render.h"
 #include "tests/support/WindowRig.h"
 
 #include <QCheckBox>
 
 using namespace MonitorCodec;
-
-namespace {
-
-QByteArray hex(const char* text) { return QByteArray::fromHex(QByteArray(text).replace(' ', "")); }
-
-} // namespace
 
 class TestMonitor : public QObject {
     Q_OBJECT
