@@ -8,15 +8,42 @@
 #include <QPlainTextEdit>
 #include <QTimer>
 #include <algorithm>
+#include <optional>
 
 Exchange::Exchange(TComm& comm, QLineEdit* sendBuffer, QPlainTextEdit* receiveBuffer,
                    MessageSink& messages, QObject* parent)
     : QObject(parent), comm_(comm), sendBuffer_(sendBuffer), receiveBuffer_(receiveBuffer),
       messages_(messages)
 {
-    Timer2.onTimer = [this] { onTimer2Due(); };
-    Timer3.onTimer = [this] { runHandler(messages_, [this] { Timer3Timer(); }); };
-    Timer4.onTimer = [this] { runHandler(messages_, [this] { Timer4Timer(); }); };
+    Timer2.onTimer = [this] { onDue(ReplyParse); };
+    Timer3.onTimer = [this] { onDue(Timeout); };
+    Timer4.onTimer = [this] { onDue(AutoClose); };
+}
+
+ExchangeTimer& Exchange::timerFor(Due due)
+{
+    return due == ReplyParse ? Timer2 : due == Timeout ? Timer3 : Timer4;
+}
+
+void Exchange::runDue(Due due)
+{
+    runHandler(messages_, [this, due] {
+        if (due == ReplyParse) Timer2Timer();
+        else if (due == Timeout) Timer3Timer();
+        else Timer4Timer();
+    });
+}
+
+void Exchange::onDue(Due due)
+{
+    // Chunks that arrived before the timer fired are handled first, as their
+    // notifications would have been: a reply that came before the deadline is never
+    // reported missing, and the reply-parse sees the latest chunk.
+    if (!chunks_.empty()) {
+        if (!heldUntil_[due]) heldUntil_[due] = lastArrived_; // a repeat firing keeps the hold
+        return;
+    }
+    runDue(due);
 }
 
 void Exchange::clearBuffers()
@@ -45,6 +72,11 @@ bool Exchange::send(const Request& request)
 {
     clearBuffers();
     if (!writeFrame(request.frame, request.display)) return false;
+    // Whatever answered the previous request is no longer parsed, and a timeout that fell
+    // due while its reply was settling is not reported: the new request has its own wait.
+    ++request_;
+    Timer2.setEnabled(false);
+    heldUntil_[ReplyParse] = heldUntil_[Timeout] = 0;
     pendingCode_ = request.code;
     timeoutKind_ = request.timeoutKind;
     if (request.arm == TimeoutArm::Interval3000) Timer3.setInterval(3000);
@@ -56,6 +88,23 @@ bool Exchange::send(const Request& request)
     return true;
 }
 
+bool Exchange::sendBuilt(const std::function<BuiltRequest()>& build, Request request)
+{
+    std::optional<BuiltRequest> built;
+    try {
+        built.emplace(build());
+    } catch (...) {
+        clearBuffers();
+        throw;
+    }
+    if (!built->ok()) {
+        messages_.inform(built->refusal);
+        return false;
+    }
+    request.frame = built->bytes;
+    return send(request);
+}
+
 bool Exchange::sendUntracked(const QByteArray& frame) { return writeFrame(frame, Display::Text); }
 
 void Exchange::registerDecoder(int code, std::function<void()> decoder)
@@ -65,7 +114,7 @@ void Exchange::registerDecoder(int code, std::function<void()> decoder)
 
 void Exchange::Comm1ReceiveData(const uint8_t* buffer, uint16_t length)
 {
-    chunks_.push_back({++lastArrived_, QByteArray(reinterpret_cast<const char*>(buffer), length)});
+    chunks_.push_back({++lastArrived_, request_, QByteArray(reinterpret_cast<const char*>(buffer), length)});
     QTimer::singleShot(kSettleMs, Qt::PreciseTimer, this, [this] { handleNextChunk(); });
 }
 
@@ -74,10 +123,14 @@ void Exchange::handleNextChunk()
     if (chunks_.empty()) return;
     const Chunk chunk = std::move(chunks_.front());
     chunks_.pop_front();
-    runHandler(messages_, [&] { handleChunk(chunk.bytes); });
-    if (timer2HeldFor_ && chunk.seq >= timer2HeldFor_) {
-        timer2HeldFor_ = 0;
-        runHandler(messages_, [this] { Timer2Timer(); });
+    // A chunk that arrived before the current request was sent answers an earlier one: it
+    // must not fill the new request's buffers, stop its timeout or be decoded as its reply.
+    if (chunk.request == request_) runHandler(messages_, [&] { handleChunk(chunk.bytes); });
+    for (int d = 0; d < DueCount; ++d) {
+        const Due due = Due(d);
+        if (!heldUntil_[due] || chunk.seq < heldUntil_[due]) continue;
+        heldUntil_[due] = 0;
+        if (timerFor(due).enabled()) runDue(due); // the chunk may have stopped it
     }
 }
 
@@ -115,17 +168,6 @@ void Exchange::handleChunk(const QByteArray& chunk)
         Timer3.setEnabled(false);
         break;
     }
-}
-
-void Exchange::onTimer2Due()
-{
-    // Chunks that arrived before the timer fired are handled first, as their
-    // notifications would have been.
-    if (!chunks_.empty()) {
-        if (!timer2HeldFor_) timer2HeldFor_ = lastArrived_; // a repeat firing keeps the hold
-        return;
-    }
-    runHandler(messages_, [this] { Timer2Timer(); });
 }
 
 void Exchange::Timer2Timer()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "exchange/BuiltRequest.h"
 #include "exchange/ExchangeTimer.h"
 
 #include <QByteArray>
@@ -62,6 +63,10 @@ public:
     // The whole send path. A frame longer than the transmit buffer is refused with a
     // message and nothing else happens; returns whether the frame went on its way.
     bool send(const Request& request);
+    // Sends what `build` makes of the page's controls under the request's code and kind.
+    // An exception while the controls are read (the conversion error) empties the buffers
+    // and ends the handler; a refusal is shown and changes nothing else.
+    bool sendBuilt(const std::function<BuiltRequest()>& build, Request request);
     // Shows and writes a frame without opening an exchange (no buffers emptied, no code,
     // no timer).
     bool sendUntracked(const QByteArray& frame);
@@ -99,12 +104,18 @@ public:
 private:
     struct Chunk {
         uint64_t seq;
+        uint64_t request; // the request in force when the chunk arrived
         QByteArray bytes;
     };
 
+    // The three timers in the order their due handlers run after a chunk.
+    enum Due { ReplyParse, Timeout, AutoClose, DueCount };
+    ExchangeTimer& timerFor(Due due);
+    void runDue(Due due);
+    void onDue(Due due);
+
     void handleNextChunk();
     void handleChunk(const QByteArray& chunk);
-    void onTimer2Due();
     bool writeFrame(const QByteArray& frame, Display display);
 
     TComm& comm_;
@@ -119,7 +130,10 @@ private:
     bool portOpen_ = false;
 
     std::map<int, std::function<void()>> decoders_;
-    std::deque<Chunk> chunks_;   // arrived, waiting out their settle time
-    uint64_t lastArrived_ = 0;   // sequence number of the newest chunk
-    uint64_t timer2HeldFor_ = 0; // a due reply-parse waits until this chunk is handled
+    std::deque<Chunk> chunks_; // arrived, waiting out their settle time
+    uint64_t lastArrived_ = 0; // sequence number of the newest chunk
+    uint64_t request_ = 0;     // counts the requests sent, so a late chunk can be told apart
+    // A timer that fell due while chunks were waiting runs once the chunk with this
+    // sequence number is handled (0: not held).
+    std::array<uint64_t, DueCount> heldUntil_{};
 };

@@ -13,36 +13,84 @@ QString registerLabel(int slot, int value)
     return QStringLiteral("400%1%2").arg(slot).arg(2 * value + 1);
 }
 
-QByteArray queryRequest(int slot) { return QByteArray("QQQ#QQ") + itemDigit(slot) + '#'; }
+namespace {
 
-QByteArray slotSettingsRequest(int slot, const SlotSettings& s)
+using SystemCodec::Choice;
+using SystemCodec::checkChoice;
+
+const Choice kSlotList{"Meter ID", kSlots, "a device"};
+const Choice kOpenList{"Enabled", 2, "Open or Close"};
+const Choice kDeviceModes{"Device Mode", 2, "a mode"};
+const Choice kMeterTypeList{"Meter Type", kMeterTypes, "a meter"};
+const Choice kPreambles{"Preamble Length", 6, "a length"};
+const Choice kFormats[5] = {{"current(RTU_ADR) format", 2, "a format"},
+                            {"Variable_1(RTU_ADR) format", 4, "a format"},
+                            {"Variable_2(RTU_ADR) format", 5, "a format"},
+                            {"Variable_3(RTU_ADR) format", 5, "a format"},
+                            {"Variable_4(RTU_ADR) format", 5, "a format"}};
+const Choice kAddressBits{"Address Bits", 7, "a count"};
+const Choice kModuleModes{"Module Operation Mode", 3, "a mode"};
+const Choice kCoefficientModes{"Variable 1 Coefficient", 4, "a mode"};
+
+QString rowField(int row, const char* column) { return QStringLiteral("Variable_%1 %2").arg(row + 1).arg(column); }
+
+} // namespace
+
+BuiltRequest queryRequest(int slot)
 {
-    return QByteArray("QQS#HART") + itemDigit(slot) + ':' + itemDigit(s.enabled) + ',' +
-           itemDigit(s.deviceMode) + ',' + digitEncoding(s.meterType, 2) + ',' +
-           char('4' + s.preamble) + ',' + digitEncoding(s.clearTime, 3) + '#';
+    return buildChecked({checkChoice(kSlotList, slot)}, [&] { return QByteArray("QQQ#QQ") + itemDigit(slot) + '#'; });
 }
 
-QByteArray formatsRequest(int slot, const std::array<int, 5>& formats)
+BuiltRequest slotSettingsRequest(int slot, const SlotSettings& s)
 {
-    QByteArray r = QByteArray("QQS#DFOT") + itemDigit(slot) + ':';
-    for (int f : formats) r += itemDigit(f);
-    return r + '#';
+    return buildChecked({checkChoice(kSlotList, slot), checkChoice(kOpenList, s.enabled),
+                         checkChoice(kDeviceModes, s.deviceMode), checkChoice(kMeterTypeList, s.meterType),
+                         checkChoice(kPreambles, s.preamble),
+                         FieldCheck::number("Buffer Clear Time", s.clearTime, 0, 999)},
+                        [&] {
+                            return QByteArray("QQS#HART") + itemDigit(slot) + ':' + itemDigit(s.enabled) +
+                                   ',' + itemDigit(s.deviceMode) + ',' + digitEncoding(s.meterType, 2) +
+                                   ',' + char('4' + s.preamble) + ',' + digitEncoding(s.clearTime, 3) + '#';
+                        });
 }
 
-QByteArray parsingRequest(int slot, int addressBits, const std::array<ParseRow, 4>& rows)
+BuiltRequest formatsRequest(int slot, const std::array<int, 5>& formats)
 {
-    QByteArray r = QByteArray("QQS#MDBS") + itemDigit(slot) + ':' + char('3' + addressBits);
-    for (const ParseRow& row : rows)
-        r += ',' + QByteArray(1, itemDigit(row.command)) + digitEncoding(row.start, 2) +
-             itemDigit(row.length);
-    return r + '#';
+    return buildChecked({checkChoice(kSlotList, slot), checkChoice(kFormats[0], formats[0]),
+                         checkChoice(kFormats[1], formats[1]), checkChoice(kFormats[2], formats[2]),
+                         checkChoice(kFormats[3], formats[3]), checkChoice(kFormats[4], formats[4])},
+                        [&] {
+                            QByteArray r = QByteArray("QQS#DFOT") + itemDigit(slot) + ':';
+                            for (int f : formats) r += itemDigit(f);
+                            return r + '#';
+                        });
 }
 
-QByteArray moduleModeRequest(int mode) { return SystemCodec::choiceRequest("MD", mode); }
-
-QByteArray coefficientModeRequest(int mode, const QByteArray& five)
+BuiltRequest parsingRequest(int slot, int addressBits, const std::array<ParseRow, 4>& rows)
 {
-    return QByteArray("QQS#FMW:") + itemDigit(mode) + ',' + five + '#';
+    for (int v = 0; v < 4; ++v) {
+        const ParseRow& row = rows[size_t(v)];
+        const QString refusal =
+            firstRefusal({FieldCheck::choice(rowField(v, "Command Number"), row.command, 3, "a command"),
+                          FieldCheck::number(rowField(v, "Start Addr."), row.start, 0, 99),
+                          FieldCheck::choice(rowField(v, "Data Length"), row.length, 2, "a length")});
+        if (!refusal.isEmpty()) return BuiltRequest::refused(refusal);
+    }
+    return buildChecked({checkChoice(kSlotList, slot), checkChoice(kAddressBits, addressBits)}, [&] {
+        QByteArray r = QByteArray("QQS#MDBS") + itemDigit(slot) + ':' + char('3' + addressBits);
+        for (const ParseRow& row : rows)
+            r += ',' + QByteArray(1, itemDigit(row.command)) + digitEncoding(row.start, 2) +
+                 itemDigit(row.length);
+        return r + '#';
+    });
+}
+
+BuiltRequest moduleModeRequest(int mode) { return SystemCodec::choiceRequest("MD", kModuleModes, mode); }
+
+BuiltRequest coefficientModeRequest(int mode, const QByteArray& five)
+{
+    return buildChecked({checkChoice(kCoefficientModes, mode)},
+                        [&] { return QByteArray("QQS#FMW:") + itemDigit(mode) + ',' + five + '#'; });
 }
 
 QByteArray coefficientsRequest(const QByteArray& two, const QByteArray& three,
@@ -51,11 +99,14 @@ QByteArray coefficientsRequest(const QByteArray& two, const QByteArray& three,
     return "QQS#FMU:" + two + ',' + three + ',' + four + '#';
 }
 
-QByteArray customCommandRequest(int slot, int command, int open, const QByteArray& bytes)
+BuiltRequest customCommandRequest(int slot, int command, int open, const QByteArray& bytes)
 {
-    const int n = int(bytes.size());
-    return QByteArray("QQS#CAMD") + itemDigit(slot) + char('0' + command) + ':' + itemDigit(open) +
-           '<' + char('0' + n / 10) + char('0' + n % 10) + ',' + bytes;
+    const Choice openList{command == 1 ? "Read Meter Command 1" : "Read Meter Command 2", 2, "Open or Close"};
+    return buildChecked({checkChoice(kSlotList, slot), checkChoice(openList, open)}, [&] {
+        const int n = int(bytes.size());
+        return QByteArray("QQS#CAMD") + itemDigit(slot) + char('0' + command) + ':' + itemDigit(open) +
+               '<' + char('0' + n / 10) + char('0' + n % 10) + ',' + bytes;
+    });
 }
 
 namespace {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "exchange/BuiltRequest.h"
 #include "exchange/FieldUpdate.h"
 
 #include <QByteArray>
@@ -8,7 +9,8 @@
 #include <cstdint>
 
 // Requests and reply decoding of the MODBUS mapping: device slots, register formats, the
-// custom parsing table and commands, the module mode and the coefficients.
+// custom parsing table and commands, the module mode and the coefficients. The builders
+// refuse a list without a chosen item and a number outside its digits, naming the field.
 namespace ModbusCodec {
 
 constexpr int kMeterTypes = 20;
@@ -16,29 +18,31 @@ constexpr int kMeterTypes = 20;
 // "400" + slot + the value's odd digit: "40031" for slot 3, value 0.
 QString registerLabel(int slot, int value);
 
-QByteArray queryRequest(int slot); // "QQQ#QQ" slot "#"
+constexpr int kSlots = 5; // device slots 0-4
+
+BuiltRequest queryRequest(int slot); // "QQQ#QQ" slot "#"
 
 struct SlotSettings {
     int enabled = 0, deviceMode = 0, meterType = 0, preamble = 0; // item indexes
     int32_t clearTime = 0;                                         // seconds
 };
-QByteArray slotSettingsRequest(int slot, const SlotSettings& s);
-QByteArray formatsRequest(int slot, const std::array<int, 5>& formats);
+BuiltRequest slotSettingsRequest(int slot, const SlotSettings& s);
+BuiltRequest formatsRequest(int slot, const std::array<int, 5>& formats);
 
 struct ParseRow {
     int command = 0; // item index
     int32_t start = 0;
     int length = 0; // item index
 };
-QByteArray parsingRequest(int slot, int addressBits, const std::array<ParseRow, 4>& rows);
+BuiltRequest parsingRequest(int slot, int addressBits, const std::array<ParseRow, 4>& rows);
 
-QByteArray moduleModeRequest(int mode);
+BuiltRequest moduleModeRequest(int mode);
 // The coefficients are sent as their first five characters, as typed.
-QByteArray coefficientModeRequest(int mode, const QByteArray& five);
+BuiltRequest coefficientModeRequest(int mode, const QByteArray& five);
 QByteArray coefficientsRequest(const QByteArray& two, const QByteArray& three,
                                const QByteArray& four);
 // "QQS#CAMD" slot command ":" open "<" count "," and the bytes themselves.
-QByteArray customCommandRequest(int slot, int command, int open, const QByteArray& bytes);
+BuiltRequest customCommandRequest(int slot, int command, int open, const QByteArray& bytes);
 
 // The query's reply. The meter type decides whether the custom part is read; when the
 // reply carries none, the list's current item (`meterTypeNow`) decides.

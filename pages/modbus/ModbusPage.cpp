@@ -83,16 +83,18 @@ void ModbusPage::buildTopGroup(QWidget* group)
     auto* Edit1 = b.edit("Edit1");
     Edit1->setFixedWidth(40);
     auto* Button10 = b.button("Button10", "Set", [=, this] {
-        exchange_.clearBuffers();
-        sendSet(ModbusCodec::slotSettingsRequest(
-            slot(), {itemIndex(ComboBox6), itemIndex(ComboBox16), itemIndex(ComboBox17),
-                     itemIndex(ComboBox34), StrToInt(Edit1->text())}));
+        sendSet([=, this] {
+            return ModbusCodec::slotSettingsRequest(
+                slot(), {itemIndex(ComboBox6), itemIndex(ComboBox16), itemIndex(ComboBox17),
+                         itemIndex(ComboBox34), StrToInt(Edit1->text())});
+        });
     });
     auto* Button21 = b.button("Button21", "Set", [this] {
-        std::array<int, 5> formats{};
-        for (int i = 0; i < 5; ++i) formats[size_t(i)] = itemIndex(list(kFormatLists[i]));
-        exchange_.clearBuffers();
-        sendSet(ModbusCodec::formatsRequest(slot(), formats));
+        sendSet([this] {
+            std::array<int, 5> formats{};
+            for (int i = 0; i < 5; ++i) formats[size_t(i)] = itemIndex(list(kFormatLists[i]));
+            return ModbusCodec::formatsRequest(slot(), formats);
+        });
     });
     connect(ComboBox41, &QComboBox::activated, this,
             [this] { runHandler(exchange_.messages(), [this] { ComboBox41Change(); }); });
@@ -177,12 +179,13 @@ void ModbusPage::buildCustomGroup()
     table->addWidget(p.label("Address Bits:", "Label33"), 1, 4);
     table->addWidget(p.list("ComboBox15", {"3", "4", "5", "6", "7", "8", "9"}, 5), 2, 4);
     table->addWidget(p.button("Button12", "Set", [this] {
-        exchange_.clearBuffers();
-        std::array<ModbusCodec::ParseRow, 4> rows{};
-        for (int v = 0; v < 4; ++v)
-            rows[size_t(v)] = {itemIndex(list(kParseRows[v][0])), StrToInt(edit(kParseRows[v][1])->text()),
-                               itemIndex(list(kParseRows[v][2]))};
-        sendSet(ModbusCodec::parsingRequest(slot(), itemIndex(list("ComboBox15")), rows));
+        sendSet([this] {
+            std::array<ModbusCodec::ParseRow, 4> rows{};
+            for (int v = 0; v < 4; ++v)
+                rows[size_t(v)] = {itemIndex(list(kParseRows[v][0])), StrToInt(edit(kParseRows[v][1])->text()),
+                                   itemIndex(list(kParseRows[v][2]))};
+            return ModbusCodec::parsingRequest(slot(), itemIndex(list("ComboBox15")), rows);
+        });
     }), 4, 4);
     grid->addWidget(parsing, 2, 0, 1, 4);
     grid->setColumnStretch(2, 1);
@@ -198,8 +201,7 @@ void ModbusPage::buildRightColumn()
     auto* modeRow = PageBuilder::grid(modeBox);
     modeRow->addWidget(ComboBox14, 0, 0);
     modeRow->addWidget(m.button("Button22", "Set", [this] {
-        exchange_.clearBuffers();
-        sendSet(ModbusCodec::moduleModeRequest(itemIndex(ComboBox14)));
+        sendSet([this] { return ModbusCodec::moduleModeRequest(itemIndex(ComboBox14)); });
     }), 0, 1);
     modeRow->setColumnStretch(0, 1);
 
@@ -216,8 +218,7 @@ void ModbusPage::buildRightColumn()
     firstRow->addWidget(f.label("Coefficient:", "Label6"), 0, 1);
     firstRow->addWidget(Beilv, 0, 2);
     firstRow->addWidget(f.button("Button2", "Set", [=, this] {
-        exchange_.clearBuffers();
-        sendSet(ModbusCodec::coefficientModeRequest(itemIndex(ComboBox18), fiveOf(Beilv)));
+        sendSet([=] { return ModbusCodec::coefficientModeRequest(itemIndex(ComboBox18), fiveOf(Beilv)); });
     }), 0, 3);
     firstRow->setColumnStretch(0, 1);
 
@@ -235,9 +236,10 @@ void ModbusPage::buildRightColumn()
         rows->addWidget(coefficient, i < 2 ? 0 : 1, i < 2 ? 2 * i + 1 : 1);
     }
     rows->addWidget(o.button("Button19", "Set", [this] {
-        exchange_.clearBuffers();
-        sendSet(ModbusCodec::coefficientsRequest(fiveOf(edit("xishu2")), fiveOf(edit("xishu3")),
-                                                 fiveOf(edit("xishu4"))));
+        sendSet([this] {
+            return BuiltRequest(ModbusCodec::coefficientsRequest(fiveOf(edit("xishu2")), fiveOf(edit("xishu3")),
+                                                                 fiveOf(edit("xishu4"))));
+        });
     }), 1, 3);
 
     PageBuilder b(this, exchange_);
@@ -252,30 +254,30 @@ void ModbusPage::setRegisterLabels(int n)
     for (int v = 0; v < 5; ++v) registerLabels_[size_t(v)]->setText(ModbusCodec::registerLabel(n, v));
 }
 
-void ModbusPage::sendSet(const QByteArray& frame, bool hex)
+void ModbusPage::sendSet(const std::function<BuiltRequest()>& build, bool hex)
 {
-    exchange_.send({frame, hex ? Exchange::Display::Hex : Exchange::Display::Text, Code::Set,
-                    TimeoutKind::Set});
+    exchange_.sendBuilt(build, {{}, hex ? Exchange::Display::Hex : Exchange::Display::Text, Code::Set,
+                                TimeoutKind::Set});
 }
 
 void ModbusPage::sendQuery()
 {
-    exchange_.send({ModbusCodec::queryRequest(slot()), Exchange::Display::Text, Code::ModbusQuery,
-                    TimeoutKind::ParameterQuery});
+    exchange_.sendBuilt([this] { return ModbusCodec::queryRequest(slot()); },
+                        {{}, Exchange::Display::Text, Code::ModbusQuery, TimeoutKind::ParameterQuery});
 }
 
 void ModbusPage::Button31Click() { sendQuery(); }
 
 void ModbusPage::sendCustomCommand(int command)
 {
-    exchange_.clearBuffers();
     const auto bytes = parseHexPairs(edit(command == 1 ? "Edit4" : "Edit5")->text(), 14);
     if (!bytes) {
+        exchange_.clearBuffers();
         exchange_.messages().inform(QStringLiteral("Data eeore!"));
         return;
     }
     const int open = itemIndex(list(command == 1 ? "ComboBox28" : "ComboBox29"));
-    sendSet(ModbusCodec::customCommandRequest(slot(), command, open, *bytes), true);
+    sendSet([&] { return ModbusCodec::customCommandRequest(slot(), command, open, *bytes); }, true);
 }
 
 void ModbusPage::ComboBox41Change()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "exchange/BuiltRequest.h"
+
 #include <QWidget>
 #include <array>
 #include <functional>
@@ -47,7 +49,9 @@ private:
     int slot() const;
     void setRegisterLabels(int slot);
     void sendQuery();
-    void sendSet(const QByteArray& frame, bool hex = false);
+    // A set request under code 200 from what `build` makes of the controls; a conversion
+    // error or a refusal sends nothing.
+    void sendSet(const std::function<BuiltRequest()>& build, bool hex = false);
     void sendCustomCommand(int command);
     void decodeReply();
     void blankCustomGroup(bool addressBitsToo);

@@ -23,21 +23,64 @@ QByteArray setRequest(const QByteArray& key, const QByteArray& value)
     return "QQS#" + key + ':' + value + '#';
 }
 
-QByteArray choiceRequest(const QByteArray& key, int index)
+QString checkChoice(const Choice& list, int index)
 {
-    return setRequest(key, QByteArray(1, itemDigit(index)));
+    return FieldCheck::choice(QString::fromUtf8(list.field), index, list.count, QString::fromUtf8(list.what));
 }
 
-QByteArray portRequest(const QByteArray& key, int baudIndex, int parityIndex)
+BuiltRequest choiceRequest(const QByteArray& key, const Choice& list, int index)
 {
-    QByteArray value;
-    value.append(itemDigit(baudIndex)).append(itemDigit(parityIndex));
-    return setRequest(key, value);
+    return buildChecked({checkChoice(list, index)},
+                        [&] { return setRequest(key, QByteArray(1, itemDigit(index))); });
 }
 
-QByteArray numberRequest(const QByteArray& key, int32_t value, int width)
+namespace {
+
+// A number field of `width` digits.
+BuiltRequest numberRequest(const QByteArray& key, const char* field, int32_t value, int width, int32_t max)
 {
-    return setRequest(key, digitEncoding(value, width));
+    return buildChecked({FieldCheck::number(QString::fromUtf8(field), value, 0, max)},
+                        [&] { return setRequest(key, digitEncoding(value, width)); });
+}
+
+const char* portName(int port) { return port == 1 ? "RS232/RS485A" : "RS485B"; }
+
+} // namespace
+
+BuiltRequest portRequest(int port, int baudIndex, int parityIndex)
+{
+    const QString name = QString::fromUtf8(portName(port));
+    return buildChecked({FieldCheck::choice(name + " baud rate", baudIndex, 8, "a speed"),
+                         FieldCheck::choice(name + " parity", parityIndex, 3, "a parity")},
+                        [&] {
+                            const QByteArray key = port == 1 ? "BA1" : "BA2";
+                            return setRequest(key, QByteArray().append(itemDigit(baudIndex)).append(itemDigit(parityIndex)));
+                        });
+}
+
+BuiltRequest workingModeRequest(int mode) { return choiceRequest("MD", {"Working Mode", 5, "a mode"}, mode); }
+
+BuiltRequest slaveAddressRequest(int32_t address)
+{
+    return numberRequest("ADR", "MODBUS_Slave_Adr", address, 3, 255);
+}
+
+BuiltRequest returnTimeRequest(int port, int index)
+{
+    return port == 1 ? choiceRequest("XY1", {"RS485A data return time", 6, "a time"}, index)
+                     : choiceRequest("XY2", {"RS485B data return time", 6, "a time"}, index);
+}
+
+BuiltRequest intervalRequest(int32_t tensOfMs)
+{
+    return numberRequest("JTM", "Instrument Communication Interval", tensOfMs, 3, 999);
+}
+
+BuiltRequest baseAddressRequest(int port, int32_t address)
+{
+    return numberRequest(port == 1 ? "AADR" : "BADR",
+                         port == 1 ? "RS232/RS485A data base address" : "RS485B data base address",
+                         address, 5, 99999);
 }
 
 QByteArray resetRequest() { return "QQS#RESET#"; }

@@ -1,27 +1,43 @@
 #pragma once
 
+#include "exchange/BuiltRequest.h"
 #include "exchange/FieldUpdate.h"
 
 #include <QByteArray>
 #include <cstdint>
 
 // Requests and reply decoding of the converter's own settings. Plain functions: values in,
-// bytes or field updates out.
+// bytes or field updates out. A builder refuses a value its digits cannot carry (no list
+// item chosen, a number outside its field) with a message naming the field.
 namespace SystemCodec {
 
-// A list choice as one character: "0" plus the index; no selection (-1) gives "/".
+// A list choice as one character: "0" plus the index. Callers check the index first.
 char itemDigit(int index);
 
-// A number as `width` characters, most significant first, each "0" plus a decimal digit,
-// without range check: the first character is not reduced (1000 in three gives ":00") and
-// negative values give characters below "0" (-5 in three gives "00+").
+// A number as `width` characters, most significant first, each "0" plus a decimal digit.
+// Callers check the range first: the first character is not reduced (1000 in three gives
+// ":00") and negative values give characters below "0" (-5 in three gives "00+").
 QByteArray digitEncoding(int32_t value, int width);
 
 // "QQS#" key ":" value "#".
 QByteArray setRequest(const QByteArray& key, const QByteArray& value);
-QByteArray choiceRequest(const QByteArray& key, int index);
-QByteArray portRequest(const QByteArray& key, int baudIndex, int parityIndex);
-QByteArray numberRequest(const QByteArray& key, int32_t value, int width);
+
+// A list whose item index goes out as one digit.
+struct Choice {
+    const char* field; // as the user knows it: "Working Mode"
+    int count;         // items: indexes 0 to count - 1
+    const char* what;  // "a mode"
+};
+QString checkChoice(const Choice& list, int index);
+BuiltRequest choiceRequest(const QByteArray& key, const Choice& list, int index);
+
+// Port 1 is RS232/RS485A, port 2 RS485B (keys "BA1", "BA2").
+BuiltRequest portRequest(int port, int baudIndex, int parityIndex);
+BuiltRequest workingModeRequest(int mode);           // "MD", modes 0-4
+BuiltRequest slaveAddressRequest(int32_t address);   // "ADR", 0-255
+BuiltRequest returnTimeRequest(int port, int index); // "XY1", "XY2", items 0-5
+BuiltRequest intervalRequest(int32_t tensOfMs);      // "JTM", 0-999
+BuiltRequest baseAddressRequest(int port, int32_t address); // "AADR", "BADR", 0-99999
 QByteArray resetRequest();             // "QQS#RESET#"
 QByteArray hotSpotRequest(char which); // "QQS#YB:1#", "QQS#YB:2#"
 QByteArray queryRequest();             // "QQQ#QX#"

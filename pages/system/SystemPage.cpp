@@ -63,7 +63,7 @@ SystemPage::SystemPage(Exchange& exchange, QWidget* parent) : QWidget(parent), e
         return b.list(name, items, selected);
     };
     auto lineEdit = [&](const char* name, const QString& text) { return b.edit(name, text); };
-    auto setButton = [&](const char* name, std::function<QByteArray()> build, bool closesPort = false) {
+    auto setButton = [&](const char* name, std::function<BuiltRequest()> build, bool closesPort = false) {
         return b.button(name, "Set", [this, build, closesPort] { sendSet(build, closesPort); });
     };
 
@@ -81,24 +81,22 @@ SystemPage::SystemPage(Exchange& exchange, QWidget* parent) : QWidget(parent), e
     auto* ABadr = lineEdit("ABadr", "00000");
     auto* BBadr = lineEdit("BBadr", "00000");
 
-    auto number = [](QLineEdit* edit, const char* key, int width) {
-        return [=] { return numberRequest(key, StrToInt(edit->text()), width); };
+    // Each Set reads its control and hands the value to its request's builder.
+    auto number = [](QLineEdit* edit, BuiltRequest (*build)(int32_t)) {
+        return [=] { return build(StrToInt(edit->text())); };
     };
-    auto choice = [](QComboBox* combo, const char* key) {
-        return [=] { return choiceRequest(key, itemIndex(combo)); };
+    auto choice = [](QComboBox* combo, BuiltRequest (*build)(int)) {
+        return [=] { return build(itemIndex(combo)); };
     };
-    auto port = [](QComboBox* baud, QComboBox* parity, const char* key) {
-        return [=] { return portRequest(key, itemIndex(baud), itemIndex(parity)); };
-    };
-    auto* Button5 = setButton("Button5", port(ComboBox2, ComboBox4, "BA1"), true);
-    auto* Button9 = setButton("Button9", port(ComboBox8, ComboBox9, "BA2"), true);
-    auto* Button27 = setButton("Button27", number(Edit6, "JTM", 3));
-    auto* Button24 = setButton("Button24", choice(ComboBox7, "MD"));
-    auto* Button29 = setButton("Button29", number(Edit14, "ADR", 3));
-    auto* Button15 = setButton("Button15", choice(RS485ADY, "XY1"));
-    auto* Button33 = setButton("Button33", choice(RS485BDY, "XY2"));
-    auto* Button28 = setButton("Button28", number(ABadr, "AADR", 5));
-    auto* Button32 = setButton("Button32", number(BBadr, "BADR", 5));
+    auto* Button5 = setButton("Button5", [=] { return portRequest(1, itemIndex(ComboBox2), itemIndex(ComboBox4)); }, true);
+    auto* Button9 = setButton("Button9", [=] { return portRequest(2, itemIndex(ComboBox8), itemIndex(ComboBox9)); }, true);
+    auto* Button27 = setButton("Button27", number(Edit6, intervalRequest));
+    auto* Button24 = setButton("Button24", choice(ComboBox7, workingModeRequest));
+    auto* Button29 = setButton("Button29", number(Edit14, slaveAddressRequest));
+    auto* Button15 = setButton("Button15", [=] { return returnTimeRequest(1, itemIndex(RS485ADY)); });
+    auto* Button33 = setButton("Button33", [=] { return returnTimeRequest(2, itemIndex(RS485BDY)); });
+    auto* Button28 = setButton("Button28", [=] { return baseAddressRequest(1, StrToInt(ABadr->text())); });
+    auto* Button32 = setButton("Button32", [=] { return baseAddressRequest(2, StrToInt(BBadr->text())); });
     for (QPushButton* blue : {Button15, Button33}) {
         QPalette palette = blue->palette();
         palette.setColor(QPalette::ButtonText, Qt::blue);
@@ -106,7 +104,7 @@ SystemPage::SystemPage(Exchange& exchange, QWidget* parent) : QWidget(parent), e
     }
 
     auto* Button60 = b.button("Button60", "Set", [this] { Button60Click(); });
-    auto* Button30 = b.button("Button30", "Parameter Initialization", [this] { sendSet(resetRequest, false); });
+    auto* Button30 = b.button("Button30", "Parameter Initialization", [this] { sendSet([] { return BuiltRequest(resetRequest()); }, false); });
     auto* Button23 = b.button("Button23", "System Parameters", [this] { Button23Click(); });
     for (QPushButton* big : {Button30, Button23}) big->setMinimumHeight(48);
 
@@ -149,13 +147,11 @@ SystemPage::SystemPage(Exchange& exchange, QWidget* parent) : QWidget(parent), e
     exchange_.registerDecoder(Code::SystemQuery, [this] { decodeReply(); });
 }
 
-void SystemPage::sendSet(const std::function<QByteArray()>& build, bool closesPort)
+void SystemPage::sendSet(const std::function<BuiltRequest()>& build, bool closesPort)
 {
-    exchange_.clearBuffers();
     Exchange::Request request;
-    request.frame = build(); // a conversion error ends the handler here: nothing is sent
     request.autoClose = closesPort;
-    exchange_.send(request);
+    exchange_.sendBuilt(build, request);
 }
 
 void SystemPage::Button23Click()
@@ -175,13 +171,13 @@ void SystemPage::Button60Click()
 void SystemPage::Label8DblClick()
 {
     runHandler(exchange_.messages(),
-               [this] { sendSet([] { return SystemCodec::hotSpotRequest('1'); }, false); });
+               [this] { sendSet([] { return BuiltRequest(SystemCodec::hotSpotRequest('1')); }, false); });
 }
 
 void SystemPage::Label51DblClick()
 {
     runHandler(exchange_.messages(),
-               [this] { sendSet([] { return SystemCodec::hotSpotRequest('2'); }, false); });
+               [this] { sendSet([] { return BuiltRequest(SystemCodec::hotSpotRequest('2')); }, false); });
 }
 
 void SystemPage::decodeReply()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "exchange/BuiltRequest.h"
+
 #include <QWidget>
 #include <functional>
 
@@ -28,9 +30,9 @@ public:
     std::function<void(const QString&)> onSlaveAddressChanged;
 
 private:
-    // A set request: buffers emptied, the value built (may raise the conversion error,
-    // then nothing is sent), the frame sent under code 200.
-    void sendSet(const std::function<QByteArray()>& build, bool closesPort);
+    // A set request under code 200: the value read and built (a conversion error or a
+    // refusal sends nothing), then sent.
+    void sendSet(const std::function<BuiltRequest()>& build, bool closesPort);
     void decodeReply();
 
     Exchange& exchange_;

@@ -295,10 +295,9 @@ private slots:
             QByteArray request;
         };
         const Case cases[] = {
-            {"Edit14", "1000", "Button29", "QQS#ADR::00#"},
-            {"Edit14", "-5", "Button29", "QQS#ADR:00+#"},
+            {"Edit14", "255", "Button29", "QQS#ADR:255#"},
             {"Edit6", "50", "Button27", "QQS#JTM:050#"},
-            {"ABadr", "100000", "Button28", "QQS#AADR::0000#"},
+            {"ABadr", "99999", "Button28", "QQS#AADR:99999#"},
             {"BBadr", "40001", "Button32", "QQS#BADR:40001#"},
         };
         for (const Case& c : cases) {
@@ -306,6 +305,21 @@ private slots:
             rig.button(c.button)->click();
             QCOMPARE(rig.pty.readQuiet(), c.request);
         }
+        // Numbers their digits cannot carry are refused, not sent as ":" or "+".
+        const Case refused[] = {
+            {"Edit14", "1000", "Button29", "MODBUS_Slave_Adr must be a number from 0 to 255."},
+            {"Edit14", "-5", "Button29", "MODBUS_Slave_Adr must be a number from 0 to 255."},
+            {"Edit6", "1000", "Button27", "Instrument Communication Interval must be a number from 0 to 999."},
+            {"ABadr", "100000", "Button28", "RS232/RS485A data base address must be a number from 0 to 99999."},
+        };
+        for (const Case& c : refused) {
+            rig.get<QLineEdit>(c.edit)->setText(c.text);
+            rig.button(c.button)->click();
+            QCOMPARE(rig.messages.texts().last().toLatin1(), c.request);
+            QCOMPARE(rig.sent(), QString("QQS#BADR:40001#"));
+            QVERIFY(rig.pty.readQuiet(100, 200).isEmpty());
+        }
+        rig.messages.entries.clear();
         rig.button("Button30")->click();
         QCOMPARE(rig.pty.readQuiet(), QByteArray("QQS#RESET#"));
         rig.get<QComboBox>("RS485BDY")->setCurrentIndex(0);

@@ -2,6 +2,7 @@
 #include "pages/modbus/ModbusCodec.h"
 
 #include <QRandomGenerator>
+#include "tests/support/Built.h"
 #include "tests/support/Render.h"
 
 #include <QtTest>
@@ -22,23 +23,56 @@ class TestModbusCodec : public QObject {
 private slots:
     void requests()
     {
-        QCOMPARE(queryRequest(3), QByteArray("QQQ#QQ3#"));
-        QCOMPARE(queryRequest(-1), QByteArray("QQQ#QQ/#"));
-        QCOMPARE(slotSettingsRequest(0, {1, 1, 13, 1, 10}), QByteArray("QQS#HART0:1,1,13,5,010#"));
-        QCOMPARE(slotSettingsRequest(0, {1, 1, 13, 1, 1234}).mid(19, 3), QByteArray("<34"));
-        QCOMPARE(slotSettingsRequest(-1, {-1, -1, -1, -1, 0}), QByteArray("QQS#HART/:/,/,0/,3,000#"));
-        QCOMPARE(formatsRequest(2, {1, 0, 2, 3, 4}), QByteArray("QQS#DFOT2:10234#"));
-        QCOMPARE(parsingRequest(1, 5, {{{1, 7, 1}, {0, 0, 0}, {0, 0, 0}, {0, 0, 0}}}),
-                 QByteArray("QQS#MDBS1:8,1071,0000,0000,0000#"));
-        QCOMPARE(parsingRequest(1, -1, {}).at(10), '2');
-        QCOMPARE(moduleModeRequest(2), QByteArray("QQS#MD:2#"));
-        QCOMPARE(coefficientModeRequest(2, "0.001"), QByteArray("QQS#FMW:2,0.001#"));
+        QCOMPARE(bytesOf(queryRequest(3)), QByteArray("QQQ#QQ3#"));
+        QCOMPARE(bytesOf(slotSettingsRequest(0, {1, 1, 13, 1, 10})), QByteArray("QQS#HART0:1,1,13,5,010#"));
+        QCOMPARE(bytesOf(slotSettingsRequest(4, {0, 0, 19, 5, 999})), QByteArray("QQS#HART4:0,0,19,9,999#"));
+        QCOMPARE(bytesOf(formatsRequest(2, {1, 0, 2, 3, 4})), QByteArray("QQS#DFOT2:10234#"));
+        QCOMPARE(bytesOf(parsingRequest(1, 5, {{{1, 7, 1}, {0, 0, 0}, {0, 0, 0}, {2, 99, 0}}})),
+                 QByteArray("QQS#MDBS1:8,1071,0000,0000,2990#"));
+        QCOMPARE(bytesOf(moduleModeRequest(2)), QByteArray("QQS#MD:2#"));
+        QCOMPARE(bytesOf(coefficientModeRequest(2, "0.001")), QByteArray("QQS#FMW:2,0.001#"));
         QCOMPARE(coefficientsRequest("1.000", "2.500", "0.010"), QByteArray("QQS#FMU:1.000,2.500,0.010#"));
-        QCOMPARE(customCommandRequest(0, 1, 1, QByteArray("\xFF\x82\x03", 3)),
+        QCOMPARE(bytesOf(customCommandRequest(0, 1, 1, QByteArray("\xFF\x82\x03", 3))),
                  QByteArray("QQS#CAMD01:1<03,\xFF\x82\x03", 19));
-        QCOMPARE(customCommandRequest(4, 2, 0, {}), QByteArray("QQS#CAMD42:0<00,"));
+        QCOMPARE(bytesOf(customCommandRequest(4, 2, 0, {})), QByteArray("QQS#CAMD42:0<00,"));
         QCOMPARE(registerLabel(3, 0), QString("40031"));
         QCOMPARE(registerLabel(4, 4), QString("40049"));
+    }
+
+    // Lists without a chosen item and numbers past their digits are refused, naming the
+    // field, instead of going out as "/" or ":" and "<".
+    void fieldsOutsideTheirDigitsAreRefused()
+    {
+        const struct {
+            BuiltRequest built;
+            const char* refusal;
+        } cases[] = {
+            {queryRequest(-1), "Meter ID: choose a device from the list."},
+            {slotSettingsRequest(-1, {0, 0, 0, 0, 0}), "Meter ID: choose a device from the list."},
+            {slotSettingsRequest(0, {-1, 0, 0, 0, 0}), "Enabled: choose Open or Close from the list."},
+            {slotSettingsRequest(0, {0, -1, 0, 0, 0}), "Device Mode: choose a mode from the list."},
+            {slotSettingsRequest(0, {0, 0, -1, 0, 0}), "Meter Type: choose a meter from the list."},
+            {slotSettingsRequest(0, {0, 0, 0, 6, 0}), "Preamble Length: choose a length from the list."},
+            {slotSettingsRequest(0, {1, 1, 13, 1, 1234}), "Buffer Clear Time must be a number from 0 to 999."},
+            {slotSettingsRequest(0, {1, 1, 13, 1, -1}), "Buffer Clear Time must be a number from 0 to 999."},
+            {formatsRequest(2, {1, 0, 2, 3, -1}), "Variable_4(RTU_ADR) format: choose a format from the list."},
+            {formatsRequest(2, {2, 0, 2, 3, 4}), "current(RTU_ADR) format: choose a format from the list."},
+            {parsingRequest(1, -1, {}), "Address Bits: choose a count from the list."},
+            {parsingRequest(1, 5, {{{0, 0, 0}, {-1, 0, 0}, {0, 0, 0}, {0, 0, 0}}}),
+             "Variable_2 Command Number: choose a command from the list."},
+            {parsingRequest(1, 5, {{{0, 0, 0}, {0, 0, 0}, {0, 100, 0}, {0, 0, 0}}}),
+             "Variable_3 Start Addr. must be a number from 0 to 99."},
+            {parsingRequest(1, 5, {{{0, 0, 0}, {0, 0, 0}, {0, 0, 0}, {0, 0, -1}}}),
+             "Variable_4 Data Length: choose a length from the list."},
+            {moduleModeRequest(-1), "Module Operation Mode: choose a mode from the list."},
+            {moduleModeRequest(3), "Module Operation Mode: choose a mode from the list."},
+            {coefficientModeRequest(-1, "0.001"), "Variable 1 Coefficient: choose a mode from the list."},
+            {customCommandRequest(0, 2, -1, {}), "Read Meter Command 2: choose Open or Close from the list."},
+        };
+        for (const auto& c : cases) {
+            QCOMPARE(c.built.refusal, QString(c.refusal));
+            QVERIFY(c.built.bytes.isEmpty());
+        }
     }
 
     void customMeterReply()

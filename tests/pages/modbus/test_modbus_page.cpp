@@ -79,8 +79,56 @@ private slots:
         rig.form.modbusPage().selectSlotForHartAddress(12);
         QCOMPARE(rig.get<QComboBox>("ComboBox41")->currentIndex(), -1);
         QCOMPARE(registerLabels(rig).last(), QString("40029"));
-        rig.button("Button31")->click();
-        QCOMPARE(rig.sent(), QString("QQQ#QQ/#"));
+        rig.get<QLineEdit>("Edit8")->setText("kept");
+        rig.button("Button31")->click(); // no slot chosen: refused, nothing sent
+        QCOMPARE(rig.messages.texts(), QStringList({"Meter ID: choose a device from the list."}));
+        QCOMPARE(rig.sent(), QString("kept"));
+        QCOMPARE(rig.ex().pendingCode(), 0);
+        QVERIFY(!rig.ex().Timer3.enabled());
+    }
+
+    // After a slot change blanks the lists, no Set writes "/" in place of a digit: each
+    // names its field, and the exchange is left as it was.
+    void blankListsAreRefusedNotSent()
+    {
+        Rig rig;
+        rig.open();
+        pick(rig.get<QComboBox>("ComboBox41"), 1);
+        QCOMPARE(rig.pty.readQuiet(), QByteArray("QQQ#QQ1#"));
+        rig.pty.write("QQQ#QQ1#");
+        QTRY_COMPARE(rig.shown(), QString("QQQ#QQ1#"));
+        rig.get<QLineEdit>("Edit1")->setText("10");
+        for (const char* start : {"READADR1", "READADR3", "READADR5", "READADR7"})
+            rig.get<QLineEdit>(start)->setText("0");
+        const struct {
+            const char* button;
+            const char* refusal;
+        } cases[] = {
+            {"Button10", "Enabled: choose Open or Close from the list."},
+            {"Button21", "current(RTU_ADR) format: choose a format from the list."},
+            {"Button12", "Variable_1 Command Number: choose a command from the list."},
+            {"Button17", "Read Meter Command 1: choose Open or Close from the list."},
+            {"Button5", "RS232/RS485A baud rate: choose a speed from the list."},
+            {"Button9", "RS485B baud rate: choose a speed from the list."},
+            {"Button24", "Working Mode: choose a mode from the list."},
+            {"Button15", "RS485A data return time: choose a time from the list."},
+        };
+        for (const auto& c : cases) {
+            rig.button(c.button)->click();
+            QCOMPARE(rig.messages.texts().value(rig.messages.entries.size() - 1), QString(c.refusal));
+            QCOMPARE(rig.sent(), QString("QQQ#QQ1#"));
+            QCOMPARE(rig.shown(), QString("QQQ#QQ1#"));
+        }
+        rig.get<QComboBox>("RS485ADY")->setCurrentIndex(3);
+        rig.get<QLineEdit>("Edit14")->setText("256");
+        rig.button("Button29")->click();
+        QCOMPARE(rig.messages.texts().last(), QString("MODBUS_Slave_Adr must be a number from 0 to 255."));
+        QCOMPARE(rig.messages.entries.size(), int(std::size(cases)) + 1);
+        QVERIFY(rig.pty.readQuiet(100, 300).isEmpty());
+        QCOMPARE(rig.ex().pendingCode(), int(Code::ModbusQuery));
+        QTest::qWait(2300); // no baud-rate request armed the auto-close
+        QVERIFY(rig.form.comm().IsOpen());
+        QVERIFY(!rig.ex().Timer4.enabled());
     }
 
     void replyFillsThePage()

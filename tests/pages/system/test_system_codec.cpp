@@ -2,6 +2,7 @@
 #include "exchange/Conversion.h"
 #include "pages/system/SystemCodec.h"
 
+#include "tests/support/Built.h"
 #include "tests/support/Render.h"
 
 #include <QtTest>
@@ -14,32 +15,46 @@ class TestSystemCodec : public QObject {
 private slots:
     void setRequests()
     {
-        QCOMPARE(portRequest("BA1", 3, 0), QByteArray("QQS#BA1:30#"));
-        QCOMPARE(portRequest("BA2", 7, 2), QByteArray("QQS#BA2:72#"));
-        QCOMPARE(portRequest("BA1", -1, 0), QByteArray("QQS#BA1:/0#"));
-        QCOMPARE(choiceRequest("MD", 1), QByteArray("QQS#MD:1#"));
-        QCOMPARE(choiceRequest("XY2", 0), QByteArray("QQS#XY2:0#"));
-        QCOMPARE(numberRequest("ADR", 1, 3), QByteArray("QQS#ADR:001#"));
-        QCOMPARE(numberRequest("ADR", 255, 3), QByteArray("QQS#ADR:255#"));
-        QCOMPARE(numberRequest("JTM", 50, 3), QByteArray("QQS#JTM:050#"));
-        QCOMPARE(numberRequest("AADR", 100, 5), QByteArray("QQS#AADR:00100#"));
-        QCOMPARE(numberRequest("BADR", 40001, 5), QByteArray("QQS#BADR:40001#"));
+        QCOMPARE(bytesOf(portRequest(1, 3, 0)), QByteArray("QQS#BA1:30#"));
+        QCOMPARE(bytesOf(portRequest(2, 7, 2)), QByteArray("QQS#BA2:72#"));
+        QCOMPARE(bytesOf(workingModeRequest(1)), QByteArray("QQS#MD:1#"));
+        QCOMPARE(bytesOf(workingModeRequest(4)), QByteArray("QQS#MD:4#"));
+        QCOMPARE(bytesOf(returnTimeRequest(2, 0)), QByteArray("QQS#XY2:0#"));
+        QCOMPARE(bytesOf(returnTimeRequest(1, 5)), QByteArray("QQS#XY1:5#"));
+        QCOMPARE(bytesOf(slaveAddressRequest(1)), QByteArray("QQS#ADR:001#"));
+        QCOMPARE(bytesOf(slaveAddressRequest(255)), QByteArray("QQS#ADR:255#"));
+        QCOMPARE(bytesOf(intervalRequest(50)), QByteArray("QQS#JTM:050#"));
+        QCOMPARE(bytesOf(intervalRequest(999)), QByteArray("QQS#JTM:999#"));
+        QCOMPARE(bytesOf(baseAddressRequest(1, 100)), QByteArray("QQS#AADR:00100#"));
+        QCOMPARE(bytesOf(baseAddressRequest(2, 40001)), QByteArray("QQS#BADR:40001#"));
         QCOMPARE(resetRequest(), QByteArray("QQS#RESET#"));
         QCOMPARE(hotSpotRequest('1'), QByteArray("QQS#YB:1#"));
         QCOMPARE(hotSpotRequest('2'), QByteArray("QQS#YB:2#"));
         QCOMPARE(queryRequest(), QByteArray("QQQ#QX#"));
     }
 
-    void digitEncodingOutOfRange()
+    // A value its digits cannot carry is refused with a message naming the field, never
+    // sent as ":", "<" or "/".
+    void valuesOutsideTheirDigitsAreRefused()
     {
-        QCOMPARE(numberRequest("ADR", 1000, 3), QByteArray("QQS#ADR::00#"));
-        QCOMPARE(numberRequest("JTM", 1000, 3), QByteArray("QQS#JTM::00#"));
-        QCOMPARE(numberRequest("AADR", 100000, 5), QByteArray("QQS#AADR::0000#"));
-        QCOMPARE(numberRequest("ADR", -5, 3), QByteArray("QQS#ADR:00+#"));
-        QCOMPARE(digitEncoding(-123, 3), QByteArray("/.-")); // '0'-1, '0'-2, '0'-3
-        // The first character is kept to 8 bits, never more.
-        QCOMPARE(digitEncoding(INT32_MAX, 3).size(), 3);
-        QCOMPARE(digitEncoding(INT32_MIN, 5).size(), 5);
+        QCOMPARE(portRequest(1, -1, 0).refusal, QString("RS232/RS485A baud rate: choose a speed from the list."));
+        QCOMPARE(portRequest(2, 3, -1).refusal, QString("RS485B parity: choose a parity from the list."));
+        QCOMPARE(portRequest(1, 8, 0).refusal, QString("RS232/RS485A baud rate: choose a speed from the list."));
+        QCOMPARE(workingModeRequest(5).refusal, QString("Working Mode: choose a mode from the list."));
+        QCOMPARE(returnTimeRequest(1, -1).refusal, QString("RS485A data return time: choose a time from the list."));
+        QCOMPARE(slaveAddressRequest(1000).refusal, QString("MODBUS_Slave_Adr must be a number from 0 to 255."));
+        QCOMPARE(slaveAddressRequest(256).refusal, QString("MODBUS_Slave_Adr must be a number from 0 to 255."));
+        QCOMPARE(slaveAddressRequest(-5).refusal, QString("MODBUS_Slave_Adr must be a number from 0 to 255."));
+        QCOMPARE(intervalRequest(1000).refusal,
+                 QString("Instrument Communication Interval must be a number from 0 to 999."));
+        QCOMPARE(baseAddressRequest(1, 100000).refusal,
+                 QString("RS232/RS485A data base address must be a number from 0 to 99999."));
+        QCOMPARE(baseAddressRequest(2, -1).refusal,
+                 QString("RS485B data base address must be a number from 0 to 99999."));
+        for (const BuiltRequest& r : {slaveAddressRequest(1000), portRequest(1, -1, 0)}) QVERIFY(r.bytes.isEmpty());
+        // The encoder itself, used only on checked values.
+        QCOMPARE(digitEncoding(7, 3), QByteArray("007"));
+        QCOMPARE(digitEncoding(99999, 5), QByteArray("99999"));
     }
 
     void boardSerialNumber()

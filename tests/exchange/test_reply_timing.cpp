@@ -1,0 +1,77 @@
+// Replies near a deadline and replies that come after the next request, in the real window
+// against a pseudo-terminal.
+#include "tests/support/Bytes.h"
+#include "tests/support/WindowRig.h"
+
+#include <QElapsedTimer>
+#include <QLabel>
+
+namespace {
+
+// Waits (serving events) until `ms` have passed on `clock`.
+void waitUntil(const QElapsedTimer& clock, qint64 ms)
+{
+    while (clock.elapsed() < ms) QTest::qWait(int(std::min<qint64>(10, ms - clock.elapsed())));
+}
+
+} // namespace
+
+class TestReplyTiming : public QObject {
+    Q_OBJECT
+
+private slots:
+    void linkCheckAnsweredJustBeforeTheDeadline()
+    {
+        Rig rig;
+        rig.open();
+        rig.button("Button5")->setEnabled(false);
+        QElapsedTimer clock;
+        clock.start();
+        rig.button("Button6")->click();
+        QCOMPARE(rig.pty.readQuiet(), QByteArray("QQQ#QV#"));
+        waitUntil(clock, 2800); // still settling when the 3000 ms deadline passes
+        rig.pty.write("QQQ#QV:VK742B V6.0#");
+        QTRY_VERIFY(rig.button("Button5")->isEnabled());
+        waitUntil(clock, 3600);
+        QCOMPARE(rig.messages.texts(), QStringList());
+        QCOMPARE(rig.shown(), QString("QQQ#QV:VK742B V6.0#"));
+    }
+
+    void hartCommandZeroAnsweredAfterEightHundredMs()
+    {
+        Rig rig;
+        rig.open();
+        QElapsedTimer clock;
+        clock.start();
+        rig.button("Button7")->click(); // the first HART request: a 1000 ms deadline
+        QCOMPARE(rig.pty.readQuiet(), hex("FF FF FF FF FF FF FF 02 80 00 00 82"));
+        waitUntil(clock, 800);
+        rig.pty.write(hex("FF FF FF FF FF 06 80 00 0E 00 00 FE 11 22 05 05 01 01 08 00 00 00 01 9B"));
+        QTRY_COMPARE(rig.get<QLineEdit>("Edit28")->text(), QString("17"));
+        waitUntil(clock, 1500);
+        QCOMPARE(rig.messages.texts(), QStringList());
+        QCOMPARE(rig.get<QLabel>("Label68")->text(), QString("current(RTU_ADR)"));
+    }
+
+    void lateSetReplyDoesNotAnswerTheNextQuery()
+    {
+        Rig rig;
+        rig.open();
+        rig.get<QComboBox>("ComboBox7")->setCurrentIndex(1);
+        rig.button("Button24")->click();
+        QCOMPARE(rig.pty.readQuiet(100), QByteArray("QQS#MD:1#"));
+        rig.pty.write("QQS#MD:OK#");
+        QTest::qWait(200); // delivered after the line's 100 ms quiet, still settling
+        rig.button("Button23")->click();
+        QCOMPARE(rig.pty.readQuiet(), QByteArray("QQQ#QX#")); // never answered
+        QTRY_COMPARE_WITH_TIMEOUT(rig.messages.texts(), QStringList({"Parameter Query Timeout!"}), 4000);
+        QTest::qWait(600);
+        QCOMPARE(rig.messages.texts(), QStringList({"Parameter Query Timeout!"}));
+        QCOMPARE(rig.shown(), QString());
+        QCOMPARE(rig.ex().receivedText(), QByteArray());
+        QCOMPARE(rig.ex().pendingCode(), int(Code::SystemQuery));
+    }
+};
+
+QTEST_MAIN(TestReplyTiming)
+#include "test_reply_timing.moc"
