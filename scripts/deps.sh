@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the window need, if any is missing.
 set -euo pipefail
-packages=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev libjpeg62-turbo-dev
+packages=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev libjpeg62-turbo-dev libmodbus-dev pkgconf
           libgl-dev xvfb xauth)
 missing=()
 for p in "${packages[@]}"; do

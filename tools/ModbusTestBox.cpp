@@ -33,10 +33,12 @@ ModbusTestBox::ModbusTestBox(Exchange& exchange, QWidget* parent)
 
 void ModbusTestBox::Button4Click()
 {
-    exchange_.clearBuffers();
-    const int32_t slave = StrToInt(Edit18->text());
-    const int32_t start = StrToInt(Edit19->text());
-    const int32_t count = StrToInt(Edit20->text());
-    exchange_.send({modbusReadRequest(slave, start, count), Exchange::Display::Hex,
-                    Code::ModbusTest, TimeoutKind::Connection});
+    exchange_.sendBuilt(
+        [this] {
+            const int32_t slave = StrToInt(Edit18->text());
+            const int32_t start = StrToInt(Edit19->text());
+            const int32_t count = StrToInt(Edit20->text());
+            return modbusReadRequest(slave, start, count);
+        },
+        {{}, Exchange::Display::Hex, Code::ModbusTest, TimeoutKind::Connection});
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "exchange/BuiltRequest.h"
+#include "tools/BuiltRequest.h"
 #include "exchange/FieldUpdate.h"
 
 #include <QByteArray>

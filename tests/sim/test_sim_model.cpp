@@ -164,7 +164,7 @@ private slots:
     {
         Simulator sim;
         sim.answer("QQS#MD:1#", 0);
-        const QByteArray reply = sim.answer(modbusReadRequest(1, 0, 10), 5.0);
+        const QByteArray reply = sim.answer(modbusReadRequest(1, 0, 10).bytes, 5.0);
         QCOMPARE(reply.size(), 3 + 20 + 2);
         QCOMPARE(reply.left(3), bytes({0x01, 0x03, 20}));
         QVERIFY(crcOk(reply));
@@ -173,17 +173,21 @@ private slots:
         for (int k = 0; k < 4; ++k) bits = bits << 8 | uint8_t(reply[3 + k]);
         QVERIFY(std::abs(std::bit_cast<float>(bits) - 12.0f) <= 4.0f);
 
-        const QByteArray outside = sim.answer(modbusReadRequest(1, 45, 10), 0);
-        QCOMPARE(outside.left(3), bytes({0x01, 0x83, 0x02}));
-        QVERIFY(crcOk(outside));
-        QByteArray write = modbusReadRequest(1, 0, 1);
+        for (const QByteArray& outsideRequest :
+             {modbusReadRequest(1, 45, 10).bytes, modbusReadRequest(1, 300, 10).bytes}) {
+            const QByteArray outside = sim.answer(outsideRequest, 0);
+            QCOMPARE(outside.left(3), bytes({0x01, 0x83, 0x02}));
+            QVERIFY(crcOk(outside));
+        }
+        QCOMPARE(sim.answer(modbusReadRequest(1, 40, 10).bytes, 0).size(), 3 + 20 + 2);
+        QByteArray write = modbusReadRequest(1, 0, 1).bytes;
         write[1] = 0x06;
         const auto crc = crc16Modbus(reinterpret_cast<const uint8_t*>(write.constData()), 6);
         write[6] = char(crc.low);
         write[7] = char(crc.high);
         QCOMPARE(sim.answer(write, 0).left(3), bytes({0x01, 0x86, 0x01}));
-        QVERIFY(sim.answer(modbusReadRequest(2, 0, 1), 0).isEmpty());
-        QByteArray bad = modbusReadRequest(1, 0, 1);
+        QVERIFY(sim.answer(modbusReadRequest(2, 0, 1).bytes, 0).isEmpty());
+        QByteArray bad = modbusReadRequest(1, 0, 1).bytes;
         bad[7] = char(bad[7] ^ 1);
         QVERIFY(sim.answer(bad, 0).isEmpty());
     }

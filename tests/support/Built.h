@@ -1,6 +1,6 @@
 #pragma once
 
-#include "exchange/BuiltRequest.h"
+#include "tools/BuiltRequest.h"
 
 // A built request as comparable bytes; a refusal shows as its message, so a failed
 // comparison says why.

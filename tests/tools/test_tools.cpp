@@ -10,6 +10,8 @@
 #include "tools/ModbusTest.h"
 
 #include <QRandomGenerator>
+#include "tests/support/Built.h"
+
 #include <QtTest>
 
 namespace {
@@ -148,15 +150,25 @@ private slots:
 
     void modbusRequests()
     {
-        QCOMPARE(modbusReadRequest(1, 0, 10), bytes({0x01, 0x03, 0, 0, 0, 0x0A, 0xC5, 0xCD}));
-        QCOMPARE(modbusReadRequest(1, 0, 1), bytes({0x01, 0x03, 0, 0, 0, 0x01, 0x84, 0x0A}));
-        QCOMPARE(modbusReadRequest(17, 107, 3), bytes({0x11, 0x03, 0, 0x6B, 0, 0x03, 0x76, 0x87}));
-        // Only the low 8 bits of each value are sent.
-        const QByteArray wide = modbusReadRequest(1, 300, 10);
-        QCOMPARE(uint8_t(wide[2]), uint8_t(0));
-        QCOMPARE(uint8_t(wide[3]), uint8_t(0x2C));
-        QCOMPARE(uint8_t(modbusReadRequest(256, 0, 1)[0]), uint8_t(0));
-        QCOMPARE(uint8_t(modbusReadRequest(-1, 0, 1)[0]), uint8_t(0xFF));
+        QCOMPARE(bytesOf(modbusReadRequest(1, 0, 10)), bytes({0x01, 0x03, 0, 0, 0, 0x0A, 0xC5, 0xCD}));
+        QCOMPARE(bytesOf(modbusReadRequest(1, 0, 1)), bytes({0x01, 0x03, 0, 0, 0, 0x01, 0x84, 0x0A}));
+        QCOMPARE(bytesOf(modbusReadRequest(17, 107, 3)), bytes({0x11, 0x03, 0, 0x6B, 0, 0x03, 0x76, 0x87}));
+        // Start and count go out whole, most significant byte first.
+        const QByteArray wide = bytesOf(modbusReadRequest(1, 300, 125));
+        QCOMPARE(wide.left(6), bytes({0x01, 0x03, 0x01, 0x2C, 0x00, 0x7D}));
+        QCOMPARE(bytesOf(modbusReadRequest(247, 65535, 1)).left(6), bytes({0xF7, 0x03, 0xFF, 0xFF, 0x00, 0x01}));
+        QCOMPARE(bytesOf(modbusReadRequest(0, 0, 1)).left(2), bytes({0x00, 0x03}));
+        // Anything the frame cannot carry is refused, not cut to its low 8 bits.
+        const struct {
+            int slave, start, count;
+            const char* refusal;
+        } refused[] = {{248, 0, 1, "MODBUS Slave Address must be a number from 0 to 247."},
+                       {-1, 0, 1, "MODBUS Slave Address must be a number from 0 to 247."},
+                       {1, 65536, 1, "MODBUS Start Address must be a number from 0 to 65535."},
+                       {1, -1, 1, "MODBUS Start Address must be a number from 0 to 65535."},
+                       {1, 0, 0, "Read Data Length must be a number from 1 to 125."},
+                       {1, 0, 126, "Read Data Length must be a number from 1 to 125."}};
+        for (const auto& r : refused) QCOMPARE(modbusReadRequest(r.slave, r.start, r.count).refusal, QString(r.refusal));
     }
 };
 

@@ -1,4 +1,4 @@
-#include "exchange/BuiltRequest.h"
+#include "tools/BuiltRequest.h"
 
 namespace FieldCheck {
 
