@@ -6,6 +6,7 @@
 #include "serial/ReadThread.h"
 #include "serial/WriteThread.h"
 
+#include <QCoreApplication>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -75,43 +76,50 @@ void TComm::OpenPort()
         throw ECommsError("Unable to create event");
     }
     context_ = std::make_shared<PortContext>(fd, closeEvent, this);
-    context_->sendEmpty = &sendEmpty_;
+    context_->watchModemLines = static_cast<bool>(OnModemStateChange);
+    driverRtsToggle_ = {};
     ::tcflush(fd, TCIOFLUSH);
-    sendEmpty_ = true;
     applyTimeouts();
     applyLine();
+    startThreads();
+    // Thread priorities stay at the default: raising them needs privileges a desktop user
+    // lacks, and at serial speeds the scheduler's normal latency is far below a byte time.
+}
 
+void TComm::startThreads()
+{
     try {
-        reader_ = std::make_unique<TReadThread>(context_);
+        reader_ = std::make_shared<TReadThread>(context_);
         reader_->start();
-    } catch (const std::system_error&) {
-        reader_.reset();
-        context_.reset();
+    } catch (const std::exception&) {
+        stopThreads();
         throw ECommsError("Unable to create read thread");
     }
     try {
-        writer_ = std::make_unique<TWriteThread>(context_);
+        writer_ = std::make_shared<TWriteThread>(context_);
         writer_->start();
-    } catch (const std::system_error&) {
-        writer_.reset();
+    } catch (const std::exception&) {
         stopThreads();
         throw ECommsError("Unable to create write thread");
     }
-    // Thread priorities stay at the default: raising them needs privileges a desktop user
-    // lacks, and at serial speeds the scheduler's normal latency is far below a byte time.
 }
 
 void TComm::stopThreads()
 {
     context_->signalClose(); // wakes both threads at once
+    // From here on the threads post nothing: a thread that misses the wait below cannot
+    // reach this component, which may be destroyed next.
+    context_->detach();
     ::tcflush(context_->fd, TCIFLUSH);
     if (reader_) reader_->stop(std::chrono::milliseconds(10000));
     reader_.reset();
     ::tcflush(context_->fd, TCOFLUSH);
-    sendEmpty_ = true;
     if (writer_) writer_->stop(std::chrono::milliseconds(10000));
     writer_.reset();
-    context_.reset(); // closes the port unless an abandoned thread still holds it
+    driverRtsToggle_.restore(context_->fd);
+    context_.reset(); // closes the port once no thread holds it any more
+    // A hang-up still queued belongs to the session just ended; it must not close the next.
+    QCoreApplication::removePostedEvents(this, kNotifyRequestHangup);
 }
 
 void TComm::ClosePort()
@@ -125,7 +133,7 @@ bool TComm::SendBytes(const void* data, uint16_t size)
     if (!IsOpen() || !writer_ || size == 0) return false;
     if (!writer_->post(copyWithTerminator(static_cast<const uint8_t*>(data), size), size))
         return false;
-    sendEmpty_ = false;
+    context_->sendEmpty = false;
     return true;
 }
 
@@ -135,9 +143,16 @@ void TComm::applyLine()
     if (applyLineSettings(context_->fd, line_)) applied_ = line_;
     applyModemLines(context_->fd, line_);
     const bool toggle = line_.rtsControl == TRtsControl::RtsTransmissionAvailable;
-    const bool driverToggles = setDriverRtsToggle(context_->fd, toggle) && toggle;
+    bool driverToggles = false;
+    if (toggle)
+        driverToggles = driverRtsToggle_.enable(context_->fd);
+    else
+        driverRtsToggle_.restore(context_->fd);
     context_->softwareRtsToggle = toggle && !driverToggles;
     context_->ignoreNullChar = line_.ignoreNullChar;
+    context_->markedErrors = applied_.parityCheck;
+    context_->replaceMarked = applied_.replaceWhenParityError;
+    context_->replacement = applied_.replacedChar;
 }
 
 void TComm::applyTimeouts()
@@ -160,7 +175,7 @@ bool TComm::event(QEvent* e)
         if (OnReceiveError) OnReceiveError(this, n->value());
         break;
     case kNotifyRequestHangup:
-        if (OnRequestHangup) OnRequestHangup(this);
+        if (IsOpen() && OnRequestHangup) OnRequestHangup(this);
         break;
     case kNotifyModemChange:
         if (OnModemStateChange) OnModemStateChange(this, n->value());

@@ -5,7 +5,6 @@
 
 #include <QObject>
 #include <QString>
-#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -80,7 +79,11 @@ public:
 
     ReceiveDataEvent OnReceiveData;
     StatusEvent OnReceiveError;
+    // Modem-line changes are watched only when this is set before OpenPort.
     StatusEvent OnModemStateChange;
+    // The port went away under the component (unplugged adapter, device error), or one of
+    // its threads failed. The port stays open until the owner closes it; a hang-up that
+    // was still queued when the port closed is dropped.
     NotifyEvent OnRequestHangup;
     NotifyEvent OnSendDataEmpty;
 
@@ -112,14 +115,15 @@ private:
     }
     void applyLine();
     void applyTimeouts();
+    void startThreads();
     void stopThreads();
 
     QString commName_ = QStringLiteral("COM2");
     LineSettings line_;
     LineSettings applied_;
     Timeouts timeouts_;
-    std::atomic<bool> sendEmpty_{true};
+    DriverRtsToggle driverRtsToggle_;
     std::shared_ptr<PortContext> context_; // set exactly while the port is open
-    std::unique_ptr<TReadThread> reader_;
-    std::unique_ptr<TWriteThread> writer_;
+    std::shared_ptr<TReadThread> reader_;
+    std::shared_ptr<TWriteThread> writer_;
 };

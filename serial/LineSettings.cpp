@@ -4,6 +4,7 @@
 #include "serial/LineSettings.h"
 
 #include <asm/termbits.h>
+#include <cstring>
 #include <linux/serial.h>
 #include <sys/ioctl.h>
 
@@ -48,10 +49,11 @@ void fill(termios2& t, const LineSettings& s)
     if (s.outxCtsFlow || s.rtsControl == TRtsControl::RtsHandshake) t.c_cflag |= CRTSCTS;
     if (s.outxXonXoffFlow) t.c_iflag |= IXON;
     if (s.inxXonXoffFlow) t.c_iflag |= IXOFF;
-    // With checking on and no replacement asked for, bytes with parity errors are dropped;
-    // with replacement the driver hands them on as 0. Other replacement characters,
-    // DSR flow and sensitivity and the X-on/X-off limits have no termios counterpart.
-    if (s.parityCheck) t.c_iflag |= s.replaceWhenParityError ? INPCK : (INPCK | IGNPAR);
+    // With checking on, the driver marks each byte received with a parity or framing
+    // error, and the receive thread hands it on (as it came, or replaced) and reports it;
+    // nothing is dropped. DSR flow and sensitivity and the X-on/X-off limits have no
+    // termios counterpart.
+    if (s.parityCheck) t.c_iflag |= INPCK | PARMRK;
     t.c_cc[VSTART] = static_cast<cc_t>(s.xonChar);
     t.c_cc[VSTOP] = static_cast<cc_t>(s.xoffChar);
     t.c_cc[VMIN] = 1;
@@ -89,16 +91,27 @@ void applyModemLines(int fd, const LineSettings& s)
         level(TIOCM_RTS, s.rtsControl == TRtsControl::RtsEnable);
 }
 
-bool setDriverRtsToggle(int fd, bool on)
+static_assert(sizeof(serial_rs485) == 32, "DriverRtsToggle keeps the driver's record");
+
+bool DriverRtsToggle::enable(int fd)
 {
+    if (changed_) return true;
     serial_rs485 rs485{};
     if (ioctl(fd, TIOCGRS485, &rs485) != 0) return false;
-    if (on)
-        rs485.flags |= SER_RS485_ENABLED | SER_RS485_RTS_ON_SEND;
-    else
-        rs485.flags &= ~SER_RS485_ENABLED;
+    std::memcpy(saved_, &rs485, sizeof rs485);
+    rs485.flags |= SER_RS485_ENABLED | SER_RS485_RTS_ON_SEND;
     rs485.flags &= ~SER_RS485_RTS_AFTER_SEND;
-    return ioctl(fd, TIOCSRS485, &rs485) == 0;
+    changed_ = ioctl(fd, TIOCSRS485, &rs485) == 0;
+    return changed_;
+}
+
+void DriverRtsToggle::restore(int fd)
+{
+    if (!changed_) return;
+    serial_rs485 rs485;
+    std::memcpy(&rs485, saved_, sizeof rs485);
+    ioctl(fd, TIOCSRS485, &rs485);
+    changed_ = false;
 }
 
 bool readPortLine(int fd, PortLine& out)
@@ -123,5 +136,6 @@ bool readPortLine(int fd, PortLine& out)
     out.xonXoffOut = (t.c_iflag & IXON) != 0;
     out.xonXoffIn = (t.c_iflag & IXOFF) != 0;
     out.parityCheck = (t.c_iflag & INPCK) != 0;
+    out.markErrors = (t.c_iflag & PARMRK) != 0 && !(t.c_iflag & IGNPAR);
     return true;
 }

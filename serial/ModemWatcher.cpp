@@ -1,59 +1,61 @@
 #include "serial/ModemWatcher.h"
 
 #include <cerrno>
-#include <chrono>
-#include <csignal>
-#include <mutex>
 #include <pthread.h>
 
 namespace {
 
-int wakeSignal() { return SIGRTMIN + 3; }
-
-void ignoreWake(int) {}
-
-// The handler does nothing; installed without SA_RESTART, the signal makes a blocked
-// ioctl return EINTR.
-void installWakeHandler()
-{
-    static std::once_flag once;
-    std::call_once(once, [] {
-        struct sigaction action{};
-        action.sa_handler = ignoreWake;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = 0;
-        sigaction(wakeSignal(), &action, nullptr);
-    });
-}
+// Cancellation is allowed, and acted on at once, only while the blocking wait runs; the
+// rest of the loop (notably onChange, which takes locks) can never be cut short.
+class CancellableSpan {
+public:
+    CancellableSpan()
+    {
+        int old;
+        pthread_setcancelstate(PTHREAD_CANCEL_ENABLE, &old);
+        pthread_setcanceltype(PTHREAD_CANCEL_ASYNCHRONOUS, &old);
+    }
+    ~CancellableSpan()
+    {
+        int old;
+        pthread_setcanceltype(PTHREAD_CANCEL_DEFERRED, &old);
+        pthread_setcancelstate(PTHREAD_CANCEL_DISABLE, &old);
+    }
+    CancellableSpan(const CancellableSpan&) = delete;
+    CancellableSpan& operator=(const CancellableSpan&) = delete;
+};
 
 } // namespace
 
 ModemWatcher::ModemWatcher(std::function<int()> wait, std::function<void()> onChange)
+    : wait_(std::move(wait)), onChange_(std::move(onChange)), thread_([this] { run(); })
 {
-    installWakeHandler();
-    thread_ = std::thread([this, wait = std::move(wait), onChange = std::move(onChange)] {
-        while (!stop_) {
-            if (wait() == 0) {
-                onChange();
-            } else if (errno != EINTR) {
-                break; // the driver cannot wait, or the device went away
-            }
+}
+
+void ModemWatcher::run()
+{
+    int old;
+    pthread_setcancelstate(PTHREAD_CANCEL_DISABLE, &old);
+    while (!stop_) {
+        int result;
+        int err;
+        {
+            CancellableSpan span;
+            result = wait_();
+            err = errno;
         }
-        ended_.set_value();
-    });
+        if (result == 0)
+            onChange_();
+        else if (err != EINTR)
+            break; // the driver cannot wait, or the device went away
+    }
 }
 
 ModemWatcher::~ModemWatcher()
 {
     stop_ = true;
-    std::future<void> ended = ended_.get_future();
-    // A signal that lands just before the wait begins is lost; the next one is not.
-    for (int tries = 0; tries < 2000; ++tries) {
-        pthread_kill(thread_.native_handle(), wakeSignal());
-        if (ended.wait_for(std::chrono::milliseconds(5)) == std::future_status::ready) {
-            thread_.join();
-            return;
-        }
-    }
-    thread_.detach(); // never seen: the wait ignores signals
+    // A cancel that arrives outside the wait stays pending until the next wait begins,
+    // which then ends at once; a thread that already left its loop is not touched by it.
+    pthread_cancel(thread_.native_handle());
+    thread_.join();
 }

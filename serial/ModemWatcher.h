@@ -2,22 +2,27 @@
 
 #include <atomic>
 #include <functional>
-#include <future>
 #include <thread>
 
-// Runs a blocking wait (the driver's wait for a modem-line change, which cannot be polled)
-// on its own thread and calls onChange after each change. Stopping it interrupts the wait
-// with a signal, sent again until the thread has ended.
+// Runs a blocking wait (the driver's wait for a modem-line change, which neither poll nor a
+// close can end) on its own thread and calls onChange after each change. Stopping cancels
+// the thread inside its wait. The C library's cancellation signal can be neither blocked
+// nor handled by other code, so the stop works whatever signal mask the thread inherited
+// and whatever handlers the host program installed.
 class ModemWatcher {
 public:
-    // wait returns 0 after a change, or -1 with errno set (EINTR when interrupted).
+    // wait returns 0 after a change, or -1 with errno set. Only wait may be cancelled: it
+    // must allocate nothing and take no lock (a system call and its wrapper are fine).
     ModemWatcher(std::function<int()> wait, std::function<void()> onChange);
     ~ModemWatcher();
     ModemWatcher(const ModemWatcher&) = delete;
     ModemWatcher& operator=(const ModemWatcher&) = delete;
 
 private:
+    void run();
+
+    std::function<int()> wait_;
+    std::function<void()> onChange_;
     std::atomic<bool> stop_{false};
-    std::promise<void> ended_;
     std::thread thread_;
 };

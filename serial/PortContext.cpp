@@ -25,7 +25,19 @@ bool PortContext::closeSignalled() const
     return ::poll(&p, 1, 0) > 0;
 }
 
-void PortContext::post(int kind, uint16_t count, uint32_t value) const
+void PortContext::post(int kind, uint16_t count, uint32_t value,
+                       std::unique_ptr<uint8_t[]> data) const noexcept
 {
-    if (!abandoned) postNotification(target, static_cast<CommNotify>(kind), count, value);
+    try {
+        std::lock_guard lock(targetLock_);
+        postNotification(target_, static_cast<CommNotify>(kind), count, value, std::move(data));
+    } catch (...) {
+        // No memory for the event: the notification is lost, the thread goes on.
+    }
+}
+
+void PortContext::detach()
+{
+    std::lock_guard lock(targetLock_);
+    target_ = nullptr;
 }

@@ -8,48 +8,33 @@
 #include "serial/PortContext.h"
 
 // A worker that runs while the port is open and ends when the close event is signalled.
-class PortThread {
+// The running thread holds its own object and the shared context, so a thread that misses
+// the close limit and is left to finish touches nothing that its owner frees.
+class PortThread : public std::enable_shared_from_this<PortThread> {
 public:
     explicit PortThread(std::shared_ptr<PortContext> context) : ctx_(std::move(context)) {}
-    virtual ~PortThread() { stop(std::chrono::milliseconds(10000)); }
+    virtual ~PortThread();
     PortThread(const PortThread&) = delete;
     PortThread& operator=(const PortThread&) = delete;
 
-    // Throws std::system_error when no thread can be created.
-    void start()
-    {
-        std::promise<void> done;
-        ended_ = done.get_future();
-        thread_ = std::thread([this, done = std::move(done)]() mutable {
-            run();
-            done.set_value();
-        });
-    }
+    // Throws std::system_error when no thread can be created. The object must be owned by
+    // a std::shared_ptr.
+    void start();
 
-    // Waits for the thread to end. A thread that does not end in time is left to finish
-    // on its own; it holds the shared context, which keeps its descriptors valid.
-    void stop(std::chrono::milliseconds limit)
-    {
-        if (!thread_.joinable()) return;
-        if (ended_.wait_for(limit) == std::future_status::ready) {
-            thread_.join();
-        } else {
-            ctx_->abandoned = true;
-            thread_.detach();
-        }
-    }
+    // Waits up to limit for the thread to end. A thread still running then is left to end
+    // on its own; it has already been cut off from the component by the context's detach.
+    // Returns whether the thread ended in time.
+    bool stop(std::chrono::milliseconds limit);
 
-    bool running() const
-    {
-        return thread_.joinable() &&
-               ended_.wait_for(std::chrono::seconds(0)) != std::future_status::ready;
-    }
+    bool running() const;
 
 protected:
     virtual void run() = 0;
     const std::shared_ptr<PortContext> ctx_;
 
 private:
+    void runReporting() noexcept;
+
     std::thread thread_;
     std::future<void> ended_;
 };

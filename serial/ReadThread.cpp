@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <optional>
-#include <sys/ioctl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -26,31 +26,59 @@ int msUntil(Clock::time_point deadline)
 
 } // namespace
 
-void TReadThread::deliver(const uint8_t* data, size_t size)
+void TReadThread::deliver()
 {
-    if (size == 0) return;
-    if (!ctx_->abandoned)
-        postNotification(ctx_->target, kNotifyReceiveData, static_cast<uint16_t>(size), 0,
-                         copyWithTerminator(data, size));
+    if (held_ == 0) return;
+    // The copy may fail for want of memory; the thread then ends with a hang-up.
+    ctx_->post(kNotifyReceiveData, static_cast<uint16_t>(held_), 0,
+               copyWithTerminator(buffer_, held_));
+    held_ = 0;
 }
 
-void TReadThread::hangUp() { ctx_->post(kNotifyRequestHangup); }
+size_t TReadThread::keep(uint8_t* data, size_t size)
+{
+    if (ctx_->markedErrors)
+        size = marks_.unmark(data, size, ctx_->replaceMarked,
+                             static_cast<uint8_t>(ctx_->replacement.load()));
+    else
+        marks_.reset();
+    if (ctx_->ignoreNullChar) size = static_cast<size_t>(std::remove(data, data + size, 0) - data);
+    return size;
+}
+
+TReadThread::Drained TReadThread::drain(short revents)
+{
+    // Takes what the driver holds, at most one chunk's worth, so that the close event is
+    // looked at again between chunks even while the far end sends without a pause.
+    for (;;) {
+        const ssize_t got = ::read(ctx_->fd, buffer_ + held_, kChunkSize - held_);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0 && errno == EAGAIN)
+            // Nothing to read although poll woke us: a hang-up or error that read does not
+            // report would otherwise wake poll again at once, for ever.
+            return (revents & (POLLHUP | POLLERR)) ? Drained::Vanished : Drained::Empty;
+        // The device vanished (unplugged, or the far side of a pseudo-terminal closed): a
+        // read of 0 after a hang-up is not an empty chunk to retry.
+        if (got <= 0) return Drained::Vanished;
+        held_ += keep(buffer_ + held_, static_cast<size_t>(got));
+        if (held_ == kChunkSize) return Drained::ChunkFull;
+    }
+}
 
 void TReadThread::run()
 {
     LineStatus errors(ctx_->fd, LineStatus::Watch::Errors);
-    // Modem-line changes come without data, so they are waited for on a thread of their own
-    // (drivers without line counters, such as pseudo-terminals, have none to report).
+    // Modem-line changes come without data, so they are waited for on a thread of their own,
+    // and only when the owner listens for them (drivers without line counters, such as
+    // pseudo-terminals, have none to report).
     std::optional<LineStatus> modemLines;
     std::optional<ModemWatcher> modemWatcher;
-    if (errors.supported()) {
+    if (ctx_->watchModemLines && errors.supported()) {
         modemLines.emplace(ctx_->fd, LineStatus::Watch::ModemLines);
         const int fd = ctx_->fd;
         modemWatcher.emplace([fd] { return ioctl(fd, TIOCMIWAIT, TIOCM_CD | TIOCM_RNG); },
                              [this, &modemLines] { modemLines->report(*ctx_); });
     }
-    uint8_t buffer[kChunkSize];
-    size_t held = 0;
     Clock::time_point lastByte{};
     Clock::time_point readStart = Clock::now();
 
@@ -62,54 +90,40 @@ void TReadThread::run()
         // limit (when set) ends the chunk.
         Clock::time_point deadline = Clock::time_point::max();
         if (total.count() > 0) deadline = readStart + total;
-        if (held > 0 && interval.count() > 0) deadline = std::min(deadline, lastByte + interval);
+        if (held_ > 0 && interval.count() > 0) deadline = std::min(deadline, lastByte + interval);
 
         pollfd fds[2] = {{ctx_->closeEvent, POLLIN, 0}, {ctx_->fd, POLLIN, 0}};
         const int ready = ::poll(fds, 2, msUntil(deadline));
         if (ready < 0) {
             if (errno == EINTR) continue;
-            hangUp();
+            ctx_->post(kNotifyRequestHangup);
             break;
         }
         if (fds[0].revents) break; // closing
         if (ready == 0) {
             if (Clock::now() < deadline) continue;
-            deliver(buffer, held); // a read that timed out empty is simply issued again
-            held = 0;
+            deliver(); // a read that timed out empty is simply issued again
             readStart = Clock::now();
             continue;
         }
         if (fds[1].revents & POLLNVAL) break; // descriptor gone: end quietly
 
-        // Take everything the driver holds before waiting again.
-        bool vanished = false;
-        for (;;) {
-            const ssize_t got = ::read(ctx_->fd, buffer + held, kChunkSize - held);
-            if (got < 0 && (errno == EAGAIN || errno == EINTR)) break;
-            if (got <= 0) {
-                // The device vanished (unplugged, or the far side of a pseudo-terminal
-                // closed): a read of 0 after a hang-up is not an empty chunk to retry.
-                vanished = true;
-                break;
-            }
-            size_t kept = static_cast<size_t>(got);
-            if (ctx_->ignoreNullChar)
-                kept = static_cast<size_t>(std::remove(buffer + held, buffer + held + kept, 0) -
-                                           (buffer + held));
-            held += kept;
-            lastByte = Clock::now();
-            if (held == kChunkSize) {
-                deliver(buffer, held);
-                held = 0;
-                readStart = lastByte;
-            }
+        const size_t before = held_;
+        const Drained drained = drain(fds[1].revents);
+        if (held_ != before || drained == Drained::ChunkFull) lastByte = Clock::now();
+        if (drained == Drained::ChunkFull) {
+            deliver();
+            readStart = lastByte;
         }
-        if (vanished) {
-            deliver(buffer, held);
-            hangUp();
+        if (drained == Drained::Vanished) {
+            deliver();
+            ctx_->post(kNotifyRequestHangup);
             break;
         }
         errors.report(*ctx_);
+        // Drivers without counters cannot say which error a marked byte carried.
+        if (marks_.takeErrorCount() && !errors.supported())
+            ctx_->post(kNotifyReceiveError, 0, LineStatus::kRxParity);
     }
     ::tcflush(ctx_->fd, TCIFLUSH);
 }

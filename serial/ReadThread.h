@@ -1,5 +1,6 @@
 #pragma once
 
+#include "serial/ErrorMarks.h"
 #include "serial/PortThread.h"
 
 #include <cstddef>
@@ -13,10 +14,16 @@ public:
     static constexpr size_t kChunkSize = 2048;
 
     using PortThread::PortThread;
-    ~TReadThread() override { stop(std::chrono::milliseconds(10000)); }
 
 private:
+    enum class Drained { Empty, ChunkFull, Vanished };
+
     void run() override;
-    void deliver(const uint8_t* data, size_t size);
-    void hangUp();
+    Drained drain(short revents);
+    size_t keep(uint8_t* data, size_t size);
+    void deliver();
+
+    uint8_t buffer_[kChunkSize];
+    size_t held_ = 0;
+    ErrorMarks marks_;
 };

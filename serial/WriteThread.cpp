@@ -3,6 +3,7 @@
 #include "serial/CommEvents.h"
 
 #include <cerrno>
+#include <linux/serial.h>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/ioctl.h>
@@ -16,12 +17,7 @@ TWriteThread::TWriteThread(std::shared_ptr<PortContext> context)
     if (wake_ < 0) throw std::system_error(errno, std::generic_category());
 }
 
-TWriteThread::~TWriteThread()
-{
-    stop(std::chrono::milliseconds(10000));
-    // An abandoned thread may still poll the wake descriptor; leave it open then.
-    if (!ctx_->abandoned) ::close(wake_);
-}
+TWriteThread::~TWriteThread() { ::close(wake_); }
 
 bool TWriteThread::post(std::unique_ptr<uint8_t[]> copy, uint16_t count)
 {
@@ -51,7 +47,7 @@ void TWriteThread::run()
     for (;;) {
         Request request;
         if (!take(request)) {
-            *ctx_->sendEmpty = true;
+            ctx_->sendEmpty = true;
             if (notifyWhenEmpty) {
                 ctx_->post(kNotifySendEmpty);
                 notifyWhenEmpty = false;
@@ -71,7 +67,7 @@ void TWriteThread::run()
         notifyWhenEmpty = true;
     }
     ::tcflush(ctx_->fd, TCOFLUSH); // whatever was still queued is dropped
-    *ctx_->sendEmpty = true;
+    ctx_->sendEmpty = true;
 }
 
 bool TWriteThread::writeAll(const Request& request)
@@ -84,10 +80,27 @@ bool TWriteThread::writeAll(const Request& request)
     while (ok && written < request.count)
         ok = writeSome(request.bytes.get() + written, request.count - written, written);
     if (toggleRts) {
-        if (ok) ::tcdrain(ctx_->fd); // keep RTS up until the last stop bit has left
+        if (ok) ok = waitUntilSent(); // keep RTS up until the last stop bit has left
         ioctl(ctx_->fd, TIOCMBIC, &rts);
     }
     return ok;
+}
+
+bool TWriteThread::waitUntilSent()
+{
+    // tcdrain() would block past a close (a line held by flow control never drains), so
+    // the driver's queue and shift register are looked at between short waits on the close
+    // event instead. Drivers that cannot say whether the shift register is empty count as
+    // empty once their queue is.
+    for (;;) {
+        int queued = 0;
+        if (ioctl(ctx_->fd, TIOCOUTQ, &queued) != 0) return true;
+        unsigned int lineStatus = TIOCSER_TEMT;
+        if (queued == 0) ioctl(ctx_->fd, TIOCSERGETLSR, &lineStatus);
+        if (queued == 0 && (lineStatus & TIOCSER_TEMT)) return true;
+        pollfd closing{ctx_->closeEvent, POLLIN, 0};
+        if (::poll(&closing, 1, 1) != 0) return false;
+    }
 }
 
 bool TWriteThread::writeSome(const uint8_t* data, size_t size, size_t& written)

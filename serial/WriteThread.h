@@ -27,9 +27,12 @@ private:
     bool take(Request& out);
     bool writeAll(const Request& request);
     bool writeSome(const uint8_t* data, size_t size, size_t& written);
+    bool waitUntilSent();
     void hangUp();
 
-    int wake_; // eventfd counting queued requests not yet noticed
+    // eventfd counting queued requests not yet noticed; closed with the object, which the
+    // running thread itself keeps alive
+    int wake_;
     std::mutex mutex_;
     std::deque<Request> queue_;
 };

@@ -1,8 +1,10 @@
 // The serial-port component over a pseudo-terminal: the test plays the far end.
 #include "serial/Comm.h"
 #include "serial/LineSettings.h"
+#include "tests/support/Flood.h"
 #include "tests/support/PtyPair.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QTemporaryFile>
 #include <QtTest>
@@ -35,6 +37,8 @@ QByteArray pattern(int size, int seed = 0)
     for (int i = 0; i < size; ++i) bytes[i] = char((i * 7 + seed) & 0xFF);
     return bytes;
 }
+
+int openDescriptors() { return int(QDir("/proc/self/fd").entryList(QDir::Files | QDir::System).size()); }
 
 } // namespace
 
@@ -307,6 +311,67 @@ private slots:
         QVERIFY(timer.elapsed() < 200);
         QVERIFY(rec.hangups <= 2); // at most one from each thread
         QCOMPARE(rec.chunks.size(), 0);
+    }
+
+    void closeIsPromptWhileTheFarEndFloods()
+    {
+        PtyPair pty;
+        TComm comm;
+        Recorder rec;
+        rec.attach(comm);
+        comm.SetCommName(path(pty));
+        comm.OpenPort();
+        Flood flood(pty.master());
+        QTRY_VERIFY(rec.chunks.size() >= 3);
+        QElapsedTimer timer;
+        timer.start();
+        comm.ClosePort();
+        QVERIFY2(timer.elapsed() < 200, qPrintable(QString::number(timer.elapsed())));
+        QVERIFY(!comm.IsOpen());
+    }
+
+    void openCloseCyclesKeepNoDescriptor()
+    {
+        PtyPair pty;
+        TComm comm;
+        comm.SetCommName(path(pty));
+        comm.OnModemStateChange = [](TComm*, uint32_t) {};
+        const int before = openDescriptors();
+        for (int i = 0; i < 1000; ++i) {
+            comm.OpenPort();
+            if (i % 100 == 0) QVERIFY(comm.SendBytes("x", 1));
+            comm.ClosePort();
+        }
+        QCOMPARE(openDescriptors(), before);
+    }
+
+    // With checking on, the driver marks bytes that carried a parity or framing error and
+    // doubles a data 0xFF; what reaches the owner is the line's bytes as they were sent.
+    void parityCheckMarksErrorsAndKeepsEveryByte()
+    {
+        PtyPair pty;
+        TComm comm;
+        Recorder rec;
+        rec.attach(comm);
+        comm.SetCommName(path(pty));
+        comm.SetParityCheck(true);
+        comm.SetOutx_XonXoffFlow(false);
+        comm.SetInx_XonXoffFlow(false);
+        comm.OpenPort();
+        PortLine line;
+        QVERIFY(readPortLine(pty.master(), line));
+        QVERIFY(line.parityCheck && line.markErrors);
+        const QByteArray sent("\xFF\x00\xFF\xFF\x41\xFF", 6);
+        pty.write(sent);
+        QTRY_COMPARE(rec.chunks.size(), 1);
+        QCOMPARE(rec.chunks.first(), sent);
+
+        comm.SetParityCheck(false);
+        QVERIFY(readPortLine(pty.master(), line));
+        QVERIFY(!line.parityCheck && !line.markErrors);
+        pty.write(sent);
+        QTRY_COMPARE(rec.chunks.size(), 2);
+        QCOMPARE(rec.chunks.last(), sent);
     }
 
     void destroyingAnOpenComponentClosesIt()
