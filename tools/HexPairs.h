@@ -1,14 +1,19 @@
 #pragma once
 
+#include "tools/BuiltRequest.h"
+
 #include <QByteArray>
 #include <QString>
-#include <optional>
 
-// Bytes typed as hex pair text ("01 03 FF"): pair i at positions 3i and 3i+1, capital
-// hex digits only; the character between pairs is not read. The count is len div 3, plus
-// one when len mod 3 is 2, limited to maxCount. Returns nothing when any pair holds
-// another character.
-std::optional<QByteArray> parseHexPairs(const QString& text, int maxCount);
+// Bytes typed as hex pair text ("01 03 FF"): pairs of capital hex digits separated by single
+// blanks, a trailing blank allowed. What is typed is what is sent, so anything else is
+// refused with a message instead of bytes, checked in this order:
+// - a pair holding anything but "0"-"9" and "A"-"F": "Data eeore!";
+// - a character between two pairs that is not a blank: "NO SPACK";
+// - half a pair at the end, or more than maxCount pairs: the limit ("At most 15 pairs of
+//   hex digits, separated by single blanks (76 89 FD AD).");
+// - an empty text when emptyAllowed is false: "NO SPACK".
+BuiltRequest parseHexPairs(const QString& text, int maxCount, bool emptyAllowed = true);
 
 // 0-15 for "0"-"9" and "A"-"F" (capitals only), -1 for anything else.
 int hexDigitValue(QChar c);

@@ -194,13 +194,13 @@ void HartPage::Button14Click()
 void HartPage::Button20Click()
 {
     exchange_.clearBuffers();
-    const auto typed = parseHexPairs(Edit10->text(), 15);
-    if (!typed) {
-        exchange_.messages().inform(QStringLiteral("Data eeore!"));
+    // A frame needs at least one typed byte: an empty entry is refused ("NO SPACK").
+    const BuiltRequest typed = parseHexPairs(Edit10->text(), 15, false);
+    if (!typed.ok()) {
+        exchange_.messages().inform(typed.refusal);
         return;
     }
-    // An empty entry sends the preamble and a checksum of 0.
-    sendFrame(HartCodec::typedFrame(preambles(), *typed), Code::HartManual, false);
+    sendFrame(HartCodec::typedFrame(preambles(), typed.bytes), Code::HartManual, false);
 }
 
 void HartPage::decodeIdentity()

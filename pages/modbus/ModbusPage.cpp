@@ -270,14 +270,14 @@ void ModbusPage::Button31Click() { sendQuery(); }
 
 void ModbusPage::sendCustomCommand(int command)
 {
-    const auto bytes = parseHexPairs(edit(command == 1 ? "Edit4" : "Edit5")->text(), 14);
-    if (!bytes) {
+    const BuiltRequest bytes = parseHexPairs(edit(command == 1 ? "Edit4" : "Edit5")->text(), 14);
+    if (!bytes.ok()) {
         exchange_.clearBuffers();
-        exchange_.messages().inform(QStringLiteral("Data eeore!"));
+        exchange_.messages().inform(bytes.refusal);
         return;
     }
     const int open = itemIndex(list(command == 1 ? "ComboBox28" : "ComboBox29"));
-    sendSet([&] { return ModbusCodec::customCommandRequest(slot(), command, open, *bytes); }, true);
+    sendSet([&] { return ModbusCodec::customCommandRequest(slot(), command, open, bytes.bytes); }, true);
 }
 
 void ModbusPage::ComboBox41Change()

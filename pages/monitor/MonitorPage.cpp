@@ -53,13 +53,13 @@ void MonitorPage::setClick(int n)
 {
     const MonitorCodec::Slot& slot = kSlots[n - 1];
     exchange_.clearBuffers();
-    const auto bytes = parseHexPairs(findChild<QLineEdit*>(slot.edit)->text(), 14);
-    if (!bytes) {
-        exchange_.messages().inform(QStringLiteral("Data eeore!"));
+    const BuiltRequest bytes = parseHexPairs(findChild<QLineEdit*>(slot.edit)->text(), 14);
+    if (!bytes.ok()) {
+        exchange_.messages().inform(bytes.refusal);
         return;
     }
     const bool enabled = findChild<QCheckBox*>(slot.check)->isChecked();
-    exchange_.send({MonitorCodec::setRequest(n, enabled, *bytes), Exchange::Display::Hex, Code::Set,
+    exchange_.send({MonitorCodec::setRequest(n, enabled, bytes.bytes), Exchange::Display::Hex, Code::Set,
                     TimeoutKind::Set});
 }
 

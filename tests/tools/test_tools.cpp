@@ -134,18 +134,26 @@ private slots:
 
     void hexPairs()
     {
-        QCOMPARE(parseHexPairs("76 89 FD AD", 15), std::optional<QByteArray>(bytes({0x76, 0x89, 0xFD, 0xAD})));
-        QCOMPARE(parseHexPairs("02 80 00 0", 15), std::optional<QByteArray>(bytes({0x02, 0x80, 0x00})));
-        QCOMPARE(parseHexPairs("FF 8", 14), std::optional<QByteArray>(bytes({0xFF})));
-        QCOMPARE(parseHexPairs("FF 82 ", 14), std::optional<QByteArray>(bytes({0xFF, 0x82})));
-        QCOMPARE(parseHexPairs("", 14), std::optional<QByteArray>(QByteArray()));
+        QCOMPARE(bytesOf(parseHexPairs("76 89 FD AD", 15)), bytes({0x76, 0x89, 0xFD, 0xAD}));
+        QCOMPARE(bytesOf(parseHexPairs("FF 82 ", 14)), bytes({0xFF, 0x82}));
+        QCOMPARE(bytesOf(parseHexPairs("", 14)), QByteArray());
         QString fifteen;
         for (int i = 0; i < 15; ++i) fifteen += QString("%1 ").arg(i, 2, 16, QChar('0')).toUpper();
         fifteen.chop(1); // 44 characters
-        QCOMPARE(parseHexPairs(fifteen, 14)->size(), 14);
-        QCOMPARE(parseHexPairs(fifteen, 15)->size(), 15);
-        for (const char* bad : {"ff 82", "FG 82", "F 82", "0a", "02 8.", "02 8-"})
-            QVERIFY2(!parseHexPairs(bad, 15), bad);
+        QCOMPARE(parseHexPairs(fifteen, 15).bytes.size(), 15);
+        // What is typed is what is sent: more pairs than fit, or half a pair, is refused
+        // with the limit rather than cut.
+        const QString limit14 = "At most 14 pairs of hex digits, separated by single blanks (76 89 FD AD).";
+        QCOMPARE(parseHexPairs(fifteen, 14).refusal, limit14);
+        QCOMPARE(parseHexPairs("FF 8", 14).refusal, limit14);
+        QCOMPARE(parseHexPairs("02 80 00 0", 15).refusal,
+                 QString("At most 15 pairs of hex digits, separated by single blanks (76 89 FD AD)."));
+        // Separators are checked: "02800000" used to send 02 00 00.
+        for (const char* run : {"02800000", "02-80", "02 80,00", "02 800"})
+            QCOMPARE(parseHexPairs(run, 15).refusal, QString("NO SPACK"));
+        QCOMPARE(parseHexPairs("", 15, false).refusal, QString("NO SPACK"));
+        for (const char* bad : {"ff 82", "FG 82", "F 82", "0a", "02 8.", "02 8-", "02  80"})
+            QCOMPARE(parseHexPairs(bad, 15).refusal, QString("Data eeore!"));
     }
 
     void modbusRequests()

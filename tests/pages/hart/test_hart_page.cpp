@@ -82,6 +82,21 @@ private slots:
         rig.button("Button20")->click();
         QCOMPARE(rig.messages.texts(), QStringList({"Data eeore!"}));
         QVERIFY(rig.sent().isEmpty());
+        // Separators, the empty entry and the limit are checked too: nothing is sent.
+        const struct {
+            const char *entry, *message;
+        } refused[] = {{"02800000", "NO SPACK"},
+                       {"", "NO SPACK"},
+                       {"02 80 00 0", "At most 15 pairs of hex digits, separated by single blanks (76 89 FD AD)."},
+                       {"00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F",
+                        "At most 15 pairs of hex digits, separated by single blanks (76 89 FD AD)."}};
+        for (const auto& r : refused) {
+            rig.get<QLineEdit>("Edit10")->setText(r.entry);
+            rig.button("Button20")->click();
+            QCOMPARE(rig.messages.texts().last(), QString(r.message));
+        }
+        QVERIFY(rig.pty.readQuiet(100, 300).isEmpty());
+        rig.messages.entries.clear();
         rig.get<QLineEdit>("Edit10")->setText("02 80 00 00");
         rig.get<QLineEdit>("Edit9")->setText("six");
         rig.button("Button20")->click();

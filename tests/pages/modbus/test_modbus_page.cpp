@@ -205,6 +205,13 @@ private slots:
         rig.button("Button18")->click();
         QCOMPARE(rig.messages.texts(), QStringList({"Data eeore!"}));
         QVERIFY(!rig.messages.entries.last().isError);
+        rig.get<QLineEdit>("Edit5")->setText("FF-82");
+        rig.button("Button18")->click();
+        QCOMPARE(rig.messages.texts().last(), QString("NO SPACK"));
+        rig.get<QLineEdit>("Edit5")->setText("FF 82 0");
+        rig.button("Button18")->click();
+        QCOMPARE(rig.messages.texts().last(),
+                 QString("At most 14 pairs of hex digits, separated by single blanks (76 89 FD AD)."));
         rig.button("Button10")->click(); // Edit1 is blank after start-up
         QCOMPARE(rig.messages.entries.last().text, QString("'' is not a valid integer value."));
         rig.get<QLineEdit>("xishu2")->setText("1.0");
