@@ -39,14 +39,29 @@ std::string defaultLink()
     return std::string(runtime && *runtime ? runtime : "/tmp") + "/vk742b-sim";
 }
 
-[[noreturn]] void usage(const char* self)
+const char* const kHelp =
+    "Usage: vk742b-sim [OPTION]...\n"
+    "Stands in for a VK742-B converter: answers the configuration tool's requests, runs a\n"
+    "HART loop of three instruments and a MODBUS RTU slave. Without --port it creates a\n"
+    "pseudo-terminal and links it at PATH; open that port in the tool. It answers only at\n"
+    "the speed its RS232/RS485A port is set to, as the converter does.\n"
+    "\n"
+    "Options:\n"
+    "  --link PATH    link the pseudo-terminal here (default $XDG_RUNTIME_DIR/vk742b-sim,\n"
+    "                 or /tmp/vk742b-sim without XDG_RUNTIME_DIR)\n"
+    "  --port DEVICE  answer on this serial device instead of a pseudo-terminal\n"
+    "  --delay MS     wait MS milliseconds before each answer\n"
+    "  --drop N       leave the first N requests unanswered\n"
+    "  --split MS     send each answer in two halves, MS milliseconds apart\n"
+    "  --garble       flip one bit in the middle of every answer\n"
+    "  --verbose      print each request and answer in hex on stderr\n"
+    "  -h, --help     display this help and exit\n"
+    "  -v, --version  display the version and exit\n";
+
+[[noreturn]] void refuse(const std::string& why)
 {
-    std::fprintf(stderr,
-                 "usage: %s [--link PATH] [--port DEVICE] [--delay MS] [--drop N] [--split MS]\n"
-                 "          [--garble] [--verbose]\n"
-                 "Stands in for a VK742-B converter. Without --port it creates a pseudo-terminal\n"
-                 "and links it at PATH (default %s); open that port in the tool.\n",
-                 self, defaultLink().c_str());
+    std::fprintf(stderr, "vk742b-sim: %s\nTry 'vk742b-sim --help' for more information.\n",
+                 why.c_str());
     std::exit(2);
 }
 
@@ -57,16 +72,25 @@ Options parse(int argc, char** argv)
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         auto value = [&]() -> std::string {
-            if (i + 1 >= argc) usage(argv[0]);
+            if (i + 1 >= argc) refuse(a + " needs a value");
             return argv[++i];
         };
         auto number = [&]() {
             const std::string v = value();
             char* end = nullptr;
             const long n = std::strtol(v.c_str(), &end, 10);
-            if (v.empty() || *end || n < 0 || n > 1000000) usage(argv[0]);
+            if (v.empty() || *end || n < 0 || n > 1000000)
+                refuse(a + " needs a whole number from 0 to 1000000, not '" + v + "'");
             return int(n);
         };
+        if (a == "-h" || a == "--help") {
+            std::fputs(kHelp, stdout);
+            std::exit(0);
+        }
+        if (a == "-v" || a == "--version") {
+            std::puts("vk742b-sim " VK742B_VERSION);
+            std::exit(0);
+        }
         if (a == "--link") o.link = value();
         else if (a == "--port") o.port = value();
         else if (a == "--delay") o.delayMs = number();
@@ -74,7 +98,7 @@ Options parse(int argc, char** argv)
         else if (a == "--split") o.splitMs = number();
         else if (a == "--garble") o.garble = true;
         else if (a == "--verbose") o.verbose = true;
-        else usage(argv[0]);
+        else refuse("unknown option '" + a + "'");
     }
     return o;
 }

@@ -1,10 +1,20 @@
+#include "ui/CommandLine.h"
 #include "ui/TForm1.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[])
 {
+    QCoreApplication::setApplicationName("vk742b-config");
+    QCoreApplication::setApplicationVersion(VK742B_VERSION);
+    if (const auto answer = CommandLine::answerBeforeWindow(CommandLine::fromArgv(argc, argv)))
+        return CommandLine::deliver(*answer);
+
     QApplication app(argc, argv);
+    QGuiApplication::setDesktopFileName(VK742B_APP_ID);
+    if (const auto answer = CommandLine::checkWindowArguments(app.arguments()))
+        return CommandLine::deliver(*answer);
+
     TForm1 window;
     window.show();
     return app.exec();

@@ -1,0 +1,101 @@
+// Both programs' command lines: --help and --version answer without a display, bad
+// arguments are refused with exit code 2, and Qt's own window options pass through.
+#include "ui/CommandLine.h"
+
+#include <QProcess>
+#include <QtTest>
+
+namespace {
+
+struct Run {
+    int exitCode = -1;
+    QString out, err;
+};
+
+// Runs a built program as a terminal without a display would.
+Run run(const QString& program, const QStringList& arguments)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(name);
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(program, arguments);
+    if (!p.waitForFinished(20000) || p.exitStatus() != QProcess::NormalExit) return {};
+    return {p.exitCode(), QString::fromLocal8Bit(p.readAllStandardOutput()),
+            QString::fromLocal8Bit(p.readAllStandardError())};
+}
+
+} // namespace
+
+class TestCommandLine : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        QCoreApplication::setApplicationName("vk742b-config");
+        QCoreApplication::setApplicationVersion(VK742B_VERSION);
+    }
+
+    void helpAndVersionNeedNoDisplay_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("tool") << QString(VK_CONFIG_PATH) << QString("vk742b-config");
+        QTest::newRow("stand-in") << QString(VK_SIM_PATH) << QString("vk742b-sim");
+    }
+
+    void helpAndVersionNeedNoDisplay()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, name);
+        for (const char* option : {"--version", "-v"}) {
+            const Run version = run(path, {option});
+            QCOMPARE(version.exitCode, 0);
+            QCOMPARE(version.out, name + " " VK742B_VERSION "\n");
+            QCOMPARE(version.err, QString());
+        }
+        for (const char* option : {"--help", "-h"}) {
+            const Run help = run(path, {option});
+            QCOMPARE(help.exitCode, 0);
+            // The manual page is made from this text: it must be on stdout, name the program
+            // plainly and list every option.
+            QVERIFY2(help.out.startsWith("Usage: " + name + " "), qPrintable(help.out));
+            QVERIFY(help.out.contains("--help") && help.out.contains("--version"));
+            QCOMPARE(help.err, QString());
+        }
+    }
+
+    void badArgumentsAreRefused()
+    {
+        Run r = run(VK_SIM_PATH, {"--bogus"});
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY(r.err.contains("'--bogus'") && r.out.isEmpty());
+        r = run(VK_SIM_PATH, {"--delay", "soon"});
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY(r.err.contains("'soon'"));
+        r = run(VK_SIM_PATH, {"--link"});
+        QCOMPARE(r.exitCode, 2);
+
+        // The tool judges what is left once Qt has taken its own options.
+        r = run(VK_CONFIG_PATH, {"-platform", "offscreen", "--bogus"});
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY2(r.err.contains("bogus") && r.err.contains("--help"), qPrintable(r.err));
+        const auto extra = CommandLine::checkWindowArguments({"vk742b-config", "profile.json"});
+        QVERIFY(extra && extra->exitCode == 2 && extra->err.contains("'profile.json'"));
+        QVERIFY(!CommandLine::checkWindowArguments({"vk742b-config"}));
+    }
+
+    void qtWindowOptionsPassThrough()
+    {
+        // Read as bundles of letters, "-reverse" would hold -v and "-stylesheet" -h.
+        const QStringList qtOptions = {"vk742b-config", "-reverse", "-stylesheet", "dark.qss",
+                                       "-platform", "offscreen"};
+        QVERIFY(!CommandLine::answerBeforeWindow(qtOptions));
+        const auto help = CommandLine::answerBeforeWindow(qtOptions + QStringList{"--help"});
+        QVERIFY(help && help->exitCode == 0 && help->out.startsWith("Usage: vk742b-config "));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCommandLine)
+#include "test_command_line.moc"

@@ -1,0 +1,88 @@
+#include "ui/CommandLine.h"
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <cstdio>
+
+namespace CommandLine {
+namespace {
+
+struct Parser {
+    QCommandLineParser parser;
+    QCommandLineOption help{{"h", "help"}, "Displays this help and exits."};
+    QCommandLineOption version{{"v", "version"}, "Displays the version and exits."};
+
+    Parser()
+    {
+        // Qt's own options are single-dash words ("-reverse", "-stylesheet"); read as
+        // bundles of letters they would pass for -v or -h.
+        parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+        parser.setApplicationDescription(
+            "Configures a VK742-B converter, which links HART field instruments to serial\n"
+            "hosts and publishes their values as MODBUS RTU registers, over an RS232 or\n"
+            "RS485 serial port. Without options it opens the configuration window.");
+        parser.addOption(help);
+        parser.addOption(version);
+    }
+
+    QString helpText() const
+    {
+        // Qt names the program by the path it was started with, or by a placeholder while
+        // no application object exists; the help and the man page want its plain name.
+        QString text = parser.helpText();
+        const QString usage = QStringLiteral("Usage: ");
+        const qsizetype end = text.indexOf(QLatin1String(" [options]"));
+        if (text.startsWith(usage) && end > usage.size())
+            text.replace(usage.size(), end - usage.size(), QCoreApplication::applicationName());
+        return text;
+    }
+};
+
+Answer refuse(const QString& why)
+{
+    const QString name = QCoreApplication::applicationName();
+    return {2, {}, QStringLiteral("%1: %2\nTry '%1 --help' for more information.\n").arg(name, why)};
+}
+
+} // namespace
+
+QStringList fromArgv(int argc, char** argv)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
+}
+
+std::optional<Answer> answerBeforeWindow(const QStringList& arguments)
+{
+    Parser p;
+    // Unknown options may still be Qt's own; checkWindowArguments judges them later.
+    p.parser.parse(arguments);
+    if (p.parser.isSet(p.help)) return Answer{0, p.helpText(), {}};
+    if (p.parser.isSet(p.version))
+        return Answer{0,
+                      QCoreApplication::applicationName() + ' ' +
+                          QCoreApplication::applicationVersion() + '\n',
+                      {}};
+    return std::nullopt;
+}
+
+std::optional<Answer> checkWindowArguments(const QStringList& arguments)
+{
+    Parser p;
+    if (!p.parser.parse(arguments)) return refuse(p.parser.errorText());
+    const QStringList extra = p.parser.positionalArguments();
+    if (!extra.isEmpty()) return refuse(QStringLiteral("unexpected argument '%1'.").arg(extra.first()));
+    return std::nullopt;
+}
+
+int deliver(const Answer& answer)
+{
+    std::fputs(answer.out.toLocal8Bit().constData(), stdout);
+    std::fputs(answer.err.toLocal8Bit().constData(), stderr);
+    std::fflush(stdout);
+    return answer.exitCode;
+}
+
+} // namespace CommandLine

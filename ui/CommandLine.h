@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+// The tool's command line, in one place. It is read twice: once before any application
+// object exists, so that --help and --version answer without a display, and once more
+// after QApplication has taken its own options (-platform, -style, ...), when anything
+// left over that we do not know is an error.
+namespace CommandLine {
+
+// What to print and the exit code, when the command line ends the program by itself.
+struct Answer {
+    int exitCode = 0;
+    QString out; // for stdout
+    QString err; // for stderr
+};
+
+QStringList fromArgv(int argc, char** argv);
+
+// --help or --version, answered before the window exists; nothing otherwise.
+std::optional<Answer> answerBeforeWindow(const QStringList& arguments);
+
+// With QApplication's own options removed: an unknown option or argument, or nothing.
+std::optional<Answer> checkWindowArguments(const QStringList& arguments);
+
+// Prints the answer and returns its exit code.
+int deliver(const Answer& answer);
+
+} // namespace CommandLine
