@@ -38,4 +38,41 @@ QString generalFormat(double value, QChar point)
     return value < 0 ? u'-' + text : text;
 }
 
+namespace {
+
+// value in the exponent form with at most `digits` significant digits, trailing zeros
+// dropped: "3.40282E38", "-1E-45".
+QString exponentForm(double value, int digits, QChar point)
+{
+    char buf[48];
+    std::snprintf(buf, sizeof buf, "%.*e", digits - 1, std::fabs(value));
+    const char* e = std::strchr(buf, 'e');
+    QString mantissa = QString::fromLatin1(buf, int(e - buf));
+    if (mantissa.contains(u'.')) {
+        while (mantissa.endsWith(u'0')) mantissa.chop(1);
+        if (mantissa.endsWith(u'.')) mantissa.chop(1);
+    }
+    mantissa.replace(u'.', point);
+    const QString text = mantissa + u'E' + QString::number(std::atoi(e + 1));
+    return value < 0 ? u'-' + text : text;
+}
+
+} // namespace
+
+QString fitGeneral(double value, int width, QChar point)
+{
+    const QString text = generalFormat(value, point);
+    if (text.size() <= width) return text;
+    // Plain notation whose whole-number part fits: the cut only drops fraction digits.
+    if (!text.contains(u'E')) {
+        const qsizetype whole = text.contains(point) ? text.indexOf(point) : text.size();
+        if (whole <= width) return text.left(width);
+    }
+    for (int digits = 15; digits > 1; --digits) {
+        const QString shorter = exponentForm(value, digits, point);
+        if (shorter.size() <= width) return shorter;
+    }
+    return exponentForm(value, 1, point);
+}
+
 float singleFromBits(uint32_t bits) { return std::bit_cast<float>(bits); }

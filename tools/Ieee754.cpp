@@ -27,5 +27,5 @@ std::variant<QString, CalculatorMessage> ieee754Calculate(const QString& input, 
     if (!valid) return CalculatorMessage{QStringLiteral("Invalid characters detected. Please re-enter!")};
     const uint32_t bits = uint32_t(bytes[0]) << 24 | uint32_t(bytes[1]) << 16 |
                           uint32_t(bytes[2]) << 8 | bytes[3];
-    return generalFormat(singleFromBits(bits), point).left(10);
+    return fitGeneral(singleFromBits(bits), 10, point);
 }

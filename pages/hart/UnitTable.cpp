@@ -67,7 +67,7 @@ constexpr std::array<Unit, 76> kUnits{{
     {72, "g_hr     "},
     {73, "kg_s     "},
     {74, "kg_min   "},
-    {75, "metTOM_min "},
+    {77, "metTOM_min "},
     {78, "metton_hr  "},
     {80, "lb_s       "},
     {81, "lb_min     "},
@@ -90,20 +90,23 @@ constexpr std::array<Unit, 76> kUnits{{
     {57, "%"},
 }};
 
+// Kilograms per hour came after "other" when its code no longer named metric tons per minute.
+constexpr Unit kKilogramsPerHour{75, "kg_hr"};
+
 } // namespace
 
 int unitItemIndex(int code)
 {
     for (size_t i = 0; i < kUnits.size(); ++i)
         if (kUnits[i].code == code) return int(i);
-    return kOtherUnit;
+    return code == kKilogramsPerHour.code ? kOtherUnit + 1 : kOtherUnit;
 }
 
 QStringList unitItems(int list)
 {
     QStringList items;
     for (const Unit& u : kUnits) items << QString::fromUtf8(u.text);
-    items << QStringLiteral("other");
+    items << QStringLiteral("other") << QString::fromUtf8(kKilogramsPerHour.text);
     // The four lists differ only in the blanks after the two temperature units.
     static const char* const celsius[4] = {"\u2103  ", "\u2103", "\u2103", "\u2103"};
     static const char* const fahrenheit[4] = {"\u2109", "\u2109 ", "\u2109   ", "\u2109 "};

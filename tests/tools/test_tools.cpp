@@ -95,8 +95,9 @@ private slots:
             {"41 20 00 00", "10"},          {"3F 80 00 00", "1"},
             {"C2 C8 00 00", "-100"},        {"C0 49 0F DB", "-3.1415927"},
             {"3D CC CC CD", "0.10000000"},  {"42 F6 E9 79", "123.456001"},
-            {"7F 7F FF FF", "3.40282346"},  {"00 00 00 01", "1.40129846"},
-            {"38 D1 B7 17", "9.99999974"},  {"7F 80 00 00", "INF"},
+            {"7F 7F FF FF", "3.40282E38"},  {"00 00 00 01", "1.4013E-45"},
+            {"38 D1 B7 17", "1E-4"},        {"7F 80 00 00", "INF"},
+            {"4E 6E 6B 28", "1000000000"},  {"50 15 02 F9", "1E10"},
             {"FF 80 00 00", "-INF"},        {"FF FF FF FF", "NAN"},
             {"80 00 00 00", "0"},           {"41", "8"},
             {"41 20 00 00 11", "10"},       {"41 20 00 00 ", invalid},
@@ -130,6 +131,21 @@ private slots:
         QCOMPARE(generalFormat(12.5, u','), QString("12,5"));
         QCOMPARE(generalFormat(double(singleFromBits(0x3DCCCCCD))), QString("0.100000001490116"));
         QCOMPARE(generalFormat(-0.0), QString("0"));
+    }
+
+    // A text longer than its field keeps its magnitude: only fraction digits are cut,
+    // otherwise the exponent form with as many digits as fit.
+    void fieldWidths()
+    {
+        QCOMPARE(fitGeneral(1e9, 9), QString("1E9"));
+        QCOMPARE(fitGeneral(123456789, 9), QString("123456789"));
+        QCOMPARE(fitGeneral(1234567891, 9), QString("1.23457E9"));
+        QCOMPARE(fitGeneral(-1234567891, 9), QString("-1.2346E9"));
+        QCOMPARE(fitGeneral(1234.56774902344, 9), QString("1234.5677"));
+        QCOMPARE(fitGeneral(3.40282346638529e38, 10), QString("3.40282E38"));
+        QCOMPARE(fitGeneral(-2.5e-7, 9), QString("-2.5E-7"));
+        QCOMPARE(fitGeneral(1.40129846432482e-45, 9, u','), QString("1,401E-45"));
+        QCOMPARE(fitGeneral(12.5, 9), QString("12.5"));
     }
 
     void hexPairs()
