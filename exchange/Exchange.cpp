@@ -139,6 +139,7 @@ void Exchange::handleChunk(const QByteArray& chunk)
     // The receive buffer keeps at most its own size of a chunk; the text its first 255.
     const int stored = std::min<int>(chunk.size(), kRxSize);
     std::copy(chunk.begin(), chunk.begin() + stored, area_.begin() + kRxStart);
+    receivedCount_ = stored;
     receivedText_ = chunk.left(kTextLimit);
 
     switch (pendingCode_) {

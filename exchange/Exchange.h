@@ -85,6 +85,12 @@ public:
     const std::array<uint8_t, kAreaSize>& area() const { return area_; }
     std::array<uint8_t, kAreaSize>& area() { return area_; }
     const QByteArray& receivedText() const { return receivedText_; }
+    // The last chunk as the receive buffer holds it: up to kRxSize bytes, more than the
+    // received text's kTextLimit characters.
+    QByteArray receiveBuffer() const
+    {
+        return QByteArray(reinterpret_cast<const char*>(area_.data()) + kRxStart, receivedCount_);
+    }
     int pendingCode() const { return pendingCode_; }
     int timeoutKind() const { return timeoutKind_; }
     bool portOpen() const { return portOpen_; }
@@ -125,6 +131,7 @@ private:
 
     std::array<uint8_t, kAreaSize> area_{};
     QByteArray receivedText_;
+    int receivedCount_ = 0; // bytes of the last chunk in the receive buffer
     int pendingCode_ = Code::None;
     int timeoutKind_ = TimeoutKind::None;
     bool portOpen_ = false;

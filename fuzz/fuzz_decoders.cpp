@@ -20,10 +20,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QByteArray text = input.left(255);
     switch (data[0] % 9) {
     case 0: SystemCodec::decodeReply(text); break;
-    case 1: ModbusCodec::decodeReply(text, data[0] & 0x10 ? 0 : -1); break;
+    case 1: ModbusCodec::decodeReply(text, data[0] & 0x10 ? 0 : -1, (data[0] >> 5) % 5); break;
     case 2: HartCodec::decodeIdentity(text, data[0] >> 4); break;
     case 3: HartCodec::decodeVariables(text); break;
-    case 4: MonitorCodec::decodeReply(text); break;
+    case 4: MonitorCodec::decodeReply(text, 1 + (data[0] >> 4) % 6); break;
     case 5: ieee754Calculate(QString::fromLatin1(input)); break;
     case 6: parseHexPairs(QString::fromLatin1(input), 15); break;
     case 7: {

@@ -21,6 +21,10 @@ QByteArray frameBody(uint8_t command, const QByteArray& data)
 
 uint8_t at(const QByteArray& bytes, qsizetype i) { return static_cast<uint8_t>(bytes[i]); }
 
+// Replies are looked for in the received text (a chunk's first 255 bytes); their fields are
+// read from the whole receive buffer.
+constexpr qsizetype kSearched = 255;
+
 } // namespace
 
 QByteArray shortFrame(int preambles, uint8_t master, int pollAddress, uint8_t command,
@@ -53,7 +57,7 @@ IdentityReply decodeIdentity(const QByteArray& chunk, int keptPollAddress)
 {
     IdentityReply out;
     auto& u = out.decoded.updates;
-    const qsizetype i = findReply(chunk, 0x06);
+    const qsizetype i = findReply(chunk.left(kSearched), 0x06);
     // Fields past the chunk's end are shown empty.
     auto number = [&](qsizetype offset) {
         return i + offset < chunk.size() ? QByteArray::number(at(chunk, i + offset)) : QByteArray();
@@ -83,13 +87,13 @@ QString valueText(const QByteArray& four, QChar point)
     if (at(four, 0) == 0x7F) return QStringLiteral("00000000");
     const uint32_t bits = uint32_t(at(four, 0)) << 24 | uint32_t(at(four, 1)) << 16 |
                           uint32_t(at(four, 2)) << 8 | at(four, 3);
-    return generalFormat(double(singleFromBits(bits)), point).left(9);
+    return fitGeneral(double(singleFromBits(bits)), 9, point);
 }
 
 Decoded decodeVariables(const QByteArray& chunk, QChar point)
 {
     Decoded out;
-    const qsizetype i = findReply(chunk, 0x86);
+    const qsizetype i = findReply(chunk.left(kSearched), 0x86);
     if (i < 0 || i + 8 >= chunk.size()) return out;
     const int count = at(chunk, i + 8);
     const char* const edits[4] = {"Edit25", "Edit26", "Edit27", "Edit30"};

@@ -32,6 +32,10 @@ QByteArray typedFrame(int preambles, const QByteArray& typed);
 // The first i in 0..L-5 with bytes i, i+1 = FF, delimiter; -1 when none.
 qsizetype findReply(const QByteArray& chunk, uint8_t delimiter);
 
+// The decoders take the receive buffer (the last chunk, up to 404 bytes): the reply is
+// looked for in its first 255 bytes, the received text, and its fields are read from all
+// of it.
+
 // What command 0's answer fills: the four edits, the polling address list, and the
 // identity to keep (absent when the answer is not there or too short to hold it).
 struct IdentityReply {
@@ -44,7 +48,7 @@ IdentityReply decodeIdentity(const QByteArray& chunk, int keptPollAddress);
 Decoded decodeVariables(const QByteArray& chunk, QChar decimalPoint = u'.');
 
 // A variable's four bytes as shown: "00000000" when the first is 0x7F, else the general
-// format cut to 9 characters.
+// format in 9 characters (fitGeneral).
 QString valueText(const QByteArray& four, QChar decimalPoint = u'.');
 
 } // namespace HartCodec

@@ -136,10 +136,12 @@ void HartPage::keep(const HartCodec::Identity& identity)
 int HartPage::preambles() const
 {
     const int32_t n = StrToInt(Edit9->text());
-    // Each frame starts with n + 1 preamble bytes and must fit the transmit buffer.
-    if (n < -1 || n > 400)
-        refuse(QStringLiteral("'%1' is not a preamble length the tool can send: use -1 to 400.")
-                   .arg(Edit9->text()));
+    // Each frame starts with n + 1 preamble bytes; the send path refuses a frame longer
+    // than the transmit buffer, so only lengths no frame could carry are refused here.
+    if (n < -1 || n > Exchange::kTxSize - 1)
+        refuse(QStringLiteral("'%1' is not a preamble length the tool can send: use -1 to %2.")
+                   .arg(Edit9->text())
+                   .arg(Exchange::kTxSize - 1));
     return n;
 }
 
@@ -205,7 +207,7 @@ void HartPage::Button20Click()
 
 void HartPage::decodeIdentity()
 {
-    const auto reply = HartCodec::decodeIdentity(exchange_.receivedText(), exchange_.area()[kPollAddressByte]);
+    const auto reply = HartCodec::decodeIdentity(exchange_.receiveBuffer(), exchange_.area()[kPollAddressByte]);
     if (reply.identity) keep(*reply.identity);
     applyDecoded(this, reply.decoded);
 }
@@ -213,5 +215,5 @@ void HartPage::decodeIdentity()
 void HartPage::decodeVariables()
 {
     // The values are mirrored on the MODBUS page: apply across the window.
-    applyDecoded(window(), HartCodec::decodeVariables(exchange_.receivedText(), QLocale().decimalPoint().front()));
+    applyDecoded(window(), HartCodec::decodeVariables(exchange_.receiveBuffer(), QLocale().decimalPoint().front()));
 }

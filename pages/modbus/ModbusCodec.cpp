@@ -111,17 +111,12 @@ BuiltRequest customCommandRequest(int slot, int command, int open, const QByteAr
 
 namespace {
 
-// First position of a key whose "?" characters match anything; -1 when absent.
-qsizetype findKey(const QByteArray& text, const char* pattern)
+// A two-character count or type: digits only, a sign is the conversion error.
+int digitsAt(const QByteArray& text, qsizetype pos, qsizetype count)
 {
-    const QByteArray key(pattern);
-    for (qsizetype at = 0; at + key.size() <= text.size(); ++at) {
-        bool match = true;
-        for (qsizetype k = 0; k < key.size() && match; ++k)
-            match = key[k] == '?' || key[k] == text[at + k];
-        if (match) return at;
-    }
-    return -1;
+    const QByteArray field = text.mid(pos, count);
+    if (field.startsWith('-') || field.startsWith('+')) throw EConvertError(QString::fromLatin1(field));
+    return StrToIntAt(text, pos, count);
 }
 
 class Reader {
@@ -129,8 +124,9 @@ public:
     Reader(const QByteArray& text, std::vector<FieldUpdate>& out) : text_(text), out_(out) {}
 
     // Sets the key's position; false when the key is absent.
-    bool key(const char* pattern) { return (at_ = findKey(text_, pattern)) >= 0; }
+    bool key(const QByteArray& key) { return (at_ = text_.indexOf(key)) >= 0; }
     int number(qsizetype offset, qsizetype count = 1) { return StrToIntAt(text_, at_ + offset, count); }
+    int digits(qsizetype offset, qsizetype count) { return digitsAt(text_, at_ + offset, count); }
     void item(const char* control, qsizetype offset, int minus = 0)
     {
         out_.push_back(FieldUpdate::item(control, number(offset) - minus));
@@ -153,11 +149,21 @@ private:
 
 } // namespace
 
-Decoded decodeReply(const QByteArray& text, int meterTypeNow)
+Decoded decodeReply(const QByteArray& text, int meterTypeNow, int slot)
 {
     Decoded out;
     if (!text.contains("QQ")) return out;
     Reader r(text, out.updates);
+    // Keys that carry a slot digit count only for the selected slot: a late reply for
+    // another slot must not fill this one's page. Without a slot none of them is read.
+    const bool slotChosen = slot >= 0 && slot < kSlots;
+    auto slotKey = [&](const char* letters, const char* rest) {
+        return slotChosen ? QByteArray(letters) + itemDigit(slot) + rest : QByteArray();
+    };
+    auto slotKeyIn = [&](const char* letters, const char* rest) {
+        const QByteArray key = slotKey(letters, rest);
+        return !key.isEmpty() && r.key(key);
+    };
     try {
         if (r.key("FMW:")) {
             r.item("ComboBox18", 4);
@@ -169,15 +175,15 @@ Decoded decodeReply(const QByteArray& text, int meterTypeNow)
             r.chars("xishu4", 16, 5);
         }
         int meterType = meterTypeNow;
-        if (r.key("HART?:")) {
+        if (slotKeyIn("HART", ":")) {
             r.item("ComboBox6", 6);
             r.item("ComboBox16", 8);
-            meterType = r.number(10, 2);
+            meterType = r.digits(10, 2);
             out.updates.push_back(FieldUpdate::item("ComboBox17", meterType));
             r.item("ComboBox34", 13, 4);
             r.chars("Edit1", 15, 3);
         }
-        if (r.key("DFO?:")) {
+        if (slotKeyIn("DFO", ":")) {
             const char* formats[] = {"FAMOUT1", "FAMOUT3", "FAMOUT5", "FAMOUT7", "FAMOUT9"};
             for (int i = 0; i < 5; ++i) r.item(formats[i], 5 + i);
         }
@@ -185,7 +191,7 @@ Decoded decodeReply(const QByteArray& text, int meterTypeNow)
         const bool custom = meterType == 0;
         out.updates.push_back(FieldUpdate::visible("GroupBox13", custom));
         if (!custom) return out;
-        if (r.key("ZDY?:")) {
+        if (slotKeyIn("ZDY", ":")) {
             r.item("ComboBox15", 5, 3);
             const char* rows[4][3] = {{"RADCOM1", "READADR1", "READLG1"},
                                       {"RADCOM3", "READADR3", "READLG3"},
@@ -202,11 +208,11 @@ Decoded decodeReply(const QByteArray& text, int meterTypeNow)
             const char* key;
             const char* open;
             const char* edit;
-        } commands[] = {{"CAMD?1:", "ComboBox28", "Edit4"}, {"CAMD?2:", "ComboBox29", "Edit5"}};
+        } commands[] = {{"1:", "ComboBox28", "Edit4"}, {"2:", "ComboBox29", "Edit5"}};
         for (const auto& c : commands) {
-            if (!r.key(c.key)) continue;
+            if (!slotKeyIn("CAMD", c.key)) continue;
             r.item(c.open, 7);
-            r.chars(c.edit, 12, 3 * qsizetype(r.number(9, 2)) - 1);
+            r.chars(c.edit, 12, 3 * qsizetype(r.digits(9, 2)) - 1);
         }
     } catch (const EConvertError& e) {
         out.error = QString::fromStdString(e.what());

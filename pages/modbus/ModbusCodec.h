@@ -44,8 +44,11 @@ QByteArray coefficientsRequest(const QByteArray& two, const QByteArray& three,
 // "QQS#CAMD" slot command ":" open "<" count "," and the bytes themselves.
 BuiltRequest customCommandRequest(int slot, int command, int open, const QByteArray& bytes);
 
-// The query's reply. The meter type decides whether the custom part is read; when the
-// reply carries none, the list's current item (`meterTypeNow`) decides.
-Decoded decodeReply(const QByteArray& text, int meterTypeNow);
+// The query's reply for the selected slot: keys with a slot digit ("HART1:", "DFO1:",
+// "ZDY1:", "CAMD11:") are read only for that slot. The meter type decides whether the
+// custom part is read; when the reply carries none, the list's current item
+// (`meterTypeNow`) decides. The meter type and a command's count are two digits; a sign
+// there is the conversion error.
+Decoded decodeReply(const QByteArray& text, int meterTypeNow, int slot);
 
 } // namespace ModbusCodec

@@ -338,5 +338,5 @@ void ModbusPage::blankAtStart()
 void ModbusPage::decodeReply()
 {
     // The module mode also lands on the System Parameters page: apply across the window.
-    applyDecoded(window(), ModbusCodec::decodeReply(exchange_.receivedText(), itemIndex(ComboBox17)));
+    applyDecoded(window(), ModbusCodec::decodeReply(exchange_.receivedText(), itemIndex(ComboBox17), slot()));
 }

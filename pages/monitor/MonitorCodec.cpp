@@ -19,16 +19,13 @@ QByteArray setRequest(int slot, bool enabled, const QByteArray& bytes)
 
 QByteArray queryRequest(int slot) { return QByteArray("QQQ#RCAD0") + char('0' + slot) + '#'; }
 
-Decoded decodeReply(const QByteArray& t)
+Decoded decodeReply(const QByteArray& t, int askedSlot)
 {
     Decoded out;
-    qsizetype j = 0;
-    for (; j + 6 <= t.size(); ++j)
-        if (t.mid(j, 4) == "RCAD" && t[j + 5] == ':') break;
-    if (j + 6 > t.size()) return out;
-    const char digit = t[j + 4];
-    if (digit < '1' || digit > '6') return out;
-    const Slot& slot = kSlots[digit - '1'];
+    if (askedSlot < 1 || askedSlot > 6) return out;
+    const qsizetype j = t.indexOf(QByteArray("RCAD") + char('0' + askedSlot) + ':');
+    if (j < 0) return out;
+    const Slot& slot = kSlots[askedSlot - 1];
     out.updates.push_back(FieldUpdate::checked(slot.check, j + 6 < t.size() && t[j + 6] == '1'));
     try {
         const int count = 10 * StrToIntAt(t, j + 8) + StrToIntAt(t, j + 9);

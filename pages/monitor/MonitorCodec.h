@@ -20,7 +20,8 @@ extern const Slot kSlots[6];
 QByteArray setRequest(int slot, bool enabled, const QByteArray& bytes);
 QByteArray queryRequest(int slot); // "QQQ#RCAD0" slot "#"
 
-// "RCAD" slot ":" flag, one separator, two count digits, one separator, the hex text.
-Decoded decodeReply(const QByteArray& text);
+// "RCAD" slot ":" flag, one separator, two count digits, one separator, the hex text;
+// only the slot that was asked (1-6) is read, a reply for another changes nothing.
+Decoded decodeReply(const QByteArray& text, int askedSlot);
 
 } // namespace MonitorCodec

@@ -45,7 +45,7 @@ MonitorPage::MonitorPage(Exchange& exchange, QWidget* parent) : QWidget(parent),
     layout->addWidget(loop);
     layout->addStretch();
     exchange_.registerDecoder(Code::MonitorQuery, [this] {
-        applyDecoded(this, MonitorCodec::decodeReply(exchange_.receivedText()));
+        applyDecoded(this, MonitorCodec::decodeReply(exchange_.receivedText(), askedSlot_));
     });
 }
 
@@ -65,6 +65,7 @@ void MonitorPage::setClick(int n)
 
 void MonitorPage::queryClick(int n)
 {
+    askedSlot_ = n;
     exchange_.send({MonitorCodec::queryRequest(n), Exchange::Display::Hex, Code::MonitorQuery,
                     TimeoutKind::Set});
 }

@@ -17,4 +17,5 @@ public:
 
 private:
     Exchange& exchange_;
+    int askedSlot_ = 0; // the slot the last query asked for; replies for others are ignored
 };

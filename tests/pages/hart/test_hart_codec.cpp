@@ -64,6 +64,10 @@ private slots:
         const IdentityReply cut = decodeIdentity(hex("FF 06 80 00 0E 00 00 FE 11"), 12);
         QCOMPARE(render(cut.decoded), QStringList({"Edit28=17", "Edit29=", "Edit31=", "ComboBox27=12", "Edit32="}));
         QVERIFY(!cut.identity);
+        // The reply is looked for in the first 255 bytes, its fields read past them.
+        const IdentityReply late = decodeIdentity(QByteArray(240, '\0') + reply, 3);
+        QCOMPARE(render(late.decoded), QStringList({"Edit28=17", "Edit29=34", "Edit31=5", "ComboBox27=3", "Edit32=1"}));
+        QVERIFY(!decodeIdentity(QByteArray(251, '\0') + reply, 3).identity);
     }
 
     void variablesAnswer()
@@ -87,6 +91,7 @@ private slots:
         QVERIFY(decodeVariables(hex("FF 06 00 00 00")).updates.empty());
         QCOMPARE(valueText(hex("44 9A 52 2B")), QString("1234.5677"));
         QCOMPARE(valueText(hex("41 48 00 00"), u','), QString("12,5"));
+        QCOMPARE(valueText(hex("4E 6E 6B 28")), QString("1E9")); // not "100000000"
     }
 
     void unitTableWalk()
@@ -104,7 +109,8 @@ private slots:
             ++rows;
         }
         QCOMPARE(rows, 85);
-        QCOMPARE(first.size(), 77);
+        QCOMPARE(first.size(), 78);
+        QCOMPARE(unitItemIndex(76), kOtherUnit); // unlisted codes still give "other"
         QCOMPARE(unitItems(1)[13], QString::fromUtf8("\u2109 "));
         QCOMPARE(unitItems(2)[13], QString::fromUtf8("\u2109   "));
         QCOMPARE(unitItems(3)[12], QString::fromUtf8("\u2103"));

@@ -57,6 +57,40 @@ private slots:
         QCOMPARE(rig.get<QComboBox>("ComboBox27")->currentIndex(), -1);
     }
 
+    // Fields past the received text's 255 characters are read from the receive buffer.
+    void identityBeyondTheReceivedText()
+    {
+        Rig rig;
+        rig.open();
+        rig.button("Button7")->click();
+        rig.answer(QByteArray(240, '\0') + hex(kIdentityReply)); // one 264-byte chunk
+        QTRY_COMPARE(rig.get<QLineEdit>("Edit28")->text(), QString("17"));
+        QCOMPARE(rig.get<QLineEdit>("Edit31")->text(), QString("5"));
+        QCOMPARE(rig.get<QLineEdit>("Edit32")->text(), QString("1")); // bytes 260 to 262
+        QCOMPARE(rig.ex().receivedText().size(), 255);
+    }
+
+    // Every preamble length whose frame fits the 504-byte transmit buffer is sent.
+    void longestPreambles()
+    {
+        Rig rig;
+        rig.open();
+        rig.get<QLineEdit>("Edit9")->setText("498"); // command 0: 499 + 5 bytes
+        rig.button("Button7")->click();
+        const QByteArray frame = rig.pty.readQuiet();
+        QCOMPARE(frame.size(), 504);
+        QCOMPARE(frame.right(5), hex("02 80 00 00 82"));
+        QVERIFY(rig.messages.entries.isEmpty());
+        rig.get<QLineEdit>("Edit9")->setText("499");
+        rig.button("Button7")->click();
+        QCOMPARE(rig.messages.texts().last(), QString("The request is 505 bytes long, more than the 504 bytes "
+                                                      "the transmit buffer holds. Nothing was sent."));
+        rig.get<QLineEdit>("Edit9")->setText("100000000");
+        rig.button("Button7")->click();
+        QVERIFY(rig.messages.texts().last().contains("use -1 to 503"));
+        QVERIFY(rig.pty.readQuiet(100, 300).isEmpty());
+    }
+
     void pollingAddressSet()
     {
         Rig rig;

@@ -77,7 +77,7 @@ private slots:
 
     void customMeterReply()
     {
-        const Decoded d = decodeReply(kCustomReply, 5);
+        const Decoded d = decodeReply(kCustomReply, 5, 1);
         QVERIFY(!d.error);
         QCOMPARE(render(d), QStringList({
             "ComboBox18=2", "Beilv=0.001", "xishu2=1.000", "xishu3=2.500", "xishu4=0.010",
@@ -93,45 +93,67 @@ private slots:
     {
         QByteArray reply = kCustomReply;
         reply.replace("HART1:1,1,00", "HART1:1,1,05");
-        const QStringList got = render(decodeReply(reply, 0));
+        const QStringList got = render(decodeReply(reply, 0, 1));
         QVERIFY(got.contains("ComboBox17=5"));
         QCOMPARE(got.last(), QString("GroupBox13 hidden"));
         // Without a "HART" key the list's current meter type decides.
-        QCOMPARE(render(decodeReply("QQ#ZDY0:3,1071,0000,0000,0000#", -1)), QStringList({"GroupBox13 hidden"}));
-        QCOMPARE(render(decodeReply("QQ#MD:1#", 0)), QStringList({"GroupBox13 shown", "ComboBox14=1", "ComboBox7=1"}));
-        QVERIFY(render(decodeReply("Q Q#MD:1#", 0)).isEmpty()); // no "QQ"
+        QCOMPARE(render(decodeReply("QQ#ZDY0:3,1071,0000,0000,0000#", -1, 0)), QStringList({"GroupBox13 hidden"}));
+        QCOMPARE(render(decodeReply("QQ#MD:1#", 0, 0)), QStringList({"GroupBox13 shown", "ComboBox14=1", "ComboBox7=1"}));
+        QVERIFY(render(decodeReply("Q Q#MD:1#", 0, 0)).isEmpty()); // no "QQ"
     }
 
     void keysNeedTheirColons()
     {
-        // "HART" must have ":" two characters on; the slot digit itself is not compared.
-        const QStringList got = render(decodeReply("QQ#HART:x#HART7:0,0,13,4,001#", 1));
+        // "HART" must have the slot digit and ":" after it.
+        const QStringList got = render(decodeReply("QQ#HART:x#HART7:1,1,12,4,001#HART1:0,0,13,4,001#", 1, 1));
         QCOMPARE(got.mid(0, 3), QStringList({"ComboBox6=0", "ComboBox16=0", "ComboBox17=13"}));
-        QCOMPARE(render(decodeReply("QQ#CAMD01:1<00,#", 0)).mid(1),
+        QCOMPARE(render(decodeReply("QQ#CAMD01:1<00,#", 0, 0)).mid(1),
                  QStringList({"ComboBox28=1", "Edit4="}));
+    }
+
+    // A late reply for the slot the user just left fills nothing of the selected slot.
+    void otherSlotsKeysAreNotRead()
+    {
+        QCOMPARE(render(decodeReply(kCustomReply, 5, 2)),
+                 QStringList({"ComboBox18=2", "Beilv=0.001", "xishu2=1.000", "xishu3=2.500",
+                              "xishu4=0.010", "GroupBox13 hidden"}));
+        QCOMPARE(render(decodeReply(kCustomReply, 0, 2)).filter("Edit4"), QStringList());
+        QCOMPARE(render(decodeReply(kCustomReply, 5, -1)).size(), 6); // no slot: none of them
+    }
+
+    // The meter type and a command's count are two digits: a sign is the conversion error.
+    void signsInTwoDigitFields()
+    {
+        for (const char* reply : {"QQ#HART0:1,1,-0,9,010#", "QQ#HART0:1,1,+5,9,010#"}) {
+            const Decoded d = decodeReply(reply, 0, 0);
+            QVERIFY2(d.error && d.error->contains("is not a valid integer value"), reply);
+            QVERIFY(!render(d).join(' ').contains("ComboBox17"));
+        }
+        const Decoded count = decodeReply("QQ#CAMD01:1<-1,FF", 0, 0);
+        QCOMPARE(count.error, std::optional<QString>("'-1' is not a valid integer value"));
+        QCOMPARE(render(count).last(), QString("ComboBox28=1"));
     }
 
     void conversionErrorStopsDecoding()
     {
-        const Decoded d = decodeReply("QQ#FMW:1,0.001#HART0:1,0,02,5,010#DFO0:1x000#", 0);
+        const Decoded d = decodeReply("QQ#FMW:1,0.001#HART0:1,0,02,5,010#DFO0:1x000#", 0, 0);
         QCOMPARE(d.error, std::optional<QString>("'x' is not a valid integer value"));
         QCOMPARE(render(d).last(), QString("FAMOUT1=1"));
         QVERIFY(!render(d).join(' ').contains("GroupBox13"));
-        const Decoded cut = decodeReply("QQ#HART0:1", 0);
+        const Decoded cut = decodeReply("QQ#HART0:1", 0, 0);
         QCOMPARE(cut.error, std::optional<QString>("'' is not a valid integer value"));
     }
 
     void neverReadsPastTheText()
     {
         // A count far beyond the text, a negative count, keys at the very end.
-        QCOMPARE(render(decodeReply("QQ#CAMD01:1<99,FF", 0)).last(), QString("Edit4=FF"));
-        QCOMPARE(render(decodeReply("QQ#CAMD01:1<-1,FF", 0)).last(), QString("Edit4="));
+        QCOMPARE(render(decodeReply("QQ#CAMD01:1<99,FF", 0, 0)).last(), QString("Edit4=FF"));
         const QByteArray alphabet = "QHARTDFOZYCM0123456789:,<#";
         QRandomGenerator rng(5);
         for (int i = 0; i < 20000; ++i) {
             QByteArray text(int(rng.bounded(0, 80)), '\0');
             for (char& c : text) c = alphabet[int(rng.bounded(alphabet.size()))];
-            for (const FieldUpdate& u : decodeReply("QQ" + text, 0).updates)
+            for (const FieldUpdate& u : decodeReply("QQ" + text, 0, int(i % 5)).updates)
                 QVERIFY(u.text.size() <= text.size());
         }
     }

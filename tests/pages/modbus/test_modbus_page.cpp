@@ -68,6 +68,26 @@ private slots:
         QCOMPARE(rig.ex().pendingCode(), 301);
     }
 
+    // A late reply for the slot the user just left fills nothing of the new slot.
+    void lateReplyForTheSlotLeft()
+    {
+        Rig rig;
+        rig.open();
+        pick(rig.get<QComboBox>("ComboBox41"), 1);
+        QCOMPARE(rig.pty.readQuiet(), QByteArray("QQQ#QQ1#"));
+        pick(rig.get<QComboBox>("ComboBox41"), 2);
+        QCOMPARE(rig.pty.readQuiet(), QByteArray("QQQ#QQ2#"));
+        rig.pty.write("QQQ#QQ1#HART1:1,1,05,9,010#DFO1:10234#");
+        QTRY_COMPARE(rig.shown(), QString("QQQ#QQ1#HART1:1,1,05,9,010#DFO1:10234#"));
+        QTest::qWait(500); // the reply-parse has run
+        QCOMPARE(rig.get<QComboBox>("ComboBox6")->currentIndex(), -1);
+        QCOMPARE(rig.get<QComboBox>("ComboBox17")->currentIndex(), -1);
+        QCOMPARE(rig.get<QComboBox>("FAMOUT1")->currentIndex(), -1);
+        QVERIFY(rig.get<QLineEdit>("Edit1")->text().isEmpty());
+        rig.pty.write("QQQ#QQ2#HART2:1,0,05,9,010#");
+        QTRY_COMPARE(rig.get<QComboBox>("ComboBox17")->currentIndex(), 5);
+    }
+
     void slotChangeWithThePortClosed()
     {
         Rig rig;

@@ -21,17 +21,21 @@ private slots:
 
     void replies()
     {
-        QCOMPARE(render(decodeReply("xxRCAD2:1<03,01 02 03#")), QStringList({"ONECHECK02 ticked", "ONECMAD02=01 02 03"}));
-        QCOMPARE(render(decodeReply("RCAD5:0<01,FF")), QStringList({"RUNCHEAK1 clear", "RUNCAMD1=FF"}));
-        QCOMPARE(render(decodeReply("RCAD1:1<00,")), QStringList({"ONECHECK01 ticked", "ONECMAD01="}));
-        QVERIFY(decodeReply("RCAD7:1<01,FF").updates.empty());
-        QVERIFY(decodeReply("RCAD0:1<01,FF").updates.empty());
-        QVERIFY(decodeReply("RCAD01:1<01,FF").updates.empty()); // the query's own two digits
-        QCOMPARE(render(decodeReply("RCAD3:1<09,AB")), QStringList({"ONECHECK03 ticked", "ONECMAD03=AB"}));
-        const Decoded bad = decodeReply("RCAD4:1<x1,FF");
+        QCOMPARE(render(decodeReply("xxRCAD2:1<03,01 02 03#", 2)), QStringList({"ONECHECK02 ticked", "ONECMAD02=01 02 03"}));
+        QCOMPARE(render(decodeReply("RCAD5:0<01,FF", 5)), QStringList({"RUNCHEAK1 clear", "RUNCAMD1=FF"}));
+        QCOMPARE(render(decodeReply("RCAD1:1<00,", 1)), QStringList({"ONECHECK01 ticked", "ONECMAD01="}));
+        QVERIFY(decodeReply("RCAD7:1<01,FF", 7).updates.empty());
+        QVERIFY(decodeReply("RCAD0:1<01,FF", 0).updates.empty());
+        QVERIFY(decodeReply("RCAD01:1<01,FF", 1).updates.empty()); // the query's own two digits
+        QCOMPARE(render(decodeReply("RCAD3:1<09,AB", 3)), QStringList({"ONECHECK03 ticked", "ONECMAD03=AB"}));
+        const Decoded bad = decodeReply("RCAD4:1<x1,FF", 4);
         QCOMPARE(render(bad), QStringList({"ONECHECK04 ticked"}));
         QCOMPARE(bad.error, std::optional<QString>("'x' is not a valid integer value"));
-        QCOMPARE(decodeReply("RCAD4:1").error, std::optional<QString>("'' is not a valid integer value"));
+        QCOMPARE(decodeReply("RCAD4:1", 4).error, std::optional<QString>("'' is not a valid integer value"));
+        // Only the slot that was asked: a late reply for another changes nothing, and the
+        // asked slot is found after it.
+        QVERIFY(decodeReply("RCAD2:1<03,01 02 03#", 1).updates.empty());
+        QCOMPARE(render(decodeReply("RCAD2:1<01,01#RCAD1:0<01,FF#", 1)), QStringList({"ONECHECK01 clear", "ONECMAD01=FF"}));
     }
 
     void page()
@@ -53,6 +57,12 @@ private slots:
         QTRY_COMPARE(rig.get<QLineEdit>("ONECMAD02")->text(), QString("01 02 03"));
         QVERIFY(rig.get<QCheckBox>("ONECHECK02")->isChecked());
         QCOMPARE(rig.ex().pendingCode(), 501);
+        // A reply for a slot that was not asked changes nothing.
+        rig.pty.write("QQQ#RCAD1:0<01,FF#");
+        QTRY_COMPARE(rig.shown(), QString("QQQ#RCAD1:0<01,FF#"));
+        QTest::qWait(500);
+        QCOMPARE(rig.get<QLineEdit>("ONECMAD01")->text(), QString("01 03 00 00 00 02"));
+        QVERIFY(rig.get<QCheckBox>("ONECHECK01")->isChecked());
 
         rig.get<QLineEdit>("ONECMAD02")->setText("01 0g");
         rig.button("Button25")->click();
