@@ -219,4 +219,13 @@ void Exchange::Timer4Timer()
     comm_.ClosePort();
 }
 
+void Exchange::abandonRequest()
+{
+    ++request_;
+    pendingCode_ = Code::None;
+    timeoutKind_ = TimeoutKind::None;
+    for (ExchangeTimer* timer : {&Timer2, &Timer3, &Timer4}) timer->setEnabled(false);
+    heldUntil_.fill(0);
+}
+
 void Exchange::Button26Click() { receiveBuffer_->setPlainText(QString()); }

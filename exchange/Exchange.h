@@ -80,6 +80,9 @@ public:
     void Timer3Timer();
     void Timer4Timer();
     void Button26Click();
+    // The port went away under the request in flight: it ends here, without a reply and
+    // without the timeout message; chunks still settling are not handled.
+    void abandonRequest();
 
     // Shared state, read by the decoders and the port panel.
     const std::array<uint8_t, kAreaSize>& area() const { return area_; }

@@ -94,6 +94,17 @@ void PortPanel::close()
     exchange_.comm().ClosePort();
 }
 
+void PortPanel::portLost()
+{
+    const QString name = exchange_.comm().CommName();
+    exchange_.abandonRequest();
+    close();
+    exchange_.messages().error(
+        QStringLiteral("The serial port %1 has gone away (adapter unplugged or device error) "
+                       "and has been closed. Plug it back in and press \"Open\".")
+            .arg(name));
+}
+
 void PortPanel::open()
 {
     TComm& comm = exchange_.comm();

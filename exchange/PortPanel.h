@@ -22,6 +22,9 @@ public:
     void Button6Click(); // "Communication Query"
     // Shows the panel closed, as a close does (also used by the auto-close timer).
     void showClosed();
+    // The port went away (adapter unplugged): ends the request in flight, closes the port
+    // and tells the user once. Open works again once the device is back.
+    void portLost();
 
     // Called when a link-check reply carries "QV:".
     std::function<void()> onLinkConfirmed;

@@ -124,6 +124,7 @@ TForm1::TForm1(MessageSink* messages, QWidget* parent) : QWidget(parent)
     PortPanel& panel = portPanel();
     panel.onLinkConfirmed = [this] { enableLinkButtons(); };
     exchange_->showPortClosed = [&panel] { panel.showClosed(); };
+    Comm1->OnRequestHangup = [&panel](TComm*) { panel.portLost(); };
     exchange_->setStatusText = [this](const QString& text) { modbus_->Label68->setText(text); };
     modbus_->clearSystemFields = [this] { system_->clearDecodedControls(); };
     hart_->onHartAddressChanged = [this](int address) { modbus_->selectSlotForHartAddress(address); };

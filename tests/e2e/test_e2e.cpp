@@ -34,11 +34,16 @@ struct Session {
     TForm1 form{&messages};
     QString link;
 
-    Session()
+    explicit Session(const QStringList& simOptions = {})
     {
         link = dir.filePath("vk742b-sim");
-        sim.start(VK_SIM_PATH, {"--link", link});
-        QTRY_VERIFY(QFile::exists(link));
+        startSim(simOptions);
+    }
+    // Starts the stand-in and waits until it has linked its terminal.
+    void startSim(const QStringList& options = {})
+    {
+        sim.start(VK_SIM_PATH, QStringList{"--link", link} + options);
+        QTRY_VERIFY(sim.bytesAvailable() > 0); // its first line follows the link
     }
     ~Session()
     {
@@ -210,6 +215,29 @@ private slots:
         s.click("Button11");
         QTRY_COMPARE(s.get<QLineEdit>("ONECMAD02")->text(), QString("01 03 00 00 00 02"));
         QVERIFY(s.get<QCheckBox>("ONECHECK02")->isChecked());
+    }
+
+    // The converter's end of the line vanishes while a query waits for its answer (the
+    // stand-in is killed): the window closes the port and says so once, without the
+    // query's timeout; with the stand-in back, Open and the link check work again.
+    void standInKilledMidExchangeThenBack()
+    {
+        Session s({"--delay", "400"});
+        s.open();
+        s.click("Button23");
+        s.sim.kill();
+        QVERIFY(s.sim.waitForFinished(5000));
+        QTRY_VERIFY(!s.form.comm().IsOpen());
+        QCOMPARE(s.get<QPushButton>("Button1")->text(), QString("Open"));
+        QCOMPARE(s.messages.entries.size(), 1);
+        QVERIFY(s.messages.entries[0].text.contains(s.link));
+        QVERIFY(!s.form.exchange().Timer3.enabled());
+
+        s.startSim();
+        s.open();
+        s.click("Button6");
+        QTRY_COMPARE(s.shown(), QString("QQQ#QV:VK742-B V6.0#"));
+        QCOMPARE(s.messages.entries.size(), 1);
     }
 
     void modbusTestInSingleMeterMode()

@@ -376,6 +376,41 @@ private slots:
         QCOMPARE(rig.sent(), QString());
     }
 
+    // The adapter is pulled while a query waits for its reply: the window closes the port,
+    // says so once, and the query ends without its timeout. Plugged back in, Open works.
+    void unpluggedAdapterClosesThePortAndSaysSoOnce()
+    {
+        Rig rig;
+        rig.open();
+        rig.button("Button23")->click();
+        QCOMPARE(rig.pty.readQuiet(), QByteArray("QQQ#QX#"));
+        rig.pty.write("QQQ#QX:BA1:3"); // the start of a reply, cut off by the unplug
+        rig.pty.closeMaster();
+        QTRY_VERIFY(!rig.form.comm().IsOpen());
+        QVERIFY(!rig.ex().portOpen());
+        QCOMPARE(rig.button("Button1")->text(), QString("Open"));
+        QVERIFY(!rig.button("Button6")->isEnabled());
+        QCOMPARE(rig.messages.entries.size(), 1);
+        QVERIFY(rig.messages.entries[0].isError);
+        QVERIFY(rig.messages.entries[0].text.contains(QString::fromStdString(rig.pty.slavePath())));
+        QCOMPARE(rig.ex().pendingCode(), 0);
+        QVERIFY(!rig.ex().Timer3.enabled() && !rig.ex().Timer2.enabled());
+        QTest::qWait(Exchange::kSettleMs + 100); // the cut-off reply is not handled
+        QVERIFY(rig.shown().isEmpty());
+
+        PtyPair replugged;
+        rig.get<QComboBox>("SPREALCOM")->setEditText(QString::fromStdString(replugged.slavePath()));
+        rig.button("Button1")->click();
+        QVERIFY(rig.form.comm().IsOpen());
+        QCOMPARE(rig.button("Button1")->text(), QString("Close"));
+        rig.button("Button6")->click();
+        QCOMPARE(replugged.readQuiet(), QByteArray("QQQ#QV#"));
+        replugged.write("QQQ#QV:VK742B V6.0#");
+        QTRY_COMPARE(rig.shown(), QString("QQQ#QV:VK742B V6.0#"));
+        QVERIFY(rig.form.comm().IsOpen());
+        QCOMPARE(rig.messages.entries.size(), 1);
+    }
+
     void staysResponsiveWhileChunksStream()
     {
         Rig rig;
