@@ -21,6 +21,8 @@ public:
     {
         entries.append({true, text, detail, clock.elapsed()});
     }
+    // The latest message's text; empty when there is none yet.
+    QString last() const { return entries.isEmpty() ? QString() : entries.last().text; }
     QStringList texts() const
     {
         QStringList out;

@@ -315,7 +315,7 @@ private slots:
         for (const Case& c : refused) {
             rig.get<QLineEdit>(c.edit)->setText(c.text);
             rig.button(c.button)->click();
-            QCOMPARE(rig.messages.texts().last().toLatin1(), c.request);
+            QCOMPARE(rig.messages.last().toLatin1(), c.request);
             QCOMPARE(rig.sent(), QString("QQS#BADR:40001#"));
             QVERIFY(rig.pty.readQuiet(100, 200).isEmpty());
         }

@@ -83,11 +83,11 @@ private slots:
         QVERIFY(rig.messages.entries.isEmpty());
         rig.get<QLineEdit>("Edit9")->setText("499");
         rig.button("Button7")->click();
-        QCOMPARE(rig.messages.texts().last(), QString("The request is 505 bytes long, more than the 504 bytes "
+        QCOMPARE(rig.messages.last(), QString("The request is 505 bytes long, more than the 504 bytes "
                                                       "the transmit buffer holds. Nothing was sent."));
         rig.get<QLineEdit>("Edit9")->setText("100000000");
         rig.button("Button7")->click();
-        QVERIFY(rig.messages.texts().last().contains("use -1 to 503"));
+        QVERIFY(rig.messages.last().contains("use -1 to 503"));
         QVERIFY(rig.pty.readQuiet(100, 300).isEmpty());
     }
 
@@ -127,7 +127,7 @@ private slots:
         for (const auto& r : refused) {
             rig.get<QLineEdit>("Edit10")->setText(r.entry);
             rig.button("Button20")->click();
-            QCOMPARE(rig.messages.texts().last(), QString(r.message));
+            QCOMPARE(rig.messages.last(), QString(r.message));
         }
         QVERIFY(rig.pty.readQuiet(100, 300).isEmpty());
         rig.messages.entries.clear();

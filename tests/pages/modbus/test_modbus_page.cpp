@@ -135,14 +135,14 @@ private slots:
         };
         for (const auto& c : cases) {
             rig.button(c.button)->click();
-            QCOMPARE(rig.messages.texts().value(rig.messages.entries.size() - 1), QString(c.refusal));
+            QCOMPARE(rig.messages.last(), QString(c.refusal));
             QCOMPARE(rig.sent(), QString("QQQ#QQ1#"));
             QCOMPARE(rig.shown(), QString("QQQ#QQ1#"));
         }
         rig.get<QComboBox>("RS485ADY")->setCurrentIndex(3);
         rig.get<QLineEdit>("Edit14")->setText("256");
         rig.button("Button29")->click();
-        QCOMPARE(rig.messages.texts().last(), QString("MODBUS_Slave_Adr must be a number from 0 to 255."));
+        QCOMPARE(rig.messages.last(), QString("MODBUS_Slave_Adr must be a number from 0 to 255."));
         QCOMPARE(rig.messages.entries.size(), int(std::size(cases)) + 1);
         QVERIFY(rig.pty.readQuiet(100, 300).isEmpty());
         QCOMPARE(rig.ex().pendingCode(), int(Code::ModbusQuery));
@@ -227,10 +227,10 @@ private slots:
         QVERIFY(!rig.messages.entries.last().isError);
         rig.get<QLineEdit>("Edit5")->setText("FF-82");
         rig.button("Button18")->click();
-        QCOMPARE(rig.messages.texts().last(), QString("NO SPACK"));
+        QCOMPARE(rig.messages.last(), QString("NO SPACK"));
         rig.get<QLineEdit>("Edit5")->setText("FF 82 0");
         rig.button("Button18")->click();
-        QCOMPARE(rig.messages.texts().last(),
+        QCOMPARE(rig.messages.last(),
                  QString("At most 14 pairs of hex digits, separated by single blanks (76 89 FD AD)."));
         rig.button("Button10")->click(); // Edit1 is blank after start-up
         QCOMPARE(rig.messages.entries.last().text, QString("'' is not a valid integer value."));

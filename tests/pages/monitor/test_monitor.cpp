@@ -69,10 +69,10 @@ private slots:
         QCOMPARE(rig.messages.texts(), QStringList({"Data eeore!"}));
         rig.get<QLineEdit>("ONECMAD02")->setText("01,02");
         rig.button("Button25")->click();
-        QCOMPARE(rig.messages.texts().last(), QString("NO SPACK"));
+        QCOMPARE(rig.messages.last(), QString("NO SPACK"));
         rig.get<QLineEdit>("ONECMAD02")->setText("00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E");
         rig.button("Button25")->click();
-        QCOMPARE(rig.messages.texts().last(),
+        QCOMPARE(rig.messages.last(),
                  QString("At most 14 pairs of hex digits, separated by single blanks (76 89 FD AD)."));
         QVERIFY(rig.pty.readQuiet(100, 300).isEmpty());
         rig.get<QLineEdit>("ONECMAD02")->clear(); // an empty command clears the slot
