@@ -102,11 +102,14 @@ QByteArray coefficientsRequest(const QByteArray& two, const QByteArray& three,
 BuiltRequest customCommandRequest(int slot, int command, int open, const QByteArray& bytes)
 {
     const Choice openList{command == 1 ? "Read Meter Command 1" : "Read Meter Command 2", 2, "Open or Close"};
-    return buildChecked({checkChoice(kSlotList, slot), checkChoice(openList, open)}, [&] {
-        const int n = int(bytes.size());
-        return QByteArray("QQS#CAMD") + itemDigit(slot) + char('0' + command) + ':' + itemDigit(open) +
-               '<' + char('0' + n / 10) + char('0' + n % 10) + ',' + bytes;
-    });
+    const int n = int(bytes.size());
+    return buildChecked({FieldCheck::number(QStringLiteral("Read Meter Command"), command, 1, 2),
+                         checkChoice(kSlotList, slot), checkChoice(openList, open),
+                         FieldCheck::number(QStringLiteral("%1 byte count").arg(openList.field), n, 0, kCommandBytes)},
+                        [&] {
+                            return QByteArray("QQS#CAMD") + itemDigit(slot) + char('0' + command) + ':' +
+                                   itemDigit(open) + '<' + char('0' + n / 10) + char('0' + n % 10) + ',' + bytes;
+                        });
 }
 
 namespace {

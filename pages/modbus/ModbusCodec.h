@@ -41,7 +41,10 @@ BuiltRequest moduleModeRequest(int mode);
 BuiltRequest coefficientModeRequest(int mode, const QByteArray& five);
 QByteArray coefficientsRequest(const QByteArray& two, const QByteArray& three,
                                const QByteArray& four);
-// "QQS#CAMD" slot command ":" open "<" count "," and the bytes themselves.
+constexpr int kCommandBytes = 14; // bytes one custom read command holds
+
+// "QQS#CAMD" slot command ":" open "<" count "," and the bytes themselves (at most
+// kCommandBytes).
 BuiltRequest customCommandRequest(int slot, int command, int open, const QByteArray& bytes);
 
 // The query's reply for the selected slot: keys with a slot digit ("HART1:", "DFO1:",

@@ -270,7 +270,7 @@ void ModbusPage::Button31Click() { sendQuery(); }
 
 void ModbusPage::sendCustomCommand(int command)
 {
-    const BuiltRequest bytes = parseHexPairs(edit(command == 1 ? "Edit4" : "Edit5")->text(), 14);
+    const BuiltRequest bytes = parseHexPairs(edit(command == 1 ? "Edit4" : "Edit5")->text(), ModbusCodec::kCommandBytes);
     if (!bytes.ok()) {
         exchange_.clearBuffers();
         exchange_.messages().inform(bytes.refusal);

@@ -10,14 +10,26 @@ const Slot kSlots[6] = {
     {"RUNCHEAK1", "RUNCAMD1", "Button68", "Button69"},   {"RUNCHEAK2", "RUNCAMD2", "Button72", "Button73"},
 };
 
-QByteArray setRequest(int slot, bool enabled, const QByteArray& bytes)
+namespace {
+
+QString checkSlot(int slot) { return FieldCheck::number(QStringLiteral("Command slot"), slot, 1, 6); }
+
+} // namespace
+
+BuiltRequest setRequest(int slot, bool enabled, const QByteArray& bytes)
 {
     const int n = int(bytes.size());
-    return QByteArray("QQS#WCAD0") + char('0' + slot) + ':' + (enabled ? '1' : '0') + '<' +
-           char('0' + n / 10) + char('0' + n % 10) + ',' + bytes;
+    return buildChecked({checkSlot(slot), FieldCheck::number(QStringLiteral("A command's byte count"), n, 0, kMaxBytes)},
+                        [&] {
+                            return QByteArray("QQS#WCAD0") + char('0' + slot) + ':' + (enabled ? '1' : '0') +
+                                   '<' + char('0' + n / 10) + char('0' + n % 10) + ',' + bytes;
+                        });
 }
 
-QByteArray queryRequest(int slot) { return QByteArray("QQQ#RCAD0") + char('0' + slot) + '#'; }
+BuiltRequest queryRequest(int slot)
+{
+    return buildChecked({checkSlot(slot)}, [&] { return QByteArray("QQQ#RCAD0") + char('0' + slot) + '#'; });
+}
 
 Decoded decodeReply(const QByteArray& t, int askedSlot)
 {

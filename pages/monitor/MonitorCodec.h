@@ -1,6 +1,7 @@
 #pragma once
 
 #include "exchange/FieldUpdate.h"
+#include "tools/BuiltRequest.h"
 
 #include <QByteArray>
 
@@ -16,9 +17,12 @@ struct Slot {
 };
 extern const Slot kSlots[6];
 
-// "QQS#WCAD0" slot ":" flag "<" count "," and the bytes themselves.
-QByteArray setRequest(int slot, bool enabled, const QByteArray& bytes);
-QByteArray queryRequest(int slot); // "QQQ#RCAD0" slot "#"
+constexpr int kMaxBytes = 14; // bytes one command slot holds
+
+// "QQS#WCAD0" slot ":" flag "<" count "," and the bytes themselves; refused for a slot
+// outside 1-6 or more than kMaxBytes bytes.
+BuiltRequest setRequest(int slot, bool enabled, const QByteArray& bytes);
+BuiltRequest queryRequest(int slot); // "QQQ#RCAD0" slot "#"
 
 // "RCAD" slot ":" flag, one separator, two count digits, one separator, the hex text;
 // only the slot that was asked (1-6) is read, a reply for another changes nothing.

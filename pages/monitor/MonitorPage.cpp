@@ -53,19 +53,19 @@ void MonitorPage::setClick(int n)
 {
     const MonitorCodec::Slot& slot = kSlots[n - 1];
     exchange_.clearBuffers();
-    const BuiltRequest bytes = parseHexPairs(findChild<QLineEdit*>(slot.edit)->text(), 14);
+    const BuiltRequest bytes = parseHexPairs(findChild<QLineEdit*>(slot.edit)->text(), MonitorCodec::kMaxBytes);
     if (!bytes.ok()) {
         exchange_.messages().inform(bytes.refusal);
         return;
     }
     const bool enabled = findChild<QCheckBox*>(slot.check)->isChecked();
-    exchange_.send({MonitorCodec::setRequest(n, enabled, bytes.bytes), Exchange::Display::Hex, Code::Set,
-                    TimeoutKind::Set});
+    exchange_.sendBuilt([&] { return MonitorCodec::setRequest(n, enabled, bytes.bytes); },
+                        {{}, Exchange::Display::Hex, Code::Set, TimeoutKind::Set});
 }
 
 void MonitorPage::queryClick(int n)
 {
     askedSlot_ = n;
-    exchange_.send({MonitorCodec::queryRequest(n), Exchange::Display::Hex, Code::MonitorQuery,
-                    TimeoutKind::Set});
+    exchange_.sendBuilt([n] { return MonitorCodec::queryRequest(n); },
+                        {{}, Exchange::Display::Hex, Code::MonitorQuery, TimeoutKind::Set});
 }

@@ -68,6 +68,8 @@ private slots:
             {moduleModeRequest(3), "Module Operation Mode: choose a mode from the list."},
             {coefficientModeRequest(-1, "0.001"), "Variable 1 Coefficient: choose a mode from the list."},
             {customCommandRequest(0, 2, -1, {}), "Read Meter Command 2: choose Open or Close from the list."},
+            {customCommandRequest(0, 1, 1, QByteArray(15, 'x')),
+             "Read Meter Command 1 byte count must be a number from 0 to 14."},
         };
         for (const auto& c : cases) {
             QCOMPARE(c.built.refusal, QString(c.refusal));

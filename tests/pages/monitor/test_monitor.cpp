@@ -1,5 +1,6 @@
 // The monitoring and loop command slots: requests, the query's reply, and the page.
 #include "pages/monitor/MonitorCodec.h"
+#include "tests/support/Built.h"
 #include "tests/support/Bytes.h"
 #include "tests/support/Render.h"
 #include "tests/support/WindowRig.h"
@@ -14,9 +15,14 @@ class TestMonitor : public QObject {
 private slots:
     void requests()
     {
-        QCOMPARE(setRequest(1, true, hex("01 03 00 00 00 02")), "QQS#WCAD01:1<06," + hex("01 03 00 00 00 02"));
-        QCOMPARE(setRequest(2, false, {}), QByteArray("QQS#WCAD02:0<00,"));
-        QCOMPARE(queryRequest(1), QByteArray("QQQ#RCAD01#"));
+        QCOMPARE(bytesOf(setRequest(1, true, hex("01 03 00 00 00 02"))), "QQS#WCAD01:1<06," + hex("01 03 00 00 00 02"));
+        QCOMPARE(bytesOf(setRequest(2, false, {})), QByteArray("QQS#WCAD02:0<00,"));
+        QCOMPARE(bytesOf(queryRequest(1)), QByteArray("QQQ#RCAD01#"));
+        // Values the request's digits cannot carry are refused.
+        QCOMPARE(setRequest(7, true, {}).refusal, QString("Command slot must be a number from 1 to 6."));
+        QCOMPARE(queryRequest(0).refusal, QString("Command slot must be a number from 1 to 6."));
+        QCOMPARE(setRequest(1, true, QByteArray(15, 'x')).refusal,
+                 QString("A command's byte count must be a number from 0 to 14."));
     }
 
     void replies()
