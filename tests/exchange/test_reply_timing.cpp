@@ -53,6 +53,22 @@ private slots:
         QCOMPARE(rig.get<QLabel>("Label68")->text(), QString("current(RTU_ADR)"));
     }
 
+    void autoCloseWaitsForTheReplyBeforeIt()
+    {
+        Rig rig;
+        rig.open();
+        QElapsedTimer clock;
+        clock.start();
+        rig.button("Button5")->click(); // the port closes 2000 ms later
+        QCOMPARE(rig.pty.readQuiet(100), QByteArray("QQS#BA1:30#"));
+        waitUntil(clock, 1700);
+        rig.pty.write("QQS#BA1:OK#"); // delivered before 2000 ms, handled after
+        while (rig.form.comm().IsOpen() && clock.elapsed() < 4000) QTest::qWait(2);
+        QVERIFY(!rig.form.comm().IsOpen());
+        QCOMPARE(rig.shown(), QString("QQS#BA1:OK#")); // handled before the close
+        QVERIFY(rig.messages.entries.isEmpty());
+    }
+
     void lateSetReplyDoesNotAnswerTheNextQuery()
     {
         Rig rig;
