@@ -5,13 +5,19 @@
 #include <cstdint>
 #include <stdexcept>
 
-// The error every text-to-number conversion of the tool raises.
+// The error every text-to-number conversion of the tool raises. Show message(), not
+// what(): a received text may hold NUL characters, which cut what()'s C string short.
 class EConvertError : public std::runtime_error {
 public:
     explicit EConvertError(const QString& text)
-        : std::runtime_error(QStringLiteral("'%1' is not a valid integer value").arg(text).toStdString())
+        : EConvertError(QStringLiteral("'%1' is not a valid integer value").arg(text), 0)
     {
     }
+    const QString& message() const { return message_; }
+
+private:
+    EConvertError(const QString& message, int) : std::runtime_error(message.toStdString()), message_(message) {}
+    QString message_;
 };
 
 // An optional sign and decimal digits that fit in 32 bits; anything else, the empty text

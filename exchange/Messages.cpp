@@ -1,5 +1,6 @@
 #include "exchange/Messages.h"
 
+#include "exchange/Conversion.h"
 #include "serial/CommsError.h"
 
 #include <exception>
@@ -17,6 +18,8 @@ void runHandler(MessageSink& messages, const std::function<void()>& handler)
     } catch (const ECommsError& e) {
         messages.error(withFullStop(QString::fromStdString(e.what())),
                        QString::fromStdString(e.detail()));
+    } catch (const EConvertError& e) {
+        messages.error(withFullStop(e.message()));
     } catch (const std::exception& e) {
         messages.error(withFullStop(QString::fromStdString(e.what())));
     }

@@ -19,6 +19,12 @@ void onError(j_common_ptr info)
 
 void quiet(j_common_ptr) {}
 
+// The tool's pictures are a few hundred pixels wide. A header may claim up to 65535 x 65535,
+// which would ask for gigabytes: larger images are refused as damaged, and libjpeg's own
+// buffers (a progressive file keeps all its coefficients) are held to a budget.
+constexpr unsigned long kMaxPixels = 16UL * 1024 * 1024;
+constexpr long kMaxDecoderMemory = 256L * 1024 * 1024;
+
 // The image is written through `out`, which lives in the caller's frame: nothing in this
 // frame that is changed after setjmp is read after a jump back.
 bool decodeInto(const QByteArray& data, QImage& out)
@@ -35,10 +41,19 @@ bool decodeInto(const QByteArray& data, QImage& out)
     jpeg_create_decompress(&info);
     jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(data.constData()),
                  static_cast<unsigned long>(data.size()));
+    info.mem->max_memory_to_use = kMaxDecoderMemory;
     jpeg_read_header(&info, TRUE);
+    if (static_cast<unsigned long>(info.image_width) * info.image_height > kMaxPixels) {
+        jpeg_destroy_decompress(&info);
+        return false;
+    }
     info.out_color_space = JCS_RGB;
     jpeg_start_decompress(&info);
     out = QImage(int(info.output_width), int(info.output_height), QImage::Format_RGB888);
+    if (out.isNull()) { // no memory for it
+        jpeg_destroy_decompress(&info);
+        return false;
+    }
     while (info.output_scanline < info.output_height) {
         JSAMPROW row = out.scanLine(int(info.output_scanline));
         jpeg_read_scanlines(&info, &row, 1);

@@ -218,7 +218,7 @@ Decoded decodeReply(const QByteArray& text, int meterTypeNow, int slot)
             r.chars(c.edit, 12, 3 * qsizetype(r.digits(9, 2)) - 1);
         }
     } catch (const EConvertError& e) {
-        out.error = QString::fromStdString(e.what());
+        out.error = e.message();
     }
     return out;
 }

@@ -44,7 +44,7 @@ Decoded decodeReply(const QByteArray& t, int askedSlot)
         // The text stops at the end of the reply if that comes first.
         out.updates.push_back(FieldUpdate::edit(slot.edit, count > 0 ? t.mid(j + 11, 3 * count - 1) : QByteArray()));
     } catch (const EConvertError& e) {
-        out.error = QString::fromStdString(e.what());
+        out.error = e.message();
     }
     return out;
 }

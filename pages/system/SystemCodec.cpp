@@ -139,7 +139,7 @@ Decoded decodeReply(const QByteArray& text)
         chars("AADR", 5, 5, "ABadr");
         chars("AADR", 11, 5, "BBadr");
     } catch (const EConvertError& e) {
-        out.error = QString::fromStdString(e.what());
+        out.error = e.message();
     }
     return out;
 }

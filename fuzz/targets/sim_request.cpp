@@ -1,0 +1,69 @@
+// A request as the stand-in receives it, in the HART working mode and in a MODBUS one, on
+// a stand-in built afresh for each input. Configuration replies are framed texts; a
+// refused setting changes nothing; HART answers carry a good checksum and MODBUS answers
+// a good CRC; and whatever was stored, the tool's decoders read the query replies.
+#include "fuzz/DecodedChecks.h"
+#include "pages/modbus/ModbusCodec.h"
+#include "pages/monitor/MonitorCodec.h"
+#include "pages/system/SystemCodec.h"
+#include "sim/Simulator.h"
+#include "tools/Crc16.h"
+
+namespace {
+
+// Everything the stand-in reports about its settings.
+QByteArray queried(ConverterModel& model)
+{
+    QByteArray all = model.handle(SystemCodec::queryRequest());
+    for (int slot = 0; slot < 5; ++slot) all += model.handle(ModbusCodec::queryRequest(slot));
+    for (int slot = 1; slot <= 6; ++slot) all += model.handle(MonitorCodec::queryRequest(slot));
+    return all;
+}
+
+void checkConfigReply(const QByteArray& reply, const QByteArray& before, ConverterModel& model)
+{
+    FUZZ_CHECK(ConverterModel::isConfigRequest(reply) && reply.endsWith('#'));
+    if (reply.contains("#ERR:")) FUZZ_CHECK(queried(model) == before);
+
+    const Decoded system = SystemCodec::decodeReply(model.handle(SystemCodec::queryRequest()));
+    FUZZ_CHECK(!system.error);
+    for (int slot = 1; slot <= 6; ++slot)
+        FUZZ_CHECK(!MonitorCodec::decodeReply(model.handle(MonitorCodec::queryRequest(slot))).error);
+    for (int slot = 0; slot < 5; ++slot) {
+        const QByteArray text = model.handle(ModbusCodec::queryRequest(slot));
+        fuzz::checkPiecesOf(ModbusCodec::decodeReply(text, 0), text);
+    }
+}
+
+void checkHartAnswer(const QByteArray& answer)
+{
+    if (answer.isEmpty()) return;
+    uint8_t sum = 0;
+    for (qsizetype i = 5; i < answer.size(); ++i) sum ^= uint8_t(answer[i]);
+    FUZZ_CHECK(answer.startsWith("\xFF\xFF\xFF\xFF\xFF") && sum == 0);
+}
+
+void checkModbusAnswer(const QByteArray& answer, int address)
+{
+    if (answer.isEmpty()) return;
+    FUZZ_CHECK(answer.size() >= 5 && uint8_t(answer[0]) == address);
+    const Crc16Bytes crc = crc16Modbus(reinterpret_cast<const uint8_t*>(answer.constData()), size_t(answer.size() - 2));
+    FUZZ_CHECK(uint8_t(answer[answer.size() - 2]) == crc.low && uint8_t(answer.back()) == crc.high);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const QByteArray request = fuzz::bytesView(data, size, 4096);
+    for (const int mode : {0, 1}) {
+        Simulator sim;
+        sim.model.state.mode = mode;
+        const QByteArray before = queried(sim.model);
+        const QByteArray answer = sim.answer(request, 1.0);
+        if (ConverterModel::isConfigRequest(request)) checkConfigReply(answer, before, sim.model);
+        else if (mode == 0) checkHartAnswer(answer);
+        else checkModbusAnswer(answer, sim.model.state.address);
+    }
+    return 0;
+}

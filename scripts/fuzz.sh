@@ -1,0 +1,79 @@
+#!/usr/bin/env bash
+# Builds the fuzz targets with clang (coverage and sanitizers on every library they link),
+# runs each for SECONDS (default 60), then merges what the run found into fuzz/corpus/.
+# A finding stops nothing else: it is kept under build-fuzz/findings/<target>/ and the
+# script fails at the end. Usage: scripts/fuzz.sh [SECONDS] [TARGET...]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds=${1:-60}
+shift || true
+
+scripts/deps.sh
+need=()
+for p in clang libclang-rt-dev; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || need+=("$p")
+done
+if [ ${#need[@]} -gt 0 ]; then
+    sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    $sudo apt-get update
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${need[@]}"
+fi
+
+build=build-fuzz
+cmake -S . -B $build -G Ninja -DVK_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ \
+      -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build $build --target fuzz_all
+
+targets=("$@")
+[ ${#targets[@]} -eq 0 ] && targets=($(ls fuzz/corpus))
+
+# Inputs longer than a target's family ever is only slow the search down.
+max_len() {
+    case $1 in
+        hex_pairs|ieee754_entry) echo 64 ;;
+        sim_request) echo 512 ;;
+        jpeg) echo 8192 ;;
+        *) echo 300 ;;
+    esac
+}
+
+export QT_QPA_PLATFORM=offscreen
+# A smaller quarantine than ASan's 256 MB keeps a run's memory flat once it is full.
+export ASAN_OPTIONS=${ASAN_OPTIONS:-quarantine_size_mb=64:detect_leaks=1}
+failed=()
+summary=()
+for t in "${targets[@]}"; do
+    work=$build/corpus/$t findings=$build/findings/$t log=$build/logs/$t.log
+    rm -rf "$work" && mkdir -p "$work" "$findings" "$(dirname "$log")"
+    echo "== $t: ${seconds} s"
+    # New entries go to the work folder; the kept corpus is read as seeds. Each line of the
+    # log starts with the seconds since the run began.
+    start=$SECONDS
+    status=0
+    "$build/fuzz/fuzz_$t" -max_total_time="$seconds" -max_len="$(max_len "$t")" -timeout=10 \
+        -dict="fuzz/dict/$t.dict" -artifact_prefix="$findings/" -print_final_stats=1 \
+        "$work" "fuzz/corpus/$t" 2>&1 |
+        while IFS= read -r line; do printf '%d %s\n' $((SECONDS - start)) "$line"; done >"$log" ||
+        status=$?
+    if [ $status -ne 0 ]; then failed+=("$t"); fi
+    last=$(grep -E 'cov: [0-9]+ ft: [0-9]+' "$log" | tail -1 || true)
+    runs=$(grep -oE 'stat::number_of_executed_units: *[0-9]+' "$log" | grep -oE '[0-9]+$' || echo "?")
+    cov=$(grep -oE 'cov: [0-9]+ ft: [0-9]+' <<<"$last" || echo "cov: ? ft: ?")
+    summary+=("$(printf '%-14s %10s inputs in %4s s, %s' "$t" "$runs" "$seconds" "$cov")")
+
+    # Keep a minimal corpus: the kept entries and the new ones, merged down to those that
+    # add coverage.
+    merged=$build/merged/$t
+    rm -rf "$merged" && mkdir -p "$merged"
+    if "$build/fuzz/fuzz_$t" -merge=1 -max_len="$(max_len "$t")" "$merged" "fuzz/corpus/$t" "$work" \
+        >>"$log" 2>&1 && [ -n "$(ls -A "$merged")" ]; then
+        rm -rf "fuzz/corpus/$t" && mv "$merged" "fuzz/corpus/$t"
+    fi
+done
+
+printf '%s\n' "${summary[@]}"
+if [ ${#failed[@]} -gt 0 ]; then
+    echo "findings in: ${failed[*]} (inputs under $build/findings/, logs under $build/logs/)"
+    exit 1
+fi
