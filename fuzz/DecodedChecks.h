@@ -17,6 +17,9 @@ inline void checkPiecesOf(const Decoded& decoded, const QByteArray& reply)
     if (decoded.error) FUZZ_CHECK(decoded.error->endsWith(QStringLiteral("' is not a valid integer value")));
 }
 
+// A number as the stand-in writes it: zero-padded to `width` digits.
+inline QByteArray zeroPadded(int value, int width) { return QByteArray::number(value).rightJustified(width, '0'); }
+
 // The last update of the named control, or null.
 inline const FieldUpdate* updateOf(const Decoded& decoded, const char* control)
 {

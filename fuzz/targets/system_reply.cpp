@@ -7,8 +7,6 @@
 
 namespace {
 
-QByteArray digits(int value, int width) { return QByteArray::number(value).rightJustified(width, '0'); }
-
 void roundTrip(fuzz::Values& v)
 {
     ConverterModel model;
@@ -37,10 +35,10 @@ void roundTrip(fuzz::Values& v)
     FUZZ_CHECK(hasItem(d, "ComboBox2", baud1) && hasItem(d, "ComboBox4", parity1));
     FUZZ_CHECK(hasItem(d, "ComboBox8", baud2) && hasItem(d, "ComboBox9", parity2));
     FUZZ_CHECK(hasItem(d, "ComboBox7", mode) && hasItem(d, "ComboBox14", mode));
-    FUZZ_CHECK(hasText(d, "Edit14", digits(address, 3)));
+    FUZZ_CHECK(hasText(d, "Edit14", fuzz::zeroPadded(address, 3)));
     FUZZ_CHECK(hasItem(d, "RS485ADY", returnA) && hasItem(d, "RS485BDY", returnB));
-    FUZZ_CHECK(hasText(d, "Edit6", digits(poll, 3)));
-    FUZZ_CHECK(hasText(d, "ABadr", digits(baseA, 5)) && hasText(d, "BBadr", digits(baseB, 5)));
+    FUZZ_CHECK(hasText(d, "Edit6", fuzz::zeroPadded(poll, 3)));
+    FUZZ_CHECK(hasText(d, "ABadr", fuzz::zeroPadded(baseA, 5)) && hasText(d, "BBadr", fuzz::zeroPadded(baseB, 5)));
 }
 
 } // namespace

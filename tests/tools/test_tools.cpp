@@ -1,6 +1,7 @@
 // Hex text, decimal conversion, error texts and the MODBUS request with its CRC.
 #include "exchange/Conversion.h"
 #include "tests/support/Bytes.h"
+#include "tests/support/RecordingMessages.h"
 #include "exchange/Messages.h"
 #include "tools/Crc16.h"
 #include "tools/FloatText.h"
@@ -59,6 +60,22 @@ private slots:
                 QCOMPARE(QString(e.what()), QString("'%1' is not a valid integer value").arg(bad));
             }
         }
+    }
+
+    void conversionMessageKeepsNulCharacters()
+    {
+        // Received text may hold NUL; the message shown must still name all of it.
+        const QString text = QString::fromLatin1(QByteArray("1\0x", 3));
+        const QString expected = "'" + text + "' is not a valid integer value";
+        try {
+            StrToInt(text);
+            QFAIL("converted");
+        } catch (const EConvertError& e) {
+            QCOMPARE(e.message(), expected);
+        }
+        RecordingMessages messages;
+        runHandler(messages, [&] { StrToInt(text); });
+        QCOMPARE(messages.texts(), QStringList{expected + "."});
     }
 
     void fullStopRule()
