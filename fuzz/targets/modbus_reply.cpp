@@ -55,7 +55,7 @@ void roundTrip(fuzz::Values& v)
     using fuzz::hasItem, fuzz::hasText;
     const BuiltRequest query = ModbusCodec::queryRequest(slot);
     FUZZ_CHECK(query.ok());
-    const Decoded d = ModbusCodec::decodeReply(model.handle(query.bytes), -1);
+    const Decoded d = ModbusCodec::decodeReply(model.handle(query.bytes), -1, slot);
     FUZZ_CHECK(!d.error);
     FUZZ_CHECK(hasItem(d, "ComboBox18", coefficientMode) && hasText(d, "Beilv", w));
     FUZZ_CHECK(hasText(d, "xishu2", u2) && hasText(d, "xishu3", u3) && hasText(d, "xishu4", u4));
@@ -85,17 +85,18 @@ void roundTrip(fuzz::Values& v)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    fuzz::Values values(data, size);
     const QByteArray text = fuzz::bytesView(data, size);
+    const int slot = values.in(0, ModbusCodec::kSlots - 1);
     // The list's own meter type decides only when the reply carries none.
-    const Decoded asCustom = ModbusCodec::decodeReply(text, 0);
-    const Decoded asOther = ModbusCodec::decodeReply(text, 1);
+    const Decoded asCustom = ModbusCodec::decodeReply(text, 0, slot);
+    const Decoded asOther = ModbusCodec::decodeReply(text, 1, slot);
     fuzz::checkPiecesOf(asCustom, text);
     fuzz::checkPiecesOf(asOther, text);
     if (fuzz::updateOf(asCustom, "ComboBox17")) {
         FUZZ_CHECK(asCustom.updates == asOther.updates && asCustom.error == asOther.error);
     }
 
-    fuzz::Values values(data, size);
     roundTrip(values);
     return 0;
 }

@@ -16,7 +16,7 @@ void roundTrip(fuzz::Values& v)
     const QByteArray command = v.bytes(v.in(0, 14));
     FUZZ_CHECK(model.handle(MonitorCodec::setRequest(slot, enabled, command)) == "QQS#WCAD:OK#");
 
-    const Decoded d = MonitorCodec::decodeReply(model.handle(MonitorCodec::queryRequest(slot)));
+    const Decoded d = MonitorCodec::decodeReply(model.handle(MonitorCodec::queryRequest(slot)), slot);
     const MonitorCodec::Slot& s = MonitorCodec::kSlots[slot - 1];
     FUZZ_CHECK(!d.error && d.updates.size() == 2);
     FUZZ_CHECK(d.updates[0] == FieldUpdate::checked(s.check, enabled));
@@ -27,14 +27,14 @@ void roundTrip(fuzz::Values& v)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    fuzz::Values values(data, size);
     const QByteArray text = fuzz::bytesView(data, size);
-    const Decoded decoded = MonitorCodec::decodeReply(text);
+    const Decoded decoded = MonitorCodec::decodeReply(text, values.in(1, 6));
     fuzz::checkPiecesOf(decoded, text);
     // A check box, then the command text or the error that stopped it.
     FUZZ_CHECK(decoded.updates.size() <= 2);
     if (!decoded.updates.empty()) FUZZ_CHECK(decoded.updates.size() == 2 || decoded.error);
 
-    fuzz::Values values(data, size);
     roundTrip(values);
     return 0;
 }

@@ -28,10 +28,10 @@ void checkConfigReply(const QByteArray& reply, const QByteArray& before, Convert
     const Decoded system = SystemCodec::decodeReply(model.handle(SystemCodec::queryRequest()));
     FUZZ_CHECK(!system.error);
     for (int slot = 1; slot <= 6; ++slot)
-        FUZZ_CHECK(!MonitorCodec::decodeReply(model.handle(MonitorCodec::queryRequest(slot))).error);
+        FUZZ_CHECK(!MonitorCodec::decodeReply(model.handle(MonitorCodec::queryRequest(slot)), slot).error);
     for (int slot = 0; slot < 5; ++slot) {
         const QByteArray text = model.handle(ModbusCodec::queryRequest(slot).bytes);
-        fuzz::checkPiecesOf(ModbusCodec::decodeReply(text, 0), text);
+        fuzz::checkPiecesOf(ModbusCodec::decodeReply(text, 0, slot), text);
     }
 }
 
