@@ -36,7 +36,7 @@ void roundTrip(fuzz::Values& v)
     QByteArray custom[2];
     for (int c = 0; c < 2; ++c) {
         open[c] = v.in(0, 1);
-        custom[c] = v.bytes(v.in(0, 14));
+        custom[c] = v.bytes(v.in(0, ModbusCodec::kCommandBytes));
     }
 
     const BuiltRequest requests[] = {

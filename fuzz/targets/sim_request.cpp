@@ -16,7 +16,7 @@ QByteArray queried(ConverterModel& model)
 {
     QByteArray all = model.handle(SystemCodec::queryRequest());
     for (int slot = 0; slot < 5; ++slot) all += model.handle(ModbusCodec::queryRequest(slot).bytes);
-    for (int slot = 1; slot <= 6; ++slot) all += model.handle(MonitorCodec::queryRequest(slot));
+    for (int slot = 1; slot <= 6; ++slot) all += model.handle(MonitorCodec::queryRequest(slot).bytes);
     return all;
 }
 
@@ -28,7 +28,7 @@ void checkConfigReply(const QByteArray& reply, const QByteArray& before, Convert
     const Decoded system = SystemCodec::decodeReply(model.handle(SystemCodec::queryRequest()));
     FUZZ_CHECK(!system.error);
     for (int slot = 1; slot <= 6; ++slot)
-        FUZZ_CHECK(!MonitorCodec::decodeReply(model.handle(MonitorCodec::queryRequest(slot)), slot).error);
+        FUZZ_CHECK(!MonitorCodec::decodeReply(model.handle(MonitorCodec::queryRequest(slot).bytes), slot).error);
     for (int slot = 0; slot < 5; ++slot) {
         const QByteArray text = model.handle(ModbusCodec::queryRequest(slot).bytes);
         fuzz::checkPiecesOf(ModbusCodec::decodeReply(text, 0, slot), text);
