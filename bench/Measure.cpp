@@ -1,6 +1,8 @@
 #include "bench/Measure.h"
 
 #include <QDir>
+#include <QEventLoop>
+#include <QTimer>
 #include <QFile>
 #include <QTextStream>
 #include <sys/resource.h>
@@ -33,4 +35,35 @@ void printRow(const QString& figure, const QString& ours, const QString& peer, c
 {
     QTextStream(stdout) << "| " << figure << " | " << ours << " | " << peer << " | " << ratio
                         << " | " << target << " |\n";
+}
+
+bool waitUntil(const std::function<bool()>& done, int limitMs)
+{
+    QEventLoop loop;
+    QTimer check, limit;
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (done()) loop.quit();
+    });
+    QObject::connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
+    check.start(1);
+    limit.setSingleShot(true);
+    limit.start(limitMs);
+    if (!done()) loop.exec();
+    return done();
+}
+
+void pause(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+long residentKb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').first().toLong();
+    return -1;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <algorithm>
 #include <chrono>
 #include <vector>
@@ -31,3 +32,11 @@ long workerWakeups();
 
 void printRow(const QString& figure, const QString& ours, const QString& peer, const QString& ratio,
               const QString& target);
+
+// Runs the event loop until done() or the limit passes. The condition is looked at after
+// every event and at least once a millisecond; timings are taken in the callbacks.
+bool waitUntil(const std::function<bool()>& done, int limitMs = 5000);
+// Runs the event loop for ms milliseconds.
+void pause(int ms);
+// Resident memory of this process now, in kB.
+long residentKb();

@@ -1,6 +1,7 @@
 // Benchmarks of the serial link and the exchange, each printed beside its floor or peer.
 // Run by scripts/bench.sh; it is no test and gates nothing.
 #include "bench/Measure.h"
+#include "bench/Soak.h"
 #include "exchange/Exchange.h"
 #include "exchange/Messages.h"
 #include "serial/Comm.h"
@@ -62,30 +63,6 @@ struct Pty {
         }
     }
 };
-
-// Runs the event loop until done() or the limit passes. The condition is looked at after
-// every event and at least once a millisecond; timings are taken in the callbacks.
-bool waitUntil(const std::function<bool()>& done, int limitMs = 5000)
-{
-    QEventLoop loop;
-    QTimer check, limit;
-    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
-        if (done()) loop.quit();
-    });
-    QObject::connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
-    check.start(1);
-    limit.setSingleShot(true);
-    limit.start(limitMs);
-    if (!done()) loop.exec();
-    return done();
-}
-
-void pause(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
 
 class Silent : public MessageSink {
     void inform(const QString&) override {}
@@ -351,6 +328,8 @@ int main(int argc, char* argv[])
         {"exchange", [&] { exchange(quick ? 3 : 10); }},
         {"startup", [&] { startup(quick ? 3 : 7); }},
         {"stream", [&] { responsiveness(quick ? 5 : 60); }},
+        {"soak", [&] { soak(quick ? 500 : 10000); }},
+        {"faults", [&] { faults(quick ? 4 : 10); }},
     };
     std::printf("| figure | ours | floor or peer (QSerialPort) | difference | target |\n");
     std::printf("|---|---|---|---|---|\n");

@@ -166,6 +166,7 @@ bool TComm::event(QEvent* e)
 {
     const int type = e->type();
     if (type < kNotifyReceiveData || type > kNotifySendEmpty) return QObject::event(e);
+    acceptNotification(e);
     const auto* n = static_cast<CommNotification*>(e);
     switch (type) {
     case kNotifyReceiveData:
