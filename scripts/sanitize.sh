@@ -15,7 +15,6 @@ if [ "$what" = all ] || [ "$what" = asan ]; then
         -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null
     nice cmake --build build-asan
     ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1 \
-    LSAN_OPTIONS=suppressions=$PWD/scripts/sanitize-lsan.supp:print_suppressions=0 \
     UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
         ctest --test-dir build-asan --output-on-failure -j2 --timeout 600
 fi
@@ -26,7 +25,7 @@ if [ "$what" = all ] || [ "$what" = tsan ]; then
         -DCMAKE_CXX_FLAGS="-fsanitize=thread -fno-omit-frame-pointer" \
         -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=thread" >/dev/null
     nice cmake --build build-tsan --target "${tsan_tests[@]}"
-    TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+    TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/scripts/sanitize-tsan.supp \
         ctest --test-dir build-tsan --output-on-failure -j2 --timeout 600 \
         -R "^($(IFS='|'; echo "${tsan_tests[*]}"))\$"
 fi

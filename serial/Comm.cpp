@@ -164,9 +164,9 @@ void TComm::applyTimeouts()
 
 bool TComm::event(QEvent* e)
 {
+    acceptNotification(e);
     const int type = e->type();
     if (type < kNotifyReceiveData || type > kNotifySendEmpty) return QObject::event(e);
-    acceptNotification(e);
     const auto* n = static_cast<CommNotification*>(e);
     switch (type) {
     case kNotifyReceiveData:

@@ -42,5 +42,6 @@ bool postNotification(QObject* target, CommNotify kind, uint16_t count = 0, uint
 
 // ThreadSanitizer cannot see inside Qt's event queue (the library is not instrumented), so
 // the hand-over of a notification from a port thread to the owner is marked for it: the
-// receiver calls this before it reads the event. Does nothing in other builds.
+// receiver calls this before it reads the event (any event may be passed). Does nothing in
+// other builds.
 void acceptNotification(const QEvent* event);

@@ -250,7 +250,9 @@ private slots:
         for (int i = 0; i < 200; ++i) queued += comm.SendBytes(block.constData(), 2000) ? 1 : 0;
         QCOMPARE(queued, 200);
         QTest::qWait(100);
-        const int emptiedBeforeClose = rec.emptied; // the writer may have caught up early on
+        // On a slow machine the writer may catch up with the queue now and then before the
+        // terminal's buffers fill; what matters is that nothing follows the close.
+        const int emptiedBeforeClose = rec.emptied;
         QElapsedTimer timer;
         timer.start();
         comm.ClosePort();
@@ -258,7 +260,6 @@ private slots:
         const QByteArray arrived = pty.readQuiet(200, 5000);
         QVERIFY(arrived.size() < 200 * 2000);
         QTest::qWait(100);
-        QVERIFY(emptiedBeforeClose <= 1);
         QCOMPARE(rec.emptied, emptiedBeforeClose); // no "queue empty" for dropped writes
     }
 

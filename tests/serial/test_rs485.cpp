@@ -6,6 +6,7 @@
 #include "tests/support/PtyPair.h"
 
 #include <QtTest>
+#include <atomic>
 #include <cerrno>
 #include <cstdarg>
 #include <linux/serial.h>
@@ -20,8 +21,8 @@ struct FakeUart {
     std::mutex lock;
     bool hasRs485 = true;
     serial_rs485 config{};
-    int rs485Calls = 0;
-    int rtsRaised = 0, rtsDropped = 0;
+    std::atomic<int> rs485Calls{0};
+    std::atomic<int> rtsRaised{0}, rtsDropped{0}; // counted on the transmit thread too
 
     int handle(int fd, unsigned long request, void* arg)
     {
@@ -52,7 +53,9 @@ struct FakeUart {
         config.flags = SER_RS485_ENABLED | SER_RS485_RTS_AFTER_SEND;
         config.delay_rts_before_send = 3;
         config.delay_rts_after_send = 5;
-        rs485Calls = rtsRaised = rtsDropped = 0;
+        rs485Calls = 0;
+        rtsRaised = 0;
+        rtsDropped = 0;
     }
     bool configIsTheSystems()
     {
@@ -98,7 +101,7 @@ private slots:
         comm.SetRtsControl(TRtsControl::RtsEnable);
         comm.SetStopBits(TStopBits::_2);
         comm.ClosePort();
-        QCOMPARE(uart.rs485Calls, 0);
+        QCOMPARE(uart.rs485Calls.load(), 0);
         QVERIFY(uart.configIsTheSystems());
     }
 
@@ -115,11 +118,11 @@ private slots:
         }
         const int callsWhileOn = uart.rs485Calls;
         comm.SetBaudRate(4800); // a re-apply keeps the driver's toggle without asking again
-        QCOMPARE(uart.rs485Calls, callsWhileOn);
+        QCOMPARE(uart.rs485Calls.load(), callsWhileOn);
         const int raisedBefore = uart.rtsRaised;
         QVERIFY(comm.SendBytes("abc", 3));
         QCOMPARE(pty.readQuiet(), QByteArray("abc"));
-        QCOMPARE(uart.rtsRaised, raisedBefore); // the driver drives RTS, not the transmit thread
+        QCOMPARE(uart.rtsRaised.load(), raisedBefore); // the driver drives RTS, not the transmit thread
 
         comm.SetRtsControl(TRtsControl::RtsDisable);
         QVERIFY(uart.configIsTheSystems());
@@ -137,7 +140,7 @@ private slots:
         const int raisedAtOpen = uart.rtsRaised;
         QVERIFY(comm.SendBytes("hello", 5));
         QCOMPARE(pty.readQuiet(), QByteArray("hello"));
-        QTRY_COMPARE(uart.rtsRaised, raisedAtOpen + 1);
+        QTRY_COMPARE(uart.rtsRaised.load(), raisedAtOpen + 1);
         QTRY_VERIFY(uart.rtsDropped >= 1);
     }
 };

@@ -28,6 +28,7 @@ class NotificationCounter : public QObject {
 public:
     bool event(QEvent* e) override
     {
+        acceptNotification(e); // as the component does
         if (e->type() == QEvent::Type(kNotifyRequestHangup)) ++hangups;
         if (e->type() == QEvent::Type(kNotifyReceiveData)) ++chunks;
         return QObject::event(e);
