@@ -152,12 +152,21 @@ void soak(int exchanges)
         const QByteArray reply = step.line->ask(step.request);
         if (reply.isEmpty()) {
             // Timed out: a false timeout if the answer still comes, else a lost reply.
-            ++(step.line->late(1000).isEmpty() ? lost : falseTimeouts);
+            const bool late = !step.line->late(1000).isEmpty();
+            ++(late ? falseTimeouts : lost);
+            std::fprintf(stderr, "soak: exchange %d (step %zu) at %.1f s: %s\n", i,
+                         size_t(i) % steps.size(), clock.elapsed() / 1000.0,
+                         late ? "answer after the 1 s limit" : "no answer");
             continue;
         }
         const Decoded decoded = step.decode(reply);
         if (!reference) reference = decoded;
-        if (decoded.error || !sameUpdates(decoded, *reference, step.compareTexts)) ++wrong;
+        if (decoded.error || !sameUpdates(decoded, *reference, step.compareTexts)) {
+            ++wrong;
+            std::fprintf(stderr, "soak: exchange %d (step %zu) at %.1f s: wrong answer %s\n", i,
+                         size_t(i) % steps.size(), clock.elapsed() / 1000.0,
+                         reply.toHex(' ').constData());
+        }
     }
     const long rssEnd = residentKb();
     const double seconds = clock.elapsed() / 1000.0;
