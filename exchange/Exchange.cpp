@@ -63,6 +63,7 @@ bool Exchange::writeFrame(const QByteArray& frame, Display display)
     }
     std::copy(frame.begin(), frame.end(), area_.begin() + kTxStart);
     sendBuffer_->setText(display == Display::Hex ? hexDisplay(frame) : QString::fromLatin1(frame));
+    emit frameWritten(frame);
     // With the port closed the write is refused; the exchange goes on and times out.
     comm_.SendBytes(frame.constData(), static_cast<uint16_t>(frame.size()));
     return true;
@@ -85,6 +86,7 @@ bool Exchange::send(const Request& request)
         Timer4.setInterval(2000);
         Timer4.setEnabled(true);
     }
+    emit requestSent();
     return true;
 }
 
@@ -115,6 +117,7 @@ void Exchange::registerDecoder(int code, std::function<void()> decoder)
 void Exchange::Comm1ReceiveData(const uint8_t* buffer, uint16_t length)
 {
     chunks_.push_back({++lastArrived_, request_, QByteArray(reinterpret_cast<const char*>(buffer), length)});
+    emit chunkArrived(chunks_.back().bytes);
     QTimer::singleShot(kSettleMs, Qt::PreciseTimer, this, [this] { handleNextChunk(); });
 }
 
@@ -163,11 +166,14 @@ void Exchange::handleChunk(const QByteArray& chunk)
         receiveBuffer_->setPlainText(hexDisplay(receivedText_));
         Timer3.setEnabled(false);
         break;
-    default:
+    default: {
         receiveBuffer_->setPlainText(QString::fromLatin1(receivedText_));
+        const bool wasOpen = pendingCode_ != Code::None;
         pendingCode_ = Code::None;
         Timer3.setEnabled(false);
+        if (wasOpen) emit ended(Outcome::Answered);
         break;
+    }
     }
 }
 
@@ -191,6 +197,7 @@ void Exchange::Timer2Timer()
     default: return;
     }
     if (const auto decoder = decoders_.find(code); decoder != decoders_.end()) decoder->second();
+    emit ended(Outcome::Decoded);
 }
 
 void Exchange::Timer3Timer()
@@ -209,6 +216,7 @@ void Exchange::Timer3Timer()
     default: return;
     }
     Timer3.setEnabled(false); // again, once the box is closed
+    emit ended(Outcome::TimedOut);
 }
 
 void Exchange::Timer4Timer()

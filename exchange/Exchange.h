@@ -2,6 +2,7 @@
 
 #include "tools/BuiltRequest.h"
 #include "exchange/ExchangeTimer.h"
+#include "exchange/Messages.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -13,7 +14,6 @@
 
 class QLineEdit;
 class QPlainTextEdit;
-class MessageSink;
 class TComm;
 
 // Pending command codes: which request awaits a reply.
@@ -43,6 +43,8 @@ public:
     static constexpr int kSettleMs = 300; // the receive handler's wait before it handles a chunk
 
     enum class Display { Text, Hex };
+    // How an exchange ended, for whoever runs requests one after another.
+    enum class Outcome { Decoded, Answered, TimedOut };
     enum class TimeoutArm { Interval3000, EnableOnly };
 
     struct Request {
@@ -99,7 +101,9 @@ public:
     bool portOpen() const { return portOpen_; }
     void setPortOpen(bool open) { portOpen_ = open; }
     TComm& comm() { return comm_; }
-    MessageSink& messages() { return messages_; }
+    // Every message of the exchange and the pages goes through here; a batch run diverts
+    // them for its own report.
+    MessageRelay& messages() { return messages_; }
 
     ExchangeTimer Timer2{300};  // reply parse
     ExchangeTimer Timer3{1000}; // timeout
@@ -109,6 +113,13 @@ public:
     std::function<void(const QString&)> setStatusText;
     // Shows the port panel closed (caption "Open", query disabled).
     std::function<void()> showPortClosed;
+
+signals:
+    void frameWritten(const QByteArray& frame); // every frame handed to the port
+    void chunkArrived(const QByteArray& chunk); // every received chunk, on arrival
+    void requestSent();                         // an exchange began
+    // The reply was decoded, a reply ended the exchange, or the timeout struck.
+    void ended(Exchange::Outcome outcome);
 
 private:
     struct Chunk {
@@ -130,7 +141,7 @@ private:
     TComm& comm_;
     QLineEdit* sendBuffer_;
     QPlainTextEdit* receiveBuffer_;
-    MessageSink& messages_;
+    MessageRelay messages_;
 
     std::array<uint8_t, kAreaSize> area_{};
     QByteArray receivedText_;

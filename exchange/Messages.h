@@ -19,3 +19,18 @@ QString withFullStop(const QString& text);
 
 // Runs a handler; an exception that leaves it ends it and is shown as an error box.
 void runHandler(MessageSink& messages, const std::function<void()>& handler);
+
+// Passes messages on to the sink it was made with, or, while diverted, to another one.
+class MessageRelay : public MessageSink {
+public:
+    explicit MessageRelay(MessageSink& target) : target_(target) {}
+    void inform(const QString& text) override { current().inform(text); }
+    void error(const QString& text, const QString& detail = {}) override { current().error(text, detail); }
+    // nullptr ends the diversion.
+    void divert(MessageSink* to) { diverted_ = to; }
+
+private:
+    MessageSink& current() { return diverted_ ? *diverted_ : target_; }
+    MessageSink& target_;
+    MessageSink* diverted_ = nullptr;
+};

@@ -25,6 +25,14 @@ std::optional<Answer> answerBeforeWindow(const QStringList& arguments);
 // With QApplication's own options removed: an unknown option or argument, or nothing.
 std::optional<Answer> checkWindowArguments(const QStringList& arguments);
 
+// A profile command: --port PORT [--baud N] [--parity P] read|write|compare FILE.
+struct ProfileArguments {
+    QString command, file, port;
+    QString baud = QStringLiteral("9600"), parity = QStringLiteral("None");
+};
+// Reads a profile command's arguments into `out`; on a mistake, the refusal (exit code 2).
+std::optional<Answer> readProfileArguments(const QStringList& arguments, ProfileArguments& out);
+
 // Prints the answer and returns its exit code.
 int deliver(const Answer& answer);
 

@@ -1,4 +1,5 @@
 #include "ui/CommandLine.h"
+#include "ui/ProfileCommand.h"
 #include "ui/TForm1.h"
 
 #include <QApplication>
@@ -9,6 +10,7 @@ int main(int argc, char* argv[])
     QCoreApplication::setApplicationVersion(VK742B_VERSION);
     if (const auto answer = CommandLine::answerBeforeWindow(CommandLine::fromArgv(argc, argv)))
         return CommandLine::deliver(*answer);
+    if (ProfileCommand::requested(argc, argv)) return ProfileCommand::run(argc, argv);
 
     QApplication app(argc, argv);
     QGuiApplication::setDesktopFileName(VK742B_APP_ID);

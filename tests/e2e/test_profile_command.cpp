@@ -1,0 +1,132 @@
+// The command line against the stand-in: read, write and compare, and the exit codes.
+#include "profile/Profile.h"
+#include "tests/support/StandIn.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace {
+
+struct Result {
+    int code;
+    QString out, err;
+};
+
+Result tool(const QStringList& args, int seconds = 60)
+{
+    QProcess p;
+    p.start(VK_CONFIG_PATH, args);
+    if (!p.waitForFinished(seconds * 1000)) {
+        p.kill();
+        p.waitForFinished();
+        return {-1, {}, "did not end"};
+    }
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromLocal8Bit(p.readAllStandardOutput()),
+            QString::fromLocal8Bit(p.readAllStandardError())};
+}
+
+QString fullProfilePath() { return QFINDTESTDATA("../profile/full.json"); }
+
+Profile load(const QString& path)
+{
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    QStringList problems;
+    const auto p = Profile::fromJson(file.readAll(), problems);
+    if (!p) qWarning("%s", qPrintable(problems.join('\n')));
+    return p.value_or(Profile{});
+}
+
+} // namespace
+
+class TestProfileCommand : public QObject {
+    Q_OBJECT
+
+private slots:
+    void badArgumentsExitWithTwo()
+    {
+        QCOMPARE(tool({"read", "x.json"}).code, 2); // no port
+        QCOMPARE(tool({"--port", "/dev/null", "erase", "x.json"}).code, 2);
+        QCOMPARE(tool({"--port", "/dev/null", "read"}).code, 2);
+        const Result parity = tool({"--port", "/dev/null", "--parity", "Mark", "read", "x.json"});
+        QCOMPARE(parity.code, 2);
+        QVERIFY2(parity.err.contains("--parity takes None, Odd or Even, not 'Mark'"), qPrintable(parity.err));
+        QCOMPARE(tool({"--port", "/dev/null", "--baud", "fast", "read", "x.json"}).code, 2);
+        QCOMPARE(tool({"--port", "/dev/null", "write", "/nonexistent/profile.json"}).code, 2);
+    }
+
+    void aPortThatDoesNotOpenExitsWithOne()
+    {
+        QTemporaryDir dir;
+        const Result r = tool({"--port", dir.filePath("no-such-port"), "read", dir.filePath("p.json")});
+        QCOMPARE(r.code, 1);
+        QVERIFY(!QFile::exists(dir.filePath("p.json")));
+    }
+
+    void aBadProfileIsRefusedAndNothingIsSent()
+    {
+        StandIn standIn({"--verbose"});
+        QTemporaryDir dir;
+        QFile bad(dir.filePath("bad.json"));
+        QJsonObject root = QJsonDocument::fromJson([] {
+                               QFile f(fullProfilePath());
+                               f.open(QIODevice::ReadOnly);
+                               return f.readAll();
+                           }()).object();
+        QJsonObject system = root["system"].toObject();
+        system["slave_address"] = 300;
+        root["system"] = system;
+        QVERIFY(bad.open(QIODevice::WriteOnly));
+        bad.write(QJsonDocument(root).toJson());
+        bad.close();
+
+        const Result r = tool({"--port", standIn.link, "write", bad.fileName()});
+        QCOMPARE(r.code, 2);
+        QVERIFY2(r.err.contains("system.slave_address: accepts a whole number from 1 to 247"), qPrintable(r.err));
+        QTest::qWait(200);
+        QCOMPARE(standIn.requestsSeen(), 0);
+    }
+
+    void writeReadAndCompareRoundTrip()
+    {
+        StandIn standIn;
+        QTemporaryDir dir;
+        const Result written = tool({"--port", standIn.link, "write", fullProfilePath()}, 120);
+        QVERIFY2(written.code == 0, qPrintable(written.err));
+        QVERIFY(written.err.contains("[1/39] system.working_mode\n"));
+        QVERIFY(written.err.contains("reopen at that speed"));
+        QTest::qWait(300); // the converter switches after its answer
+
+        const QString readPath = dir.filePath("read.json");
+        const Result read = tool({"--port", standIn.link, "--baud", "19200", "--parity", "even", "read", readPath});
+        QVERIFY2(read.code == 0, qPrintable(read.err));
+        QCOMPARE(read.err.count(QRegularExpression("^\\[\\d+/12\\] ", QRegularExpression::MultilineOption)), 12);
+        QCOMPARE(load(readPath), load(fullProfilePath()));
+
+        const Result same = tool({"--port", standIn.link, "--baud", "19200", "compare", fullProfilePath()});
+        QVERIFY2(same.code == 0, qPrintable(same.err));
+
+        QFile changed(dir.filePath("changed.json"));
+        QVERIFY(changed.open(QIODevice::WriteOnly));
+        Profile profile = load(fullProfilePath());
+        profile.values["system.slave_address"] = 18;
+        changed.write(profile.toJson());
+        changed.close();
+        const Result differs = tool({"--port", standIn.link, "--baud", "19200", "compare", changed.fileName()});
+        QCOMPARE(differs.code, 1);
+        QVERIFY2(differs.out.contains(QRegularExpression("system.slave_address +18 +17\n")), qPrintable(differs.out));
+        QCOMPARE(differs.out.count('\n'), 2); // the heading and the one setting
+    }
+
+    void aDroppedReplyStopsTheWriteWithOne()
+    {
+        StandIn standIn({"--drop", "1"});
+        const Result r = tool({"--port", standIn.link, "write", fullProfilePath()});
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.contains("stopped at system.working_mode: no answer within 3 s"), qPrintable(r.err));
+        QVERIFY(!r.err.contains("[2/"));
+    }
+};
+
+QTEST_MAIN(TestProfileCommand)
+#include "test_profile_command.moc"

@@ -1,0 +1,190 @@
+// Profile files: the checks a file must pass before anything is sent, the file round
+// trip, the traffic log's bound and its lines, and the set-reply verdict.
+#include "exchange/TrafficLog.h"
+#include "profile/Profile.h"
+#include "profile/ProfileRun.h"
+#include "profile/ProfileSchema.h"
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QtTest>
+
+namespace {
+
+QByteArray fullProfile()
+{
+    QFile file(QFINDTESTDATA("full.json"));
+    if (!file.open(QIODevice::ReadOnly)) qFatal("no full.json");
+    return file.readAll();
+}
+
+// The full profile with one value replaced, given by its path of object keys and list
+// positions.
+QJsonValue replaced(const QJsonValue& node, QStringList path, const QJsonValue& value)
+{
+    if (path.isEmpty()) return value;
+    const QString step = path.takeFirst();
+    bool isIndex = false;
+    const int index = step.toInt(&isIndex);
+    if (isIndex) {
+        QJsonArray a = node.toArray();
+        a[index] = replaced(a.at(index), path, value);
+        return a;
+    }
+    QJsonObject o = node.toObject();
+    o[step] = replaced(o.value(step), path, value);
+    return o;
+}
+
+QByteArray withChanges(const QList<QPair<QString, QJsonValue>>& changes)
+{
+    QJsonValue root = QJsonDocument::fromJson(fullProfile()).object();
+    for (const auto& [path, value] : changes) root = replaced(root, path.split(u'/'), value);
+    return QJsonDocument(root.toObject()).toJson();
+}
+
+QStringList problemsOf(const QByteArray& json)
+{
+    QStringList problems;
+    const auto profile = Profile::fromJson(json, problems);
+    if (profile) return {};
+    return problems;
+}
+
+} // namespace
+
+class TestProfile : public QObject {
+    Q_OBJECT
+
+private slots:
+    void theFullExampleIsAcceptedAndSurvivesTheFile()
+    {
+        QStringList problems;
+        const auto profile = Profile::fromJson(fullProfile(), problems);
+        QVERIFY2(profile, qPrintable(problems.join('\n')));
+        // Every setting is there, except those a non-custom slot does not hold.
+        int expected = 0;
+        for (const auto& s : ProfileSchema::settings()) expected += !(s.customOnly && s.device == 4);
+        QCOMPARE(int(profile->values.size()), expected);
+        QCOMPARE(profile->text("system.rs232_rs485a.parity"), QString("\"Even\""));
+        QCOMPARE(profile->text("modbus.devices[4].custom.address_bits"), QString("-"));
+
+        const auto again = Profile::fromJson(profile->toJson(), problems);
+        QVERIFY(again);
+        QCOMPARE(*again, *profile);
+    }
+
+    void everyBadKeyIsListedWithWhatItAccepts()
+    {
+        const QStringList problems = problemsOf(withChanges({
+            {"version", 2},
+            {"system/rs232_rs485a/baud", 9601},
+            {"system/rs485b/parity", "none"},
+            {"system/slave_address", 0},
+            {"system/instrument_interval_ms", 205},
+            {"system/colour", "blue"},
+            {"modbus/coefficients/variable_2", "2.5"},
+            {"modbus/devices/0/buffer_clear_time_s", "20"},
+            {"modbus/devices/0/custom/read_commands/0/bytes", "ff 82"},
+            {"modbus/devices/1/custom/read_commands/1/bytes", "01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F"},
+            {"modbus/devices/4/custom", QJsonObject{{"address_bits", 8}}},
+            {"monitoring/2/enabled", 1},
+            {"modbus/module_mode", "transparent"},
+        }));
+        const QStringList expected{
+            "version: must be 1",
+            "system.rs232_rs485a.baud: accepts one of 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200",
+            "system.rs485b.parity: accepts one of \"None\", \"Odd\", \"Even\"",
+            "system.slave_address: accepts a whole number from 1 to 247",
+            "system.instrument_interval_ms: accepts a multiple of 10 from 0 to 9990",
+            "system.colour: unknown key",
+            "modbus.coefficients.variable_2: accepts five characters",
+            "modbus.devices[0].buffer_clear_time_s: accepts a whole number from 0 to 999",
+            "modbus.devices[0].custom.read_commands[0].bytes: accepts up to 14 bytes",
+            "modbus.devices[1].custom.read_commands[1].bytes: accepts up to 14 bytes",
+            "modbus.devices[4].custom.address_bits: held only when modbus.devices[4].meter_type is \"Custom Meter\"",
+            "monitoring[2].enabled: accepts true or false",
+            "modbus.module_mode: is the converter's working mode too",
+        };
+        for (const QString& e : expected)
+            QVERIFY2(std::any_of(problems.begin(), problems.end(), [&](const QString& p) { return p.startsWith(e); }),
+                     qPrintable(e + "\nnot among:\n" + problems.join('\n')));
+        QCOMPARE(problems.size(), expected.size());
+    }
+
+    void missingAndMisshapenPartsAreNamed()
+    {
+        QJsonObject root = QJsonDocument::fromJson(fullProfile()).object();
+        QJsonObject modbus = root["modbus"].toObject();
+        modbus.remove("devices");
+        root["modbus"] = modbus;
+        root["monitoring"] = QJsonObject{};
+        const QStringList problems = problemsOf(QJsonDocument(root).toJson());
+        QVERIFY(problems.contains("monitoring: must be a list"));
+        QVERIFY(problems.contains("modbus.devices[3].meter_type: missing; accepts " +
+                                  ProfileSchema::find("modbus.devices[3].meter_type")->accepts()));
+        // Without a meter type the custom keys are neither required nor refused.
+        QVERIFY(!problems.join('\n').contains("custom"));
+
+        const QStringList broken = problemsOf("{\"format\": \"vk742b-profile\"");
+        QCOMPARE(broken.size(), 1);
+        QVERIFY(broken[0].startsWith("not JSON: "));
+        QCOMPARE(problemsOf("[]"), QStringList("the file must hold one JSON object"));
+    }
+
+    void theModuleModeMayBeLeftOutAndMustAgree()
+    {
+        QVERIFY(problemsOf(withChanges({{"modbus/module_mode", QJsonValue()}})).size() == 1); // null: wrong type
+        QJsonObject root = QJsonDocument::fromJson(withChanges({{"system/working_mode", "monitoring_output"}})).object();
+        QJsonObject modbus = root["modbus"].toObject();
+        modbus.remove("module_mode");
+        root["modbus"] = modbus;
+        QCOMPARE(problemsOf(QJsonDocument(root).toJson()), QStringList());
+    }
+
+    void comparisonShowsEachSettingOfTheProfile()
+    {
+        QStringList problems;
+        const Profile profile = *Profile::fromJson(fullProfile(), problems);
+        Profile converter = profile;
+        converter.values["system.slave_address"] = 18;
+        converter.values.erase("monitoring[5].command");
+        const auto rows = compareProfiles(profile, converter);
+        QCOMPARE(rows.size(), profile.values.size());
+        QStringList differing;
+        for (const auto& r : rows)
+            if (!r.same) differing << r.key + ": " + r.profile + " / " + r.converter;
+        QCOMPARE(differing, QStringList({"system.slave_address: 17 / 18", "monitoring[5].command: \"11 22 33\" / -"}));
+    }
+
+    void setRepliesCountOnlyWhenAcknowledged()
+    {
+        QVERIFY(ProfileRun::acknowledged("QQS#HART:OK#"));
+        QVERIFY(!ProfileRun::acknowledged("QQS#ERR:HART#"));
+        QVERIFY(!ProfileRun::acknowledged("QQS#HART:O"));
+        QVERIFY(!ProfileRun::acknowledged(""));
+    }
+
+    void theLogKeepsTheNewestFramesOnly()
+    {
+        TrafficLog log;
+        for (int i = 0; i <= int(TrafficLog::kCapacity); ++i)
+            log.add(TrafficLog::Direction::Sent, QByteArray::number(i), i);
+        QCOMPARE(log.frames().size(), TrafficLog::kCapacity);
+        QCOMPARE(log.frames().front().bytes, QByteArray("1"));
+        QCOMPARE(log.frames().back().bytes, QByteArray::number(int(TrafficLog::kCapacity)));
+    }
+
+    void aLogLineHoldsTimeDirectionTextAndHex()
+    {
+        const qint64 at = QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5, 67)).toMSecsSinceEpoch();
+        QCOMPARE(TrafficLog::line({at, TrafficLog::Direction::Received, QByteArray("QX:\xff\r", 5)}),
+                 QString("03:04:05.067 RX  QX:..  |  51 58 3A FF 0D"));
+        QCOMPARE(TrafficLog::line({at, TrafficLog::Direction::Sent, "QQQ#QX#"}),
+                 QString("03:04:05.067 TX  QQQ#QX#  |  51 51 51 23 51 58 23"));
+    }
+};
+
+QTEST_MAIN(TestProfile)
+#include "test_profile.moc"
