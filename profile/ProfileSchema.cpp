@@ -204,8 +204,10 @@ bool Setting::accepts(const QJsonValue& value) const
     case Kind::HexCommand: {
         if (!value.isString()) return false;
         const QString t = value.toString();
-        const auto bytes = parseHexPairs(t, 15);
-        return bytes && bytes->size() <= 14 && hexDisplay(*bytes).trimmed() == t;
+        // The pages' own reading of hex text, and no trailing blank: the converter reports
+        // a command back without one.
+        const BuiltRequest bytes = parseHexPairs(t, 14);
+        return bytes.ok() && hexDisplay(bytes.bytes).trimmed() == t;
     }
     }
     return false;
