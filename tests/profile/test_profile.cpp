@@ -75,6 +75,16 @@ private slots:
         QCOMPARE(*again, *profile);
     }
 
+    void theDocumentedExampleIsTheFullProfile()
+    {
+        QFile doc(QFINDTESTDATA("../../docs/profile-format.md"));
+        QVERIFY(doc.open(QIODevice::ReadOnly));
+        const QByteArray text = doc.readAll();
+        const qsizetype start = text.indexOf("```json\n") + 8;
+        const QByteArray example = text.mid(start, text.indexOf("```", start) - start);
+        QCOMPARE(example, fullProfile());
+    }
+
     void everyBadKeyIsListedWithWhatItAccepts()
     {
         const QStringList problems = problemsOf(withChanges({
