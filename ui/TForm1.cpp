@@ -13,6 +13,7 @@
 #include "ui/HotSpot.h"
 #include "ui/MessageBoxes.h"
 #include "ui/Pictures.h"
+#include "ui/ProfileMenus.h"
 
 #include <QCloseEvent>
 #include <QFont>
@@ -133,6 +134,7 @@ TForm1::TForm1(MessageSink* messages, QWidget* parent) : QWidget(parent)
     };
 
     FormCreate();
+    profileMenus_ = new ProfileMenus(*this);
 }
 
 TForm1::~TForm1() = default;

@@ -11,6 +11,7 @@ class MessageSink;
 class ModbusPage;
 class MonitorPage;
 class PortPanel;
+class ProfileMenus;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -34,6 +35,7 @@ public:
     SystemPage& systemPage() { return *system_; }
     ModbusPage& modbusPage() { return *modbus_; }
     PortPanel& portPanel();
+    ProfileMenus& profileMenus() { return *profileMenus_; }
 
     // Buttons the link check enables when the converter answers.
     static const char* const kLinkButtons[16];
@@ -61,4 +63,5 @@ private:
     HartPage* hart_;
     ModbusPage* modbus_;
     MonitorPage* monitor_;
+    ProfileMenus* profileMenus_;
 };

@@ -1,0 +1,170 @@
+#include "ui/ProfileMenus.h"
+
+#include "exchange/Exchange.h"
+#include "ui/ProfileComparison.h"
+#include "ui/TForm1.h"
+#include "ui/TrafficLogPanel.h"
+
+#include <QFile>
+#include <QFileDialog>
+#include <QLayout>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressDialog>
+#include <QSaveFile>
+
+namespace {
+
+bool saveText(const QString& path, const QByteArray& bytes, MessageSink& messages)
+{
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit()) return true;
+    messages.error(QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));
+    return false;
+}
+
+} // namespace
+
+ProfileMenus::ProfileMenus(TForm1& window)
+    : QObject(&window), window_(window), run_(window, window.exchange(), window.modbusPage())
+{
+    log_.follow(window.exchange());
+    chooseFile = [this](const QString& caption, bool save) {
+        const QString filter = QStringLiteral("Profiles (*.json);;All files (*)");
+        return save ? QFileDialog::getSaveFileName(&window_, caption, QString(), filter)
+                    : QFileDialog::getOpenFileName(&window_, caption, QString(), filter);
+    };
+
+    bar_ = new QMenuBar(&window);
+    bar_->setObjectName("MenuBar");
+    QMenu* converter = bar_->addMenu(QStringLiteral("&Converter"));
+    converter->addAction(QStringLiteral("Read Converter…"), this, &ProfileMenus::readConverter);
+    converter->addAction(QStringLiteral("Write Converter…"), this, &ProfileMenus::writeConverter);
+    converter->addAction(QStringLiteral("Compare with Profile…"), this, &ProfileMenus::compareWithProfile);
+    converter->addSeparator();
+    saveProfile_ = converter->addAction(QStringLiteral("Save Profile…"), this, &ProfileMenus::saveProfile);
+    saveProfile_->setEnabled(false); // until a whole converter has been read
+
+    logPanel_ = new TrafficLogPanel(log_, &window);
+    logPanel_->onSave = [this] { saveLog(); };
+    QMenu* view = bar_->addMenu(QStringLiteral("&View"));
+    QAction* showLog = view->addAction(QStringLiteral("Traffic Log"));
+    showLog->setCheckable(true);
+    connect(showLog, &QAction::toggled, logPanel_, &QWidget::setVisible);
+    view->addAction(QStringLiteral("Save Log…"), this, &ProfileMenus::saveLog);
+
+    connect(&run_, &ProfileRun::progress, this, [this](int step, int, const QString& what) {
+        if (!progress_) return;
+        progress_->setValue(step - 1);
+        progress_->setLabelText(what);
+    });
+    connect(&run_, &ProfileRun::finished, this, &ProfileMenus::onFinished);
+    attachBar();
+}
+
+void ProfileMenus::attachBar()
+{
+    if (QLayout* layout = window_.layout()) {
+        layout->setMenuBar(bar_);
+        return;
+    }
+    // A window of placed controls: make room at the top.
+    const int h = bar_->sizeHint().height();
+    for (QWidget* child : window_.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+        if (child != bar_ && !child->isWindow()) child->move(child->x(), child->y() + h);
+    bar_->setGeometry(0, 0, window_.width(), h);
+    if (window_.minimumHeight() == window_.maximumHeight()) window_.setFixedHeight(window_.height() + h);
+    else window_.resize(window_.width(), window_.height() + h);
+}
+
+void ProfileMenus::showProgress(int count, const QString& title)
+{
+    delete progress_;
+    progress_ = new QProgressDialog(title, QStringLiteral("Cancel"), 0, count, &window_);
+    progress_->setWindowTitle(title);
+    progress_->setMinimumDuration(0);
+    progress_->setAutoClose(false);
+    progress_->setAutoReset(false);
+    connect(progress_, &QProgressDialog::canceled, &run_, &ProfileRun::cancel);
+    progress_->show();
+}
+
+void ProfileMenus::startRead(After after)
+{
+    if (run_.running()) return;
+    after_ = after;
+    writing_ = false;
+    run_.read();
+    showProgress(run_.stepCount(), QStringLiteral("Reading the converter"));
+}
+
+void ProfileMenus::readConverter() { startRead(After::Keep); }
+
+std::optional<Profile> ProfileMenus::openProfile()
+{
+    const QString path = chooseFile(QStringLiteral("Open Profile"), false);
+    if (path.isEmpty()) return std::nullopt;
+    QFile file(path);
+    MessageSink& messages = window_.exchange().messages();
+    if (!file.open(QIODevice::ReadOnly)) {
+        messages.error(QStringLiteral("Cannot read %1: %2").arg(path, file.errorString()));
+        return std::nullopt;
+    }
+    QStringList problems;
+    auto profile = Profile::fromJson(file.readAll(), problems);
+    if (!profile)
+        messages.error(QStringLiteral("%1 is not a profile this program can use. Nothing was sent.").arg(path),
+                       problems.join(u'\n'));
+    return profile;
+}
+
+void ProfileMenus::writeConverter()
+{
+    if (run_.running()) return;
+    const auto profile = openProfile();
+    if (!profile) return;
+    wanted_ = *profile;
+    writing_ = true;
+    run_.write(wanted_);
+    showProgress(run_.stepCount(), QStringLiteral("Writing the converter"));
+}
+
+void ProfileMenus::compareWithProfile()
+{
+    if (run_.running()) return;
+    const auto profile = openProfile();
+    if (!profile) return;
+    wanted_ = *profile;
+    startRead(After::Compare);
+}
+
+void ProfileMenus::onFinished(bool ok, const QString& message)
+{
+    if (progress_) progress_->hide();
+    MessageSink& messages = window_.exchange().messages();
+    if (!ok) {
+        messages.error(QStringLiteral("Stopped at %1").arg(message));
+        return;
+    }
+    if (writing_) {
+        messages.inform(QStringLiteral("The profile was written. The converter's RS232/RS485A port now runs at "
+                                       "%1 baud, parity %2; the port closes in 2 s: open it again at that speed.")
+                            .arg(wanted_.text("system.rs232_rs485a.baud"), wanted_.text("system.rs232_rs485a.parity")));
+        return;
+    }
+    read_ = run_.result();
+    saveProfile_->setEnabled(true);
+    if (after_ == After::Compare) (new ProfileComparison(compareProfiles(wanted_, read_), &window_))->show();
+}
+
+void ProfileMenus::saveProfile()
+{
+    const QString path = chooseFile(QStringLiteral("Save Profile"), true);
+    if (!path.isEmpty()) saveText(path, read_.toJson(), window_.exchange().messages());
+}
+
+void ProfileMenus::saveLog()
+{
+    const QString path = chooseFile(QStringLiteral("Save Log"), true);
+    if (!path.isEmpty()) saveText(path, log_.text().toUtf8(), window_.exchange().messages());
+}

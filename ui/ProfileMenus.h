@@ -1,0 +1,55 @@
+#pragma once
+
+#include "exchange/TrafficLog.h"
+#include "profile/Profile.h"
+#include "profile/ProfileRun.h"
+
+#include <QObject>
+#include <functional>
+
+class QAction;
+class QMenuBar;
+class QProgressDialog;
+class TForm1;
+class TrafficLogPanel;
+
+// The window's "Converter" and "View" menus: read a whole converter, write a profile to
+// it, compare it with a profile, save what was read, and the traffic log panel.
+class ProfileMenus : public QObject {
+    Q_OBJECT
+
+public:
+    explicit ProfileMenus(TForm1& window);
+
+    QMenuBar* bar() const { return bar_; }
+    TrafficLog& log() { return log_; }
+
+    void readConverter();
+    void writeConverter();
+    void compareWithProfile();
+    void saveProfile();
+    void saveLog();
+
+    // Asks for a file name (save: for writing); empty when the user cancels. Tests replace it.
+    std::function<QString(const QString& caption, bool save)> chooseFile;
+
+private:
+    enum class After { Keep, Compare };
+    void startRead(After after);
+    void showProgress(int count, const QString& title);
+    void onFinished(bool ok, const QString& message);
+    std::optional<Profile> openProfile();
+    void attachBar();
+
+    TForm1& window_;
+    ProfileRun run_;
+    TrafficLog log_;
+    QMenuBar* bar_;
+    QAction* saveProfile_;
+    TrafficLogPanel* logPanel_;
+    QProgressDialog* progress_ = nullptr;
+    After after_ = After::Keep;
+    bool writing_ = false;
+    Profile wanted_; // the profile being written or compared
+    Profile read_;   // the last whole converter read
+};
