@@ -234,6 +234,7 @@ void Exchange::abandonRequest()
     timeoutKind_ = TimeoutKind::None;
     for (ExchangeTimer* timer : {&Timer2, &Timer3, &Timer4}) timer->setEnabled(false);
     heldUntil_.fill(0);
+    emit ended(Outcome::Abandoned);
 }
 
 void Exchange::Button26Click() { receiveBuffer_->setPlainText(QString()); }

@@ -44,7 +44,7 @@ public:
 
     enum class Display { Text, Hex };
     // How an exchange ended, for whoever runs requests one after another.
-    enum class Outcome { Decoded, Answered, TimedOut };
+    enum class Outcome { Decoded, Answered, TimedOut, Abandoned };
     enum class TimeoutArm { Interval3000, EnableOnly };
 
     struct Request {
@@ -118,7 +118,8 @@ signals:
     void frameWritten(const QByteArray& frame); // every frame handed to the port
     void chunkArrived(const QByteArray& chunk); // every received chunk, on arrival
     void requestSent();                         // an exchange began
-    // The reply was decoded, a reply ended the exchange, or the timeout struck.
+    // The reply was decoded, a reply ended the exchange, the timeout struck, or the port
+    // went away.
     void ended(Exchange::Outcome outcome);
 
 private:

@@ -179,6 +179,7 @@ void ProfileRun::onEnded(Exchange::Outcome outcome)
     QString problem;
     switch (outcome) {
     case Exchange::Outcome::TimedOut: problem = QStringLiteral("no answer within 3 s"); break;
+    case Exchange::Outcome::Abandoned: problem = QStringLiteral("the port went away"); break;
     case Exchange::Outcome::Answered:
         if (!acknowledged(exchange_.receivedText()))
             problem = QStringLiteral("the converter refused it: ") + QString::fromLatin1(exchange_.receivedText());

@@ -82,6 +82,7 @@ void ProfileMenus::showProgress(int count, const QString& title)
     delete progress_;
     progress_ = new QProgressDialog(title, QStringLiteral("Cancel"), 0, count, &window_);
     progress_->setWindowTitle(title);
+    progress_->setWindowModality(Qt::WindowModal); // the pages stay untouched during a run
     progress_->setMinimumDuration(0);
     progress_->setAutoClose(false);
     progress_->setAutoReset(false);
