@@ -3,6 +3,7 @@
 #include "exchange/Controls.h"
 #include "exchange/Exchange.h"
 #include "exchange/Messages.h"
+#include "exchange/NarrowEdit.h"
 
 QComboBox* PageBuilder::list(const char* name, const QStringList& items, int selected, bool editable)
 {
@@ -14,9 +15,9 @@ QComboBox* PageBuilder::list(const char* name, const QStringList& items, int sel
     return box;
 }
 
-QLineEdit* PageBuilder::edit(const char* name, const QString& text)
+QLineEdit* PageBuilder::edit(const char* name, const QString& text, int chars)
 {
-    return named(new QLineEdit(text, page_), name);
+    return named(chars > 0 ? new NarrowEdit(chars, text, page_) : new QLineEdit(text, page_), name);
 }
 
 QLabel* PageBuilder::label(const QString& text, const char* name)
@@ -33,6 +34,13 @@ QGridLayout* PageBuilder::grid(QWidget* group)
     grid->setHorizontalSpacing(6);
     grid->setVerticalSpacing(3);
     return grid;
+}
+
+QHBoxLayout* PageBuilder::row()
+{
+    auto* row = new QHBoxLayout;
+    row->setSpacing(6); // a grid with unequal spacings hands none down to a nested row
+    return row;
 }
 
 QPushButton* PageBuilder::button(const char* name, const QString& caption, std::function<void()> handler)

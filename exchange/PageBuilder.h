@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -18,12 +19,14 @@ public:
 
     // A drop-down list; `selected` -1 leaves it without a selection.
     QComboBox* list(const char* name, const QStringList& items, int selected, bool editable = true);
-    QLineEdit* edit(const char* name, const QString& text = {});
+    // `chars` > 0 makes a narrow edit for a short value of about that many digits.
+    QLineEdit* edit(const char* name, const QString& text = {}, int chars = 0);
     QLabel* label(const QString& text, const char* name = nullptr);
     QPushButton* button(const char* name, const QString& caption, std::function<void()> handler);
 
-    // The compact grid every group box of the pages uses.
+    // The compact grid every group box of the pages uses, and a row to nest in it.
     static QGridLayout* grid(QWidget* group);
+    static QHBoxLayout* row();
 
 private:
     QWidget* page_;

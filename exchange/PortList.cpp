@@ -1,5 +1,7 @@
 #include "exchange/PortList.h"
 
+#include "serial/PortName.h"
+
 #include <QFileInfo>
 #include <QSerialPortInfo>
 
@@ -53,4 +55,18 @@ void PortList::showPopup()
 {
     refresh();
     QComboBox::showPopup();
+}
+
+void PortList::selectRemembered(const QString& name)
+{
+    const int listed = findText(name);
+    if (listed >= 0) {
+        setCurrentIndex(listed);
+        return;
+    }
+    // Not one of the fixed entries: a device or the stand-in's link, if it is still there.
+    if (!name.isEmpty() && QFileInfo::exists(QString::fromStdString(devicePathFor(name.toStdString()))))
+        setEditText(name);
+    else
+        setCurrentIndex(0);
 }

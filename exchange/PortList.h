@@ -12,6 +12,8 @@ class PortList : public QComboBox {
 public:
     explicit PortList(QWidget* parent = nullptr);
     void refresh();
+    // Shows a port chosen in an earlier run; one that no longer exists leaves the first entry.
+    void selectRemembered(const QString& name);
     void showPopup() override;
 
     // Where the converter stand-in publishes its port; offered when it exists.

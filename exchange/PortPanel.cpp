@@ -1,5 +1,6 @@
 #include "exchange/PortPanel.h"
 
+#include "exchange/Accent.h"
 #include "exchange/Controls.h"
 #include "exchange/Conversion.h"
 #include "exchange/Exchange.h"
@@ -14,7 +15,6 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPalette>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -49,10 +49,7 @@ PortPanel::PortPanel(Exchange& exchange, QWidget* parent) : QWidget(parent), exc
                                linesBox),
                     "Label16");
     Label16->setWordWrap(true);
-    Label16->setAutoFillBackground(true);
-    QPalette aqua = Label16->palette();
-    aqua.setColor(QPalette::Window, Qt::cyan);
-    Label16->setPalette(aqua);
+    setBackgroundAccent(Label16, Qt::cyan);
     CheckBox1 = named(new QCheckBox(QStringLiteral("COM_RTS"), linesBox), "CheckBox1");
     CheckBox2 = named(new QCheckBox(QStringLiteral("COM_DTR"), linesBox), "CheckBox2");
     auto* linesLayout = new QVBoxLayout(linesBox);

@@ -4,6 +4,7 @@
 #include "exchange/Conversion.h"
 #include "exchange/Exchange.h"
 #include "exchange/Messages.h"
+#include "exchange/NarrowEdit.h"
 #include "tools/ModbusTest.h"
 
 #include <QHBoxLayout>
@@ -14,9 +15,9 @@
 ModbusTestBox::ModbusTestBox(Exchange& exchange, QWidget* parent)
     : QGroupBox(QStringLiteral("Modbus Communication Test"), parent), exchange_(exchange)
 {
-    Edit18 = named(new QLineEdit(QStringLiteral("001"), this), "Edit18");
-    Edit19 = named(new QLineEdit(QStringLiteral("00"), this), "Edit19");
-    Edit20 = named(new QLineEdit(QStringLiteral("10"), this), "Edit20");
+    Edit18 = named(new NarrowEdit(3, QStringLiteral("001"), this), "Edit18");
+    Edit19 = named(new NarrowEdit(5, QStringLiteral("00"), this), "Edit19");
+    Edit20 = named(new NarrowEdit(3, QStringLiteral("10"), this), "Edit20");
     auto* Button4 = named(new QPushButton(QStringLiteral("MODBUS Comm Test"), this), "Button4");
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(6, 2, 6, 4);

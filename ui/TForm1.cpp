@@ -2,6 +2,7 @@
 
 #include "exchange/Controls.h"
 #include "exchange/Exchange.h"
+#include "exchange/PortList.h"
 #include "exchange/PortPanel.h"
 #include "pages/hart/HartPage.h"
 #include "pages/modbus/ModbusPage.h"
@@ -10,18 +11,21 @@
 #include "serial/Comm.h"
 #include "tools/ModbusTestBox.h"
 #include "ui/DiagramPage.h"
-#include "ui/HotSpot.h"
+#include "ui/Header.h"
 #include "ui/MessageBoxes.h"
 #include "ui/Pictures.h"
 #include "ui/ProfileMenus.h"
+#include "ui/ReadingOrder.h"
+#include "ui/RememberedChoices.h"
 
 #include <QCloseEvent>
-#include <QFont>
+#include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QVBoxLayout>
 
 const char* const TForm1::kLinkButtons[16] = {
     "Button5",  "Button9",  "Button24", "Button29", "Button15", "Button27", "Button23", "Button7",
@@ -36,11 +40,9 @@ TForm1::TForm1(MessageSink* messages, QWidget* parent) : QWidget(parent)
     messages_ = messages;
     setObjectName("Form1");
     setWindowTitle(QStringLiteral("VK742-B"));
-    setFixedSize(1110, 658);
-    // Controls are placed for a sans-serif face 11 pixels high.
-    QFont face = font();
-    face.setPixelSize(11);
-    setFont(face);
+    // The desktop's font and palette; the layouts size everything from them. The window
+    // opens at least this large, larger when the text needs it.
+    resize(1110, 658);
 
     Comm1 = new TComm(this);
     Comm1->setObjectName("Comm1");
@@ -54,6 +56,7 @@ TForm1::TForm1(MessageSink* messages, QWidget* parent) : QWidget(parent)
     Memo10->setLineWrapMode(QPlainTextEdit::NoWrap);
     Memo10->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo10->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo10->setTabChangesFocus(true); // the Tab key moves on instead of being typed
     Button26 = named(new QPushButton(QStringLiteral("Clear Buffer"), this), "Button26");
 
     exchange_ = new Exchange(*Comm1, Edit8, Memo10, *messages_, this);
@@ -63,6 +66,9 @@ TForm1::TForm1(MessageSink* messages, QWidget* parent) : QWidget(parent)
     connect(Button26, &QPushButton::clicked, exchange_, &Exchange::Button26Click);
 
     PageControl1 = named(new QTabWidget(this), "PageControl1");
+    // Every tab shows its whole caption: the window is made wide enough instead of scrolling.
+    PageControl1->setUsesScrollButtons(false);
+    PageControl1->setElideMode(Qt::ElideNone);
     system_ = new SystemPage(*exchange_, PageControl1);
     hart_ = new HartPage(*exchange_, PageControl1);
     modbus_ = new ModbusPage(*exchange_, PageControl1);
@@ -84,42 +90,13 @@ TForm1::TForm1(MessageSink* messages, QWidget* parent) : QWidget(parent)
     for (const auto& d : diagrams)
         PageControl1->addTab(new DiagramPage(d.image, d.picture), QString::fromLatin1(d.caption));
 
-    auto* header = new QWidget(this);
-    auto* Image1 = named(new QLabel(header), "Image1");
-    Image1->setGeometry(8, 8, 105, 41);
-    Image1->setScaledContents(true);
-    Image1->setPixmap(loadPicture(Picture::Logo));
-    auto* Label41 = named(new QLabel(QStringLiteral("VK742-B Configuration Software"), header), "Label41");
-    Label41->setGeometry(180, 0, 750, 41); // wider than its text: fonts differ
-    QFont titleFont(QStringLiteral("Segoe UI"));
-    titleFont.setBold(true);
-    titleFont.setPixelSize(29);
-    Label41->setFont(titleFont);
-    Label41->setAlignment(Qt::AlignCenter);
-    auto* Label77 = named(new QLabel(QStringLiteral("V6.0(Aug 20. 2024)"), header), "Label77");
-    Label77->setGeometry(456, 48, 120, 13);
-    auto* Label8 = named(new HotSpot(header), "Label8");
-    Label8->setGeometry(808, 8, 17, 33);
-    Label8->onDoubleClick = [this] { system_->Label8DblClick(); };
-    auto* Label51 = named(new HotSpot(header), "Label51");
-    Label51->setGeometry(1056, 0, 25, 33);
-    Label51->onDoubleClick = [this] { system_->Label51DblClick(); };
-
-    // The window's frame at its given places; the pages lay out their own controls.
-    header->setGeometry(0, 0, 1110, 64);
-    PageControl1->setGeometry(8, 64, 1073, 425);
-    auto place = [this](QWidget* w, int x, int y, int width, int height) {
-        w->setParent(this);
-        w->setGeometry(x, y, width, height);
-    };
-    auto* sendLabel = new QLabel(QStringLiteral("Send Buffer:"));
-    auto* receiveLabel = new QLabel(QStringLiteral("Receive Buffer:"));
-    for (QLabel* l : {sendLabel, receiveLabel}) l->setAlignment(Qt::AlignRight | Qt::AlignTop);
-    place(sendLabel, 8, 498, 89, 17);
-    place(Edit8, 104, 496, 865, 21);
-    place(receiveLabel, 0, 528, 97, 17);
-    place(Memo10, 104, 528, 865, 65);
-    place(Button26, 16, 552, 81, 25);
+    // Header, pages, and the buffers; the pages and the Receive Buffer take the extra room
+    // of a larger window.
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(new Header([this] { system_->Label8DblClick(); },
+                                 [this] { system_->Label51DblClick(); }));
+    layout->addWidget(PageControl1, 4);
+    layout->addLayout(buildBuffers(), 1);
 
     // Cross-page effects.
     PortPanel& panel = portPanel();
@@ -135,6 +112,29 @@ TForm1::TForm1(MessageSink* messages, QWidget* parent) : QWidget(parent)
 
     FormCreate();
     profileMenus_ = new ProfileMenus(*this);
+    setReadingTabOrder(this);
+    restoreChoices();
+}
+
+QGridLayout* TForm1::buildBuffers()
+{
+    auto* sendLabel = new QLabel(QStringLiteral("Send Buffer:"));
+    auto* receiveLabel = new QLabel(QStringLiteral("Receive Buffer:"));
+    sendLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    receiveLabel->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    // The Receive Buffer shows a few lines at the least.
+    Memo10->setMinimumHeight(4 * Memo10->fontMetrics().lineSpacing());
+    auto* left = new QVBoxLayout;
+    left->addWidget(receiveLabel);
+    left->addWidget(Button26);
+    left->addStretch();
+    auto* grid = new QGridLayout;
+    grid->addWidget(sendLabel, 0, 0);
+    grid->addWidget(Edit8, 0, 1);
+    grid->addLayout(left, 1, 0);
+    grid->addWidget(Memo10, 1, 1);
+    grid->setRowStretch(1, 1);
+    return grid;
 }
 
 TForm1::~TForm1() = default;
@@ -157,8 +157,33 @@ void TForm1::enableLinkButtons()
         if (auto* button = findChild<QPushButton*>(name)) button->setEnabled(true);
 }
 
+void TForm1::restoreChoices()
+{
+    const RememberedChoices choices = loadChoices();
+    PortPanel& panel = portPanel();
+    panel.SPREALCOM->selectRemembered(choices.port);
+    if (!choices.speed.isEmpty()) {
+        const int listed = panel.ComboBox11->findText(choices.speed);
+        if (listed >= 0)
+            setItemIndex(panel.ComboBox11, listed);
+        else
+            panel.ComboBox11->setEditText(choices.speed); // a speed the user typed
+    }
+    if (choices.parity >= 0) setItemIndex(panel.ComboBox10, choices.parity);
+    if (choices.page >= 0) PageControl1->setCurrentIndex(choices.page);
+    if (!choices.geometry.isEmpty()) restoreGeometry(choices.geometry);
+}
+
+void TForm1::rememberChoices()
+{
+    const PortPanel& panel = *system_->portPanel();
+    saveChoices({panel.SPREALCOM->currentText(), panel.ComboBox11->currentText(),
+                 itemIndex(panel.ComboBox10), PageControl1->currentIndex(), saveGeometry()});
+}
+
 void TForm1::closeEvent(QCloseEvent* event)
 {
+    rememberChoices();
     Comm1->ClosePort(); // no port thread outlives the window
     event->accept();
 }

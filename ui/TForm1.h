@@ -12,6 +12,7 @@ class ModbusPage;
 class MonitorPage;
 class PortPanel;
 class ProfileMenus;
+class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -48,8 +49,12 @@ protected:
 
 private:
     void FormCreate();
-    void buildHeader();
+    QGridLayout* buildBuffers();
     void enableLinkButtons();
+    // The port panel's last choices, the page in front and the window's place, kept
+    // between runs.
+    void restoreChoices();
+    void rememberChoices();
 
     std::unique_ptr<MessageSink> ownMessages_;
     MessageSink* messages_;

@@ -1,5 +1,6 @@
 #include "pages/hart/HartPage.h"
 
+#include "exchange/Accent.h"
 #include "exchange/Controls.h"
 #include "exchange/Conversion.h"
 #include "exchange/Exchange.h"
@@ -17,7 +18,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
-#include <QPalette>
 #include <QVBoxLayout>
 #include <stdexcept>
 
@@ -40,8 +40,7 @@ HartPage::HartPage(Exchange& exchange, QWidget* parent) : QWidget(parent), excha
 {
     PageBuilder b(this, exchange_);
     auto* framing = new QGroupBox(this);
-    Edit9 = b.edit("Edit9", "6");
-    Edit9->setFixedWidth(60);
+    Edit9 = b.edit("Edit9", "6", 4);
     ComboBox30 = b.list("ComboBox30", numbers(15), 0);
     ComboBox42 = b.list("ComboBox42", {"Master Mode", "Secondary Master Mode"}, 0);
     auto* framingRow = new QHBoxLayout(framing);
@@ -93,10 +92,7 @@ HartPage::HartPage(Exchange& exchange, QWidget* parent) : QWidget(parent), excha
     auto* manualGrid = PageBuilder::grid(manual);
     Edit10 = b.edit("Edit10");
     auto* checksumNote = b.label("(Auto Generate Checksum)");
-    checksumNote->setAutoFillBackground(true);
-    QPalette fuchsia = checksumNote->palette();
-    fuchsia.setColor(QPalette::Window, Qt::magenta);
-    checksumNote->setPalette(fuchsia);
+    setBackgroundAccent(checksumNote, Qt::magenta);
     manualGrid->addWidget(b.label("HEX (76 89 FD AD)"), 0, 1);
     manualGrid->addWidget(b.label("Manual HART Command:"), 1, 0);
     manualGrid->addWidget(Edit10, 1, 1);

@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QVBoxLayout>
 #include <stdexcept>
 
 namespace {
@@ -59,14 +60,34 @@ QLineEdit* ModbusPage::edit(const char* name) const { return findChild<QLineEdit
 ModbusPage::ModbusPage(Exchange& exchange, QWidget* parent) : QWidget(parent), exchange_(exchange)
 {
     auto* top = new QGroupBox(this);
-    top->setGeometry(0, 0, 1057, 113);
     buildTopGroup(top);
     buildCustomGroup();
     testBox_ = new ModbusTestBox(exchange_, this);
-    testBox_->setGeometry(0, 340, 665, 57);
     calculator_ = new Ieee754Box(exchange_.messages(), this);
-    calculator_->setGeometry(672, 176, 385, 60);
-    buildRightColumn();
+
+    // The slot group across the top; under it the custom parsing and the MODBUS test on the
+    // left, the module mode, calculator, coefficients and the query on the right.
+    auto* left = new QVBoxLayout;
+    left->addWidget(GroupBox13);
+    left->addWidget(testBox_);
+    left->addStretch();
+    auto* right = new QVBoxLayout;
+    right->addWidget(buildModeGroup());
+    right->addWidget(calculator_);
+    right->addWidget(buildFirstCoefficientGroup());
+    right->addWidget(buildOtherCoefficientsGroup());
+    PageBuilder b(this, exchange_);
+    right->addWidget(b.button("Button31", "MODBUS Parameter Query", [this] { Button31Click(); }), 0,
+                     Qt::AlignHCenter);
+    right->addStretch();
+    auto* page = new QGridLayout(this);
+    page->setContentsMargins(6, 6, 6, 6);
+    page->addWidget(top, 0, 0, 1, 2);
+    page->addLayout(left, 1, 0);
+    page->addLayout(right, 1, 1);
+    page->setColumnStretch(0, 665); // the two columns keep their widths' proportion
+    page->setColumnStretch(1, 385);
+    page->setRowStretch(1, 1);
     exchange_.registerDecoder(Code::ModbusQuery, [this] { decodeReply(); });
 }
 
@@ -80,8 +101,7 @@ void ModbusPage::buildTopGroup(QWidget* group)
     ComboBox17 = b.list("ComboBox17", kMeterTypes, 0, false);
     ComboBox17->setMaxVisibleItems(16);
     auto* ComboBox34 = b.list("ComboBox34", {"4", "5", "6", "7", "8", "9"}, 0);
-    auto* Edit1 = b.edit("Edit1");
-    Edit1->setFixedWidth(40);
+    auto* Edit1 = b.edit("Edit1", {}, 3);
     auto* Button10 = b.button("Button10", "Set", [=, this] {
         sendSet([=, this] {
             return ModbusCodec::slotSettingsRequest(
@@ -105,7 +125,7 @@ void ModbusPage::buildTopGroup(QWidget* group)
         {b.label("Meter ID:", "Label38"), ComboBox41},   {b.label("Enabled:", "Label15"), ComboBox6},
         {b.label("Device Mode:", "Label63"), ComboBox16}, {b.label("Meter Type:", "Label64"), ComboBox17},
         {b.label("Preamble Length:", "Label48"), ComboBox34}};
-    auto* row = new QHBoxLayout;
+    auto* row = PageBuilder::row();
     for (const auto& [caption, control] : settings) {
         row->addWidget(caption);
         row->addWidget(control, control == ComboBox16 || control == ComboBox17 ? 1 : 0);
@@ -124,7 +144,7 @@ void ModbusPage::buildTopGroup(QWidget* group)
         auto* caption = b.label(captions[v], names[v]);
         if (v == 0) Label68 = caption;
         registerLabels_[size_t(v)] = b.label(QStringLiteral("4000%1:").arg(2 * v + 1), addresses[v]);
-        auto* pair = new QHBoxLayout;
+        auto* pair = PageBuilder::row();
         pair->addWidget(caption);
         pair->addWidget(registerLabels_[size_t(v)]);
         pair->addStretch();
@@ -140,7 +160,10 @@ void ModbusPage::buildTopGroup(QWidget* group)
 void ModbusPage::buildCustomGroup()
 {
     GroupBox13 = named(new QGroupBox(QStringLiteral("Custom HART Command Parsing"), this), "GroupBox13");
-    GroupBox13->setGeometry(0, 120, 665, 217);
+    // Hidden for other meter types, the group keeps its room: the test box does not jump.
+    QSizePolicy keepRoom = GroupBox13->sizePolicy();
+    keepRoom.setRetainSizeWhenHidden(true);
+    GroupBox13->setSizePolicy(keepRoom);
     PageBuilder b(GroupBox13, exchange_);
     auto* grid = PageBuilder::grid(GroupBox13);
     const struct {
@@ -191,10 +214,9 @@ void ModbusPage::buildCustomGroup()
     grid->setColumnStretch(2, 1);
 }
 
-void ModbusPage::buildRightColumn()
+QGroupBox* ModbusPage::buildModeGroup()
 {
     auto* modeBox = named(new QGroupBox(QStringLiteral("Module Operation Mode"), this), "GroupBox11");
-    modeBox->setGeometry(672, 120, 385, 49);
     PageBuilder m(modeBox, exchange_);
     ComboBox14 = m.list("ComboBox14", {"0_Transparent Mode", "1_ModbusRtu Single mode",
                                        "2_ModbusRtu Multiple mode"}, 0);
@@ -204,15 +226,17 @@ void ModbusPage::buildRightColumn()
         sendSet([this] { return ModbusCodec::moduleModeRequest(itemIndex(ComboBox14)); });
     }), 0, 1);
     modeRow->setColumnStretch(0, 1);
+    return modeBox;
+}
 
+QGroupBox* ModbusPage::buildFirstCoefficientGroup()
+{
     auto* first = named(new QGroupBox(QStringLiteral("Variable 1 Coefficient"), this), "GroupBox17");
-    first->setGeometry(672, 240, 385, 45);
     PageBuilder f(first, exchange_);
     auto* ComboBox18 = f.list("ComboBox18", {"0 close", "1 variable 1 M3/S-->M3/H", "2 variable 1 coefficient",
                                              "3 Variable 1 coefficient * 100 rounded to the nearest integer"}, -1);
     ComboBox18->setEditText("0 close");
-    auto* Beilv = f.edit("Beilv", "0.001");
-    Beilv->setFixedWidth(50);
+    auto* Beilv = f.edit("Beilv", "0.001", 5);
     auto* firstRow = PageBuilder::grid(first);
     firstRow->addWidget(ComboBox18, 0, 0);
     firstRow->addWidget(f.label("Coefficient:", "Label6"), 0, 1);
@@ -221,9 +245,12 @@ void ModbusPage::buildRightColumn()
         sendSet([=] { return ModbusCodec::coefficientModeRequest(itemIndex(ComboBox18), fiveOf(Beilv)); });
     }), 0, 3);
     firstRow->setColumnStretch(0, 1);
+    return first;
+}
 
+QGroupBox* ModbusPage::buildOtherCoefficientsGroup()
+{
     auto* others = named(new QGroupBox(this), "GroupBox23");
-    others->setGeometry(672, 288, 385, 57);
     PageBuilder o(others, exchange_);
     auto* rows = PageBuilder::grid(others);
     const char* names[3][2] = {{"variable 2 coefficient", "Label5"}, {"variable 3 coefficient", "Label34"},
@@ -231,9 +258,7 @@ void ModbusPage::buildRightColumn()
     const char* edits[3] = {"xishu2", "xishu3", "xishu4"};
     for (int i = 0; i < 3; ++i) {
         rows->addWidget(o.label(names[i][0], names[i][1]), i < 2 ? 0 : 1, i < 2 ? 2 * i : 0);
-        auto* coefficient = o.edit(edits[i], "1.000");
-        coefficient->setFixedWidth(46);
-        rows->addWidget(coefficient, i < 2 ? 0 : 1, i < 2 ? 2 * i + 1 : 1);
+        rows->addWidget(o.edit(edits[i], "1.000", 5), i < 2 ? 0 : 1, i < 2 ? 2 * i + 1 : 1);
     }
     rows->addWidget(o.button("Button19", "Set", [this] {
         sendSet([this] {
@@ -241,10 +266,8 @@ void ModbusPage::buildRightColumn()
                                                                  fiveOf(edit("xishu4"))));
         });
     }), 1, 3);
-
-    PageBuilder b(this, exchange_);
-    b.button("Button31", "MODBUS Parameter Query", [this] { Button31Click(); })
-        ->setGeometry(760, 360, 145, 33);
+    rows->setColumnStretch(4, 1); // captions beside their values; the room left goes last
+    return others;
 }
 
 int ModbusPage::slot() const { return itemIndex(ComboBox41); }

@@ -45,7 +45,9 @@ public:
 private:
     void buildTopGroup(QWidget* group);
     void buildCustomGroup();
-    void buildRightColumn();
+    QGroupBox* buildModeGroup();
+    QGroupBox* buildFirstCoefficientGroup();
+    QGroupBox* buildOtherCoefficientsGroup();
     int slot() const;
     void setRegisterLabels(int slot);
     void sendQuery();

@@ -1,5 +1,6 @@
 #include "pages/system/SystemPage.h"
 
+#include "exchange/Accent.h"
 #include "exchange/Controls.h"
 #include "exchange/Conversion.h"
 #include "exchange/Exchange.h"
@@ -15,7 +16,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPalette>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -97,16 +97,12 @@ SystemPage::SystemPage(Exchange& exchange, QWidget* parent) : QWidget(parent), e
     auto* Button33 = setButton("Button33", [=] { return returnTimeRequest(2, itemIndex(RS485BDY)); });
     auto* Button28 = setButton("Button28", [=] { return baseAddressRequest(1, StrToInt(ABadr->text())); });
     auto* Button32 = setButton("Button32", [=] { return baseAddressRequest(2, StrToInt(BBadr->text())); });
-    for (QPushButton* blue : {Button15, Button33}) {
-        QPalette palette = blue->palette();
-        palette.setColor(QPalette::ButtonText, Qt::blue);
-        blue->setPalette(palette);
-    }
+    for (QPushButton* blue : {Button15, Button33}) setTextAccent(blue, Qt::blue);
 
     auto* Button60 = b.button("Button60", "Set", [this] { Button60Click(); });
     auto* Button30 = b.button("Button30", "Parameter Initialization", [this] { sendSet([] { return BuiltRequest(resetRequest()); }, false); });
     auto* Button23 = b.button("Button23", "System Parameters", [this] { Button23Click(); });
-    for (QPushButton* big : {Button30, Button23}) big->setMinimumHeight(48);
+    for (QPushButton* big : {Button30, Button23}) big->setMinimumHeight(3 * big->fontMetrics().height());
 
     connect(Edit14, &QLineEdit::textChanged, this, [this](const QString& text) {
         if (onSlaveAddressChanged) onSlaveAddressChanged(text);

@@ -1,0 +1,110 @@
+#include "exchange/Accent.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QWidget>
+#include <cmath>
+#include <functional>
+
+namespace {
+
+constexpr double kMinimumRatio = 4.5; // WCAG AA for normal text
+
+double channel(double c)
+{
+    return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+}
+
+double luminance(const QColor& c)
+{
+    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+}
+
+bool isDark(const QPalette& palette) { return luminance(palette.color(QPalette::Window)) < 0.2; }
+
+// Re-applies an accent when the application palette changes (a desktop theme switch).
+class AccentKeeper : public QObject {
+public:
+    AccentKeeper(QWidget* widget, std::function<void(QWidget*)> apply)
+        : QObject(widget), apply_(std::move(apply))
+    {
+        apply_(widget);
+        widget->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::ApplicationPaletteChange) apply_(static_cast<QWidget*>(watched));
+        return false;
+    }
+
+private:
+    std::function<void(QWidget*)> apply_;
+};
+
+// Sets roles for the groups a user reads (a disabled control keeps the palette's grey).
+void setRole(QPalette& palette, QPalette::ColorRole role, const QColor& colour)
+{
+    palette.setColor(QPalette::Active, role, colour);
+    palette.setColor(QPalette::Inactive, role, colour);
+}
+
+} // namespace
+
+double contrastRatio(const QColor& a, const QColor& b)
+{
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+QColor readableOn(const QColor& wanted, const QColor& background, double ratio)
+{
+    if (contrastRatio(wanted, background) >= ratio) return wanted;
+    // Move towards whichever of white and black stands further from the background.
+    const bool lighten = contrastRatio(Qt::white, background) > contrastRatio(Qt::black, background);
+    QColor c = wanted.toHsl();
+    const float hue = c.hslHueF(), saturation = c.hslSaturationF();
+    for (float l = c.lightnessF(); l >= 0.f && l <= 1.f; l += lighten ? 0.02f : -0.02f) {
+        const QColor step = QColor::fromHslF(hue, saturation, l);
+        if (contrastRatio(step, background) >= ratio) return step.toRgb();
+    }
+    return lighten ? QColor(Qt::white) : QColor(Qt::black);
+}
+
+AccentColours backgroundAccent(const QColor& hue, const QPalette& palette)
+{
+    QColor background = hue;
+    if (isDark(palette)) {
+        const QColor hsl = hue.toHsl();
+        background = QColor::fromHslF(hsl.hslHueF(), hsl.hslSaturationF(), 0.25f).toRgb();
+    }
+    QColor text = palette.color(QPalette::WindowText);
+    if (contrastRatio(text, background) < kMinimumRatio)
+        text = contrastRatio(Qt::black, background) >= contrastRatio(Qt::white, background)
+                   ? QColor(Qt::black)
+                   : QColor(Qt::white);
+    return {background, text};
+}
+
+void setBackgroundAccent(QWidget* widget, const QColor& hue)
+{
+    widget->setAutoFillBackground(true);
+    new AccentKeeper(widget, [hue](QWidget* w) {
+        const AccentColours accent = backgroundAccent(hue, QApplication::palette(w));
+        QPalette palette = w->palette();
+        setRole(palette, QPalette::Window, accent.background);
+        setRole(palette, QPalette::WindowText, accent.text);
+        w->setPalette(palette);
+    });
+}
+
+void setTextAccent(QWidget* widget, const QColor& hue)
+{
+    new AccentKeeper(widget, [hue](QWidget* w) {
+        const QPalette base = QApplication::palette(w);
+        QPalette palette = w->palette();
+        setRole(palette, QPalette::ButtonText, readableOn(hue, base.color(QPalette::Button)));
+        w->setPalette(palette);
+    });
+}
