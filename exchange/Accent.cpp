@@ -22,25 +22,34 @@ double luminance(const QColor& c)
 
 bool isDark(const QPalette& palette) { return luminance(palette.color(QPalette::Window)) < 0.2; }
 
-// Re-applies an accent when the application palette changes (a desktop theme switch).
+// Re-applies an accent when the desktop palette changes (a theme switch reaches each
+// widget as a palette change, as does the accent's own setting: that one is not followed).
 class AccentKeeper : public QObject {
 public:
     AccentKeeper(QWidget* widget, std::function<void(QWidget*)> apply)
         : QObject(widget), apply_(std::move(apply))
     {
-        apply_(widget);
+        reapply(widget);
         widget->installEventFilter(this);
     }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (event->type() == QEvent::ApplicationPaletteChange) apply_(static_cast<QWidget*>(watched));
+        if (event->type() == QEvent::PaletteChange && !applying_) reapply(static_cast<QWidget*>(watched));
         return false;
     }
 
 private:
+    void reapply(QWidget* widget)
+    {
+        applying_ = true;
+        apply_(widget);
+        applying_ = false;
+    }
+
     std::function<void(QWidget*)> apply_;
+    bool applying_ = false;
 };
 
 // Sets roles for the groups a user reads (a disabled control keeps the palette's grey).

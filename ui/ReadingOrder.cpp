@@ -1,6 +1,7 @@
 #include "ui/ReadingOrder.h"
 
 #include <QGridLayout>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QWidget>
 #include <algorithm>
@@ -48,11 +49,12 @@ void visitChildren(QWidget* widget, QList<QWidget*>& out)
 void visitWidget(QWidget* widget, QList<QWidget*>& out)
 {
     if (auto* tabs = qobject_cast<QTabWidget*>(widget)) {
-        out << tabs;
+        out << tabs->tabBar(); // the tab widget hands its focus to it
         for (int i = 0; i < tabs->count(); ++i) visitWidget(tabs->widget(i), out);
         return;
     }
     if (widget->focusPolicy() & Qt::TabFocus) {
+        while (widget->focusProxy()) widget = widget->focusProxy();
         out << widget; // a control: its inner parts (a list's edit) come with it
         return;
     }

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Redraws the README's pictures of the window without a display: every page in the light
+# theme, one page in a dark theme and one with 125 % text. Each must stay under 150 KB.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/deps.sh
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build --target vk742b-screenshots
+out=docs/screenshots
+mkdir -p "$out"
+
+# The desktop's default text size and scaling unless a run asks for others.
+shoot() {
+    env -u QT_SCALE_FACTOR -u QT_FONT_DPI QT_QPA_PLATFORM=offscreen "$@" \
+        2> >(grep -v 'does not support propagateSizeHints' >&2)
+}
+pages=(system-parameters transparent-mode modbus-parameter-configuration monitoring-command
+       2-wire-instruments 2-and-4-wire-instruments 4-wire-instruments
+       built-in-dc24v-2-wire-instruments)
+for i in "${!pages[@]}"; do
+    shoot build/ui/vk742b-screenshots --page $((i + 1)) "$out/$((i + 1))-${pages[$i]}.png"
+done
+shoot build/ui/vk742b-screenshots --dark --page 1 "$out/dark-system-parameters.png"
+shoot QT_FONT_DPI=120 build/ui/vk742b-screenshots --page 3 "$out/text-125-modbus-parameter-configuration.png"
+
+too_big=$(find "$out" -name '*.png' -size +150k)
+if [ -n "$too_big" ]; then
+    echo "over 150 KB: $too_big" >&2
+    exit 1
+fi
+ls -l "$out"
