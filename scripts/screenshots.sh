@@ -18,7 +18,7 @@ pages=(system-parameters transparent-mode modbus-parameter-configuration monitor
        2-wire-instruments 2-and-4-wire-instruments 4-wire-instruments
        built-in-dc24v-2-wire-instruments)
 for i in "${!pages[@]}"; do
-    shoot build/ui/vk742b-screenshots --page $((i + 1)) "$out/$((i + 1))-${pages[$i]}.png"
+    shoot build/ui/vk742b-screenshots --page $((i + 1)) "$out/${pages[$i]}.png"
 done
 shoot build/ui/vk742b-screenshots --dark --page 1 "$out/dark-system-parameters.png"
 shoot QT_FONT_DPI=120 build/ui/vk742b-screenshots --page 3 "$out/text-125-modbus-parameter-configuration.png"

@@ -205,22 +205,21 @@ class TestLayout : public QObject {
     Q_OBJECT
 
 private slots:
-    void nothingCutOffAtTheOpeningSize()
+    void nothingCutOff_data()
     {
-        RecordingMessages messages;
-        TForm1 form(&messages);
-        form.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
-        QVERIFY(noProblems(everyPageCutOff(form)));
+        QTest::addColumn<bool>("atTheMinimum");
+        QTest::newRow("at the opening size") << false;
+        QTest::newRow("at the minimum size") << true;
     }
 
-    void nothingCutOffAtTheMinimumSize()
+    void nothingCutOff()
     {
+        QFETCH(bool, atTheMinimum);
         RecordingMessages messages;
         TForm1 form(&messages);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        form.resize(form.minimumSize());
+        if (atTheMinimum) form.resize(form.minimumSize());
         QVERIFY(noProblems(everyPageCutOff(form)));
     }
 
