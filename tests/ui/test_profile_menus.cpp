@@ -43,7 +43,9 @@ private slots:
             for (QAction* a : menu->menu()->actions()) texts << a->text();
         QCOMPARE(texts, QStringList({"Read Converter…", "Write Converter…", "Compare with Profile…", "",
                                      "Save Profile…", "Traffic Log", "Save Log…"}));
-        // The menu bar sits above everything else.
+        // The menu bar sits above everything else once the window is laid out.
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
         QVERIFY(form.findChild<QWidget*>("PageControl1")->geometry().top() >= form.profileMenus().bar()->height());
     }
 
