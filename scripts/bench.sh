@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Builds and runs the benchmarks (about two minutes); pass --quick for a short run.
+# Builds and runs the benchmarks (about 17 minutes); pass --quick for a short run, or
+# section names (delivery, throughput, idle, exchange, converter, startup, stream, soak,
+# faults) to run only those.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
