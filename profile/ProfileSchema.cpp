@@ -197,8 +197,10 @@ bool Setting::accepts(const QJsonValue& value) const
     case Kind::Coefficient: {
         if (!value.isString()) return false;
         const QString t = value.toString();
+        // ASCII digits only: the pages send each character as one byte, and a digit of
+        // another script would reach the converter as '?'.
         return t.size() == 5 && t.count(u'.') <= 1 &&
-               std::all_of(t.begin(), t.end(), [](QChar c) { return c.isDigit() || c == u'.'; }) &&
+               std::all_of(t.begin(), t.end(), [](QChar c) { return (c >= u'0' && c <= u'9') || c == u'.'; }) &&
                t.front() != u'.' && t.back() != u'.';
     }
     case Kind::HexCommand: {

@@ -95,6 +95,7 @@ private slots:
             {"system/instrument_interval_ms", 205},
             {"system/colour", "blue"},
             {"modbus/coefficients/variable_2", "2.5"},
+            {"modbus/coefficients/variable_3", QString::fromUtf16(u"\u0661.\u0665\u0660\u0660")}, // not ASCII digits
             {"modbus/devices/0/buffer_clear_time_s", "20"},
             {"modbus/devices/0/custom/read_commands/0/bytes", "ff 82"},
             {"modbus/devices/1/custom/read_commands/1/bytes", "01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F"},
@@ -110,6 +111,7 @@ private slots:
             "system.instrument_interval_ms: accepts a multiple of 10 from 0 to 9990",
             "system.colour: unknown key",
             "modbus.coefficients.variable_2: accepts five characters",
+            "modbus.coefficients.variable_3: accepts five characters",
             "modbus.devices[0].buffer_clear_time_s: accepts a whole number from 0 to 999",
             "modbus.devices[0].custom.read_commands[0].bytes: accepts up to 14 bytes",
             "modbus.devices[1].custom.read_commands[1].bytes: accepts up to 14 bytes",
