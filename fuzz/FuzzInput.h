@@ -55,6 +55,9 @@ public:
         for (int i = 0; i < 4; ++i) raw = raw << 8 | byte();
         return int(low + int64_t(raw % uint64_t(int64_t(high) - low + 1)));
     }
+    // How many bytes at the front no value has reached: the text a target may take once
+    // its values are drawn.
+    size_t left() const { return left_; }
     QByteArray bytes(int count)
     {
         QByteArray out;

@@ -31,7 +31,8 @@ targets=("$@")
 # Inputs longer than a target's family ever is only slow the search down.
 max_len() {
     case $1 in
-        hex_pairs|ieee754_entry) echo 64 ;;
+        ieee754_entry) echo 64 ;;
+        hex_pairs) echo 128 ;; # 45 characters of text, then the drawn fields
         sim_request) echo 512 ;;
         jpeg) echo 8192 ;;
         profile) echo 10240 ;; # a complete profile as the tool writes it: 9 KB
