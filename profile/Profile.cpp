@@ -63,7 +63,9 @@ void flatten(const QJsonValue& node, const QString& key, std::map<QString, QJson
 {
     const bool container = node.isObject() || node.isArray();
     if (!key.isEmpty() && ProfileSchema::find(key)) {
-        out[key] = node; // checked against the setting later
+        // Checked against the setting later. A dotted member name reaches the same key as
+        // the nested form; two values for one setting would silently lose one of them.
+        if (!out.emplace(key, node).second) problems << QStringLiteral("%1: given twice").arg(key);
         return;
     }
     if (!key.isEmpty() && !containers().contains(key)) {

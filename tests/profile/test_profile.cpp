@@ -145,6 +145,15 @@ private slots:
         QCOMPARE(problemsOf("[]"), QStringList("the file must hold one JSON object"));
     }
 
+    void aSettingGivenTwiceIsRefused()
+    {
+        QJsonObject root = QJsonDocument::fromJson(fullProfile()).object();
+        QJsonObject system = root["system"].toObject();
+        system["rs232_rs485a.baud"] = 19200; // the same setting as system.rs232_rs485a.baud
+        root["system"] = system;
+        QCOMPARE(problemsOf(QJsonDocument(root).toJson()), QStringList("system.rs232_rs485a.baud: given twice"));
+    }
+
     void theModuleModeMayBeLeftOutAndMustAgree()
     {
         QVERIFY(problemsOf(withChanges({{"modbus/module_mode", QJsonValue()}})).size() == 1); // null: wrong type
