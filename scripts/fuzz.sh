@@ -40,6 +40,31 @@ max_len() {
     esac
 }
 
+# One table row from a run's log: inputs, seconds, cov / ft when the seeds were loaded, at
+# 60 s, at 120 s and at the end, and resident memory from the start to the end.
+summarize() {
+    awk -v target="$1" -v seconds="$seconds" '
+        # Lines of the run start with its seconds; the merge appended after it does not.
+        $1 !~ /^[0-9]+$/ { next }
+        match($0, /cov: [0-9]+ ft: [0-9]+/) {
+            now = substr($0, RSTART + 5, RLENGTH - 5); sub(/ ft: /, " / ", now)
+            if (match($0, /rss: [0-9]+Mb/)) rss = substr($0, RSTART + 5, RLENGTH - 7)
+            if (/INITED/) { start = now; rss0 = rss }
+            if ($1 <= 60) at60 = now
+            if ($1 <= 120) at120 = now
+            end = now
+        }
+        /number_of_executed_units/ { runs = $NF }
+        END {
+            if (seconds < 120) at120 = "-"
+            if (seconds < 60) at60 = "-"
+            grouped = ""
+            for (n = length(runs); n > 3; n -= 3) grouped = "," substr(runs, n - 2, 3) grouped
+            printf "| `%s` | %s | %d | %s | %s | %s | %s | %s → %s MB |\n",
+                   target, substr(runs, 1, n) grouped, seconds, start, at60, at120, end, rss0, rss
+        }' "$2"
+}
+
 export QT_QPA_PLATFORM=offscreen
 # ASan holds freed memory back to catch use after free; at its default 256 MB that
 # quarantine alone grows a run by 500 MB. ASan also keeps every distinct allocation stack
@@ -66,10 +91,7 @@ for t in "${targets[@]}"; do
         while IFS= read -r line; do printf '%d %s\n' $((SECONDS - start)) "$line"; done >"$log" ||
         status=$?
     if [ $status -ne 0 ]; then failed+=("$t"); fi
-    last=$(grep -E 'cov: [0-9]+ ft: [0-9]+' "$log" | tail -1 || true)
-    runs=$(grep -oE 'stat::number_of_executed_units: *[0-9]+' "$log" | grep -oE '[0-9]+$' || echo "?")
-    cov=$(grep -oE 'cov: [0-9]+ ft: [0-9]+' <<<"$last" || echo "cov: ? ft: ?")
-    summary+=("$(printf '%-14s %10s inputs in %4s s, %s' "$t" "$runs" "$seconds" "$cov")")
+    summary+=("$(summarize "$t" "$log")")
 
     # Keep a minimal corpus: the kept entries and the new ones, merged down to those that
     # add coverage.
@@ -81,6 +103,8 @@ for t in "${targets[@]}"; do
     fi
 done
 
+echo "| target | inputs | seconds | cov / ft on the seeds | at 60 s | at 120 s | at the end | memory (RSS) |"
+echo "|---|---|---|---|---|---|---|---|"
 printf '%s\n' "${summary[@]}"
 if [ ${#failed[@]} -gt 0 ]; then
     echo "findings in: ${failed[*]} (inputs under $build/findings/, logs under $build/logs/)"
