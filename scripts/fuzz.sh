@@ -10,7 +10,7 @@ shift || true
 
 scripts/deps.sh
 need=()
-for p in clang libclang-rt-dev; do
+for p in clang libclang-rt-dev patch; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || need+=("$p")
 done
 if [ ${#need[@]} -gt 0 ]; then
@@ -21,7 +21,7 @@ if [ ${#need[@]} -gt 0 ]; then
 fi
 
 build=build-fuzz
-cmake -S . -B $build -G Ninja -DVK_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ \
+cmake -S . -B $build -G Ninja -DVK_FUZZ=ON -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
       -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build $build --target fuzz_all
 
