@@ -1,5 +1,7 @@
 #include "ui/JpegDecoder.h"
 
+#include <algorithm>
+#include <climits>
 #include <csetjmp>
 #include <cstdio>
 #include <jpeglib.h>
@@ -19,15 +21,18 @@ void onError(j_common_ptr info)
 
 void quiet(j_common_ptr) {}
 
-// The tool's pictures are a few hundred pixels wide. A header may claim up to 65535 x 65535,
-// which would ask for gigabytes: larger images are refused as damaged, and libjpeg's own
-// buffers (a progressive file keeps all its coefficients) are held to a budget.
-constexpr unsigned long kMaxPixels = 16UL * 1024 * 1024;
-constexpr long kMaxDecoderMemory = 256L * 1024 * 1024;
+// libjpeg's own buffers (a progressive file keeps all its coefficients) are held to a budget
+// in proportion to the largest image accepted: 256 MB at the default.
+constexpr long kDecoderBytesPerPixel = 16;
+
+long decoderBudget(unsigned long maxPixels)
+{
+    return long(std::min<unsigned long>(maxPixels, LONG_MAX / kDecoderBytesPerPixel)) * kDecoderBytesPerPixel;
+}
 
 // The image is written through `out`, which lives in the caller's frame: nothing in this
 // frame that is changed after setjmp is read after a jump back.
-bool decodeInto(const QByteArray& data, QImage& out)
+bool decodeInto(const QByteArray& data, unsigned long maxPixels, QImage& out)
 {
     jpeg_decompress_struct info{};
     ErrorManager errors{};
@@ -41,9 +46,9 @@ bool decodeInto(const QByteArray& data, QImage& out)
     jpeg_create_decompress(&info);
     jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(data.constData()),
                  static_cast<unsigned long>(data.size()));
-    info.mem->max_memory_to_use = kMaxDecoderMemory;
+    info.mem->max_memory_to_use = decoderBudget(maxPixels);
     jpeg_read_header(&info, TRUE);
-    if (static_cast<unsigned long>(info.image_width) * info.image_height > kMaxPixels) {
+    if (static_cast<unsigned long>(info.image_width) * info.image_height > maxPixels) {
         jpeg_destroy_decompress(&info);
         return false;
     }
@@ -65,9 +70,9 @@ bool decodeInto(const QByteArray& data, QImage& out)
 
 } // namespace
 
-QImage decodeJpeg(const QByteArray& data)
+QImage decodeJpeg(const QByteArray& data, unsigned long maxPixels)
 {
     QImage image;
-    if (data.isEmpty() || !decodeInto(data, image)) return QImage();
+    if (data.isEmpty() || !decodeInto(data, maxPixels, image)) return QImage();
     return image;
 }

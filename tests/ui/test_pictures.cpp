@@ -44,6 +44,28 @@ private slots:
         }
     }
 
+    void imagesAboveTheLimitAreRefused()
+    {
+        QFile file(":/pictures/two-wire.jpg");
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray wire = file.readAll();
+        QCOMPARE(decodeJpeg(wire, 1065 * 393).size(), QSize(1065, 393));
+        QVERIFY(decodeJpeg(wire, 1065 * 393 - 1).isNull());
+    }
+
+    // A progressive file 1 x 65500 pixels with its first component sampled 4 x 2, cut after
+    // its first scans: libjpeg keeps about 5 MB of coefficients for it, some 80 bytes a pixel,
+    // where the budget is 16 bytes for each pixel the limit allows.
+    void decoderMemoryIsHeldToABudget()
+    {
+        QFile file(QFINDTESTDATA("tall-progressive.jpg"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray tall = file.readAll();
+        QCOMPARE(decodeJpeg(tall).size(), QSize(1, 65500)); // the missing scans read as blank
+        QCOMPARE(decodeJpeg(tall, 8 * 65500).size(), QSize(1, 65500));
+        QVERIFY(decodeJpeg(tall, 65500).isNull());
+    }
+
     void diagramPagesShowTheirPictures()
     {
         Rig rig;
