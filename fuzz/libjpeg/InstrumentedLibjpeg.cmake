@@ -11,11 +11,24 @@
 include(ExternalProject)
 
 set(site http://deb.debian.org/debian/pool/main/libj/libjpeg-turbo)
-set(upstream_file libjpeg-turbo_2.1.5.orig.tar.gz)
+set(version 2.1.5)
+set(upstream_file libjpeg-turbo_${version}.orig.tar.gz)
 set(upstream_sha256 254f3642b04e309fee775123133c6464181addc150499561020312ec61c1bf7c)
-set(debian_file libjpeg-turbo_2.1.5-2.debian.tar.xz)
+set(debian_file libjpeg-turbo_${version}-2.debian.tar.xz)
 set(debian_sha256 cdb2433c2f7101345c1ffa14efb943787c675b86354691a32490845fe4bc9237)
 set(downloads ${CMAKE_BINARY_DIR}/libjpeg-fuzz/downloads)
+
+# These must stay the sources of the installed libjpeg: say so when Debian moves on.
+find_file(VK_SYSTEM_JCONFIG jconfig.h PATHS ${JPEG_INCLUDE_DIRS}
+          PATH_SUFFIXES ${CMAKE_LIBRARY_ARCHITECTURE} NO_DEFAULT_PATH)
+if(VK_SYSTEM_JCONFIG)
+    file(STRINGS ${VK_SYSTEM_JCONFIG} installed REGEX "define LIBJPEG_TURBO_VERSION ")
+    string(REGEX REPLACE ".* " "" installed "${installed}")
+    if(NOT installed STREQUAL version)
+        message(WARNING "The installed libjpeg is ${installed}, the fuzz build's is ${version}: "
+                        "update the sources named in ${CMAKE_CURRENT_LIST_FILE}.")
+    endif()
+endif()
 
 # Fetches `file` into `downloads` unless a copy with the right hash is already there.
 # Leaves `ok` false, never an error, when it cannot.
@@ -58,7 +71,7 @@ else()
         vk_fetch_checked(${debian_file} ${debian_sha256} fetched)
     endif()
     if(NOT fetched)
-        set(why "Debian's libjpeg-turbo 2.1.5-2 sources could not be fetched from ${site}")
+        set(why "Debian's libjpeg-turbo ${version}-2 sources could not be fetched from ${site}")
     endif()
 endif()
 
@@ -100,5 +113,5 @@ set_target_properties(vk_libjpeg_instrumented PROPERTIES
     IMPORTED_LOCATION ${BINARY_DIR}/libjpeg.a
     INTERFACE_INCLUDE_DIRECTORIES "${BINARY_DIR};${SOURCE_DIR}")
 add_dependencies(vk_libjpeg_instrumented libjpeg_instrumented)
-message(STATUS "Fuzzing with libjpeg-turbo 2.1.5-2 built from Debian's sources, instrumented")
+message(STATUS "Fuzzing with libjpeg-turbo ${version}-2 built from Debian's sources, instrumented")
 set(VK_LIBJPEG vk_libjpeg_instrumented)
