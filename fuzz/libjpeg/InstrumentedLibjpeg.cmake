@@ -79,6 +79,8 @@ if(why)
     message(WARNING "Fuzzing with Debian's uninstrumented libjpeg: ${why}. The jpeg target "
                     "then sees only this tool's wrapper, not libjpeg's branches.")
     set(VK_LIBJPEG JPEG::JPEG)
+    # scripts/fuzz.sh reads this: a blind run must not minimise the kept corpus.
+    set(VK_LIBJPEG_INSTRUMENTED OFF CACHE INTERNAL "")
     return()
 endif()
 
@@ -115,3 +117,4 @@ set_target_properties(vk_libjpeg_instrumented PROPERTIES
 add_dependencies(vk_libjpeg_instrumented libjpeg_instrumented)
 message(STATUS "Fuzzing with libjpeg-turbo ${version}-2 built from Debian's sources, instrumented")
 set(VK_LIBJPEG vk_libjpeg_instrumented)
+set(VK_LIBJPEG_INSTRUMENTED ON CACHE INTERNAL "")
