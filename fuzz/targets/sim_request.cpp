@@ -5,6 +5,7 @@
 // Check bytes would stop most mutations at the frame check, so every HART or MODBUS input
 // also goes in with its check byte or CRC appended, made right.
 #include "fuzz/DecodedChecks.h"
+#include "pages/hart/HartCodec.h"
 #include "pages/modbus/ModbusCodec.h"
 #include "pages/monitor/MonitorCodec.h"
 #include "pages/system/SystemCodec.h"
@@ -54,16 +55,13 @@ void checkModbusAnswer(const QByteArray& answer, int address)
     FUZZ_CHECK(uint8_t(answer[answer.size() - 2]) == crc.low && uint8_t(answer.back()) == crc.high);
 }
 
-// The frame with the XOR of everything after its preamble appended, as a HART master
-// closes a frame.
-QByteArray withHartChecksum(QByteArray frame)
+// The frame as the HART page's manual entry sends it: the input's leading FF bytes kept as
+// the preamble, the rest closed with its checksum.
+QByteArray withHartChecksum(const QByteArray& frame)
 {
     qsizetype p = 0;
     while (p < frame.size() && uint8_t(frame[p]) == 0xFF) ++p;
-    uint8_t sum = 0;
-    for (qsizetype i = p; i < frame.size(); ++i) sum ^= uint8_t(frame[i]);
-    frame.append(char(sum));
-    return frame;
+    return HartCodec::typedFrame(int(p) - 1, frame.sliced(p)); // it writes preambles + 1 FF bytes
 }
 
 } // namespace
