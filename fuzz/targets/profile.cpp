@@ -47,7 +47,9 @@ QString textOf(const Profile& p, const QString& key) { return p.values.at(key).t
 // A coefficient goes out as its first five characters, one byte each.
 QByteArray fiveOf(const Profile& p, const QString& key) { return textOf(p, key).left(5).toLatin1(); }
 
-// The edit's text as the query's reply fills it: one character per received byte.
+// The edit's text as the query's reply fills it: one character per received byte. Compared
+// as text, not with fuzz::hasText's bytes: a character outside Latin-1 becomes '?' on its
+// way to bytes and would match the '?' the converter echoes back.
 bool shows(const Decoded& d, const char* control, const QString& text)
 {
     const FieldUpdate* u = fuzz::updateOf(d, control);
