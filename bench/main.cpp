@@ -4,7 +4,6 @@
 #include "bench/Soak.h"
 #include "exchange/Exchange.h"
 #include "exchange/Messages.h"
-#include "profile/ProfileRun.h"
 #include "serial/Comm.h"
 #include "ui/TForm1.h"
 
@@ -271,37 +270,83 @@ void exchange(int runs)
              "+" + ms(s.median - floor), "within 15 ms of the floor");
 }
 
-// A whole converter read into a profile through the window's pages: twelve queries, each
-// waiting for its decode, against the sum of their designed waits and answer times.
+// A plain client's whole-converter read: the twelve queries on a raw descriptor, each
+// waiting only until its reply has all the bytes the stand-in sends for it. The floor a
+// batch read can approach.
+double plainClientReadMs(const QString& link)
+{
+    const char* const queries[] = {"QQQ#QQ0#",    "QQQ#QQ1#",    "QQQ#QQ2#",    "QQQ#QQ3#",
+                                   "QQQ#QQ4#",    "QQQ#RCAD01#", "QQQ#RCAD02#", "QQQ#RCAD03#",
+                                   "QQQ#RCAD04#", "QQQ#RCAD05#", "QQQ#RCAD06#", "QQQ#QX#"};
+    const int fd = ::open(link.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    termios t{};
+    tcgetattr(fd, &t);
+    cfmakeraw(&t);
+    cfsetspeed(&t, B9600);
+    tcsetattr(fd, TCSANOW, &t);
+    // Reads until `count` bytes came, or until the line has been quiet for `quietMs`.
+    auto gather = [fd](size_t count, int quietMs) {
+        QByteArray got;
+        char buf[512];
+        pollfd p{fd, POLLIN, 0};
+        while (got.size() < qsizetype(count) && ::poll(&p, 1, quietMs) > 0) {
+            const ssize_t n = ::read(fd, buf, sizeof buf);
+            if (n > 0) got.append(buf, n);
+        }
+        return got;
+    };
+    std::vector<size_t> lengths; // learnt once, untimed
+    for (const char* q : queries) {
+        ::write(fd, q, std::strlen(q));
+        lengths.push_back(size_t(gather(SIZE_MAX, 300).size()));
+    }
+    const auto started = BenchClock::now();
+    for (size_t i = 0; i < std::size(queries); ++i) {
+        ::write(fd, queries[i], std::strlen(queries[i]));
+        gather(lengths[i], 3000);
+    }
+    const double elapsed = msSince(started);
+    ::close(fd);
+    return elapsed;
+}
+
+// The command line's read and write of a whole converter, as processes against the
+// stand-in, beside the plain client's read.
 void converterRead(int runs)
 {
-    WindowOnSim rig;
-    double floor = 0;
-    for (const char* query : {"QQQ#QQ0#", "QQQ#QQ1#", "QQQ#QQ2#", "QQQ#QQ3#", "QQQ#QQ4#", "QQQ#RCAD01#",
-                              "QQQ#RCAD02#", "QQQ#RCAD03#", "QQQ#RCAD04#", "QQQ#RCAD05#", "QQQ#RCAD06#",
-                              "QQQ#QX#"})
-        floor += kInterval + 300 + 300 + simAnswerMs(rig.link, query);
-    TForm1& form = rig.open();
-    ProfileRun run(form, form.exchange(), form.modbusPage());
-    bool done = false, ok = false;
-    QObject::connect(&run, &ProfileRun::finished, [&](bool good, const QString&) { done = true, ok = good; });
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        pause(300);
-        done = false;
+    QTemporaryDir dir;
+    const QString link = dir.filePath("sim");
+    QProcess sim;
+    sim.start(VK_SIM_PATH, {"--link", link});
+    waitUntil([&] { return QFile::exists(link); });
+    std::vector<double> floors;
+    for (int i = 0; i < runs; ++i) floors.push_back(plainClientReadMs(link));
+    const double floor = spread(floors).median;
+
+    const QString file = dir.filePath("converter.json");
+    auto timed = [&](const QString& command, std::vector<double>& times) {
+        QProcess tool;
+        tool.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         const auto started = BenchClock::now();
-        run.read();
-        waitUntil([&] { return done; }, 60000);
-        if (ok) times.push_back(msSince(started));
-    }
-    if (times.empty()) {
-        printRow("whole converter read (12 queries), median", "failed", ms(floor), "-", "within 1 s of the floor");
-        return;
-    }
-    const Spread s = spread(times);
-    printRow("whole converter read (12 queries), median", ms(s.median),
-             ms(floor) + " (floor: 12 x 700 ms of waits + the stand-in's answers)", "+" + ms(s.median - floor),
-             "within 1 s of the floor");
+        tool.start(VK_CONFIG_PATH, {"--port", link, command, file});
+        tool.waitForFinished(120000);
+        if (tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0) times.push_back(msSince(started));
+    };
+    std::vector<double> reads, writes;
+    for (int i = 0; i < runs; ++i) timed("read", reads);
+    for (int i = 0; i < runs; ++i) timed("write", writes); // the profile just read, speeds as they are
+    sim.terminate();
+    sim.waitForFinished();
+
+    const QString target = "at most 3x + 500 ms: " + ms(3 * floor + 500);
+    auto row = [&](const char* what, const std::vector<double>& times) {
+        if (times.empty()) return printRow(what, "failed", ms(floor), "-", target);
+        const double median = spread(times).median;
+        printRow(what, ms(median), ms(floor) + " (plain client, 12 queries)",
+                 QString::number(median / floor, 'f', 2) + "x", target);
+    };
+    row("vk742b-config read, whole converter, median", reads);
+    row("vk742b-config write, whole converter, median", writes);
 }
 
 // The window under a stream of replies: 10 chunks a second, each decoded again under the

@@ -4,16 +4,12 @@
 #include "serial/Comm.h"
 #include "tools/HexText.h"
 
-#include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QTimer>
 #include <algorithm>
 #include <optional>
 
-Exchange::Exchange(TComm& comm, QLineEdit* sendBuffer, QPlainTextEdit* receiveBuffer,
-                   MessageSink& messages, QObject* parent)
-    : QObject(parent), comm_(comm), sendBuffer_(sendBuffer), receiveBuffer_(receiveBuffer),
-      messages_(messages)
+Exchange::Exchange(TComm& comm, ExchangeView& view, MessageSink& messages, QObject* parent)
+    : PortTraffic(parent), comm_(comm), view_(view), messages_(messages)
 {
     Timer2.onTimer = [this] { onDue(ReplyParse); };
     Timer3.onTimer = [this] { onDue(Timeout); };
@@ -48,8 +44,8 @@ void Exchange::onDue(Due due)
 
 void Exchange::clearBuffers()
 {
-    sendBuffer_->setText(QString());
-    receiveBuffer_->setPlainText(QString());
+    view_.showSent(QString());
+    view_.showReceived(QString());
 }
 
 bool Exchange::writeFrame(const QByteArray& frame, Display display)
@@ -61,11 +57,14 @@ bool Exchange::writeFrame(const QByteArray& frame, Display display)
                              .arg(kTxSize));
         return false;
     }
+    if (standingAside_) {
+        messages_.inform(QStringLiteral("The port is busy with a run over the whole converter. Nothing was sent."));
+        return false;
+    }
     std::copy(frame.begin(), frame.end(), area_.begin() + kTxStart);
-    sendBuffer_->setText(display == Display::Hex ? hexDisplay(frame) : QString::fromLatin1(frame));
-    emit frameWritten(frame);
+    view_.showSent(displayed(frame, display));
     // With the port closed the write is refused; the exchange goes on and times out.
-    comm_.SendBytes(frame.constData(), static_cast<uint16_t>(frame.size()));
+    if (comm_.SendBytes(frame.constData(), static_cast<uint16_t>(frame.size()))) emit frameWritten(frame);
     return true;
 }
 
@@ -152,22 +151,22 @@ void Exchange::handleChunk(const QByteArray& chunk)
     case Code::MonitorQuery:
         Timer2.setEnabled(true);
         Timer3.setEnabled(false);
-        receiveBuffer_->setPlainText(QString::fromLatin1(receivedText_));
+        view_.showReceived(QString::fromLatin1(receivedText_));
         break;
     case Code::HartDeviceQuery:
     case Code::HartCommandQuery:
-        receiveBuffer_->setPlainText(hexDisplay(receivedText_));
+        view_.showReceived(hexDisplay(receivedText_));
         Timer3.setEnabled(false);
         Timer2.setEnabled(true);
         break;
     case Code::HartManual:
     case Code::HartPollAddress:
     case Code::ModbusTest:
-        receiveBuffer_->setPlainText(hexDisplay(receivedText_));
+        view_.showReceived(hexDisplay(receivedText_));
         Timer3.setEnabled(false);
         break;
     default: {
-        receiveBuffer_->setPlainText(QString::fromLatin1(receivedText_));
+        view_.showReceived(QString::fromLatin1(receivedText_));
         const bool wasOpen = pendingCode_ != Code::None;
         pendingCode_ = Code::None;
         Timer3.setEnabled(false);
@@ -206,11 +205,11 @@ void Exchange::Timer3Timer()
     switch (timeoutKind_) {
     case TimeoutKind::Connection: messages_.inform(QStringLiteral("Connection timed out!")); break;
     case TimeoutKind::ParameterQuery:
-        if (setStatusText) setStatusText(QString());
+        view_.showStatus(QString());
         messages_.inform(QStringLiteral("Parameter Query Timeout!"));
         break;
     case TimeoutKind::Set:
-        if (setStatusText) setStatusText(QStringLiteral("Set timeout"));
+        view_.showStatus(QStringLiteral("Set timeout"));
         messages_.inform(QStringLiteral("!"));
         break;
     default: return;
@@ -227,14 +226,27 @@ void Exchange::Timer4Timer()
     comm_.ClosePort();
 }
 
-void Exchange::abandonRequest()
+void Exchange::dropRequest()
 {
     ++request_;
     pendingCode_ = Code::None;
     timeoutKind_ = TimeoutKind::None;
     for (ExchangeTimer* timer : {&Timer2, &Timer3, &Timer4}) timer->setEnabled(false);
     heldUntil_.fill(0);
+}
+
+void Exchange::abandonRequest()
+{
+    dropRequest();
     emit ended(Outcome::Abandoned);
 }
 
-void Exchange::Button26Click() { receiveBuffer_->setPlainText(QString()); }
+void Exchange::standAside()
+{
+    dropRequest();
+    standingAside_ = true;
+}
+
+void Exchange::resume() { standingAside_ = false; }
+
+void Exchange::Button26Click() { view_.showReceived(QString()); }

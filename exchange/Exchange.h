@@ -1,8 +1,10 @@
 #pragma once
 
-#include "tools/BuiltRequest.h"
 #include "exchange/ExchangeTimer.h"
+#include "exchange/ExchangeView.h"
 #include "exchange/Messages.h"
+#include "exchange/PortTraffic.h"
+#include "tools/BuiltRequest.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -12,8 +14,6 @@
 #include <functional>
 #include <map>
 
-class QLineEdit;
-class QPlainTextEdit;
 class TComm;
 
 // Pending command codes: which request awaits a reply.
@@ -30,8 +30,9 @@ constexpr int None = 0, Connection = 1, ParameterQuery = 2, Set = 3;
 }
 
 // The one road between the pages and the converter: the send path, the receive handler,
-// the reply-parse, timeout and auto-close timers, and the state they share.
-class Exchange : public QObject {
+// the reply-parse, timeout and auto-close timers, and the state they share. What it shows
+// goes to a view (the window's Send and Receive Buffers) and to the message sink.
+class Exchange : public PortTraffic {
     Q_OBJECT
 
 public:
@@ -42,7 +43,7 @@ public:
     static constexpr int kTextLimit = 255;
     static constexpr int kSettleMs = 300; // the receive handler's wait before it handles a chunk
 
-    enum class Display { Text, Hex };
+    using Display = FrameDisplay;
     // How an exchange ended, for whoever runs requests one after another.
     enum class Outcome { Decoded, Answered, TimedOut, Abandoned };
     enum class TimeoutArm { Interval3000, EnableOnly };
@@ -56,8 +57,7 @@ public:
         bool autoClose = false; // the baud-rate requests close the port 2 s later
     };
 
-    Exchange(TComm& comm, QLineEdit* sendBuffer, QPlainTextEdit* receiveBuffer,
-             MessageSink& messages, QObject* parent = nullptr);
+    Exchange(TComm& comm, ExchangeView& view, MessageSink& messages, QObject* parent = nullptr);
 
     // Empties the Send Buffer and the Receive Buffer (the send path's first steps, which
     // some pages take before they convert their fields).
@@ -86,6 +86,13 @@ public:
     // without the timeout message; chunks still settling are not handled.
     void abandonRequest();
 
+    // While a converter session has the port, the exchange stands aside: the request in
+    // flight is dropped without a word, its timers stop, and nothing is sent until it
+    // resumes.
+    void standAside();
+    void resume();
+    bool standingAside() const { return standingAside_; }
+
     // Shared state, read by the decoders and the port panel.
     const std::array<uint8_t, kAreaSize>& area() const { return area_; }
     std::array<uint8_t, kAreaSize>& area() { return area_; }
@@ -109,15 +116,11 @@ public:
     ExchangeTimer Timer3{1000}; // timeout
     ExchangeTimer Timer4{1000}; // auto-close
 
-    // Writes the status label of the MODBUS page (the timeout messages use it).
-    std::function<void(const QString&)> setStatusText;
     // Shows the port panel closed (caption "Open", query disabled).
     std::function<void()> showPortClosed;
 
 signals:
-    void frameWritten(const QByteArray& frame); // every frame handed to the port
-    void chunkArrived(const QByteArray& chunk); // every received chunk, on arrival
-    void requestSent();                         // an exchange began
+    void requestSent(); // an exchange began
     // The reply was decoded, a reply ended the exchange, the timeout struck, or the port
     // went away.
     void ended(Exchange::Outcome outcome);
@@ -135,14 +138,16 @@ private:
     void runDue(Due due);
     void onDue(Due due);
 
+    // Ends the request in force: no reply to it is handled, no timer of it fires.
+    void dropRequest();
     void handleNextChunk();
     void handleChunk(const QByteArray& chunk);
     bool writeFrame(const QByteArray& frame, Display display);
 
     TComm& comm_;
-    QLineEdit* sendBuffer_;
-    QPlainTextEdit* receiveBuffer_;
+    ExchangeView& view_;
     MessageRelay messages_;
+    bool standingAside_ = false;
 
     std::array<uint8_t, kAreaSize> area_{};
     QByteArray receivedText_;

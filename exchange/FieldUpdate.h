@@ -5,8 +5,6 @@
 #include <optional>
 #include <vector>
 
-class QWidget;
-
 // One control change a reply decoder asks for: a list's item index, an edit's or label's
 // text, whether a group is shown, or whether a check box is ticked (index 1 or 0).
 struct FieldUpdate {
@@ -30,5 +28,3 @@ struct Decoded {
     std::optional<QString> error;
 };
 
-// Applies updates to the named controls under root, in order, then raises the error.
-void applyDecoded(QWidget* root, const Decoded& decoded);

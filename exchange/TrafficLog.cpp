@@ -1,16 +1,16 @@
 #include "exchange/TrafficLog.h"
 
-#include "exchange/Exchange.h"
+#include "exchange/PortTraffic.h"
 #include "tools/HexText.h"
 
 #include <QDateTime>
 
-void TrafficLog::follow(Exchange& exchange)
+void TrafficLog::follow(PortTraffic& source)
 {
-    connect(&exchange, &Exchange::frameWritten, this, [this](const QByteArray& frame) {
+    connect(&source, &PortTraffic::frameWritten, this, [this](const QByteArray& frame) {
         add(Direction::Sent, frame, QDateTime::currentMSecsSinceEpoch());
     });
-    connect(&exchange, &Exchange::chunkArrived, this, [this](const QByteArray& chunk) {
+    connect(&source, &PortTraffic::chunkArrived, this, [this](const QByteArray& chunk) {
         add(Direction::Received, chunk, QDateTime::currentMSecsSinceEpoch());
     });
 }

@@ -5,7 +5,7 @@
 #include <QString>
 #include <deque>
 
-class Exchange;
+class PortTraffic;
 
 // Every frame the exchange writes and every chunk it receives, with the time, the
 // direction, the text and the hex. Keeps the newest kCapacity frames, so memory stays
@@ -23,8 +23,8 @@ public:
     };
 
     explicit TrafficLog(QObject* parent = nullptr) : QObject(parent) {}
-    // Logs what this exchange sends and receives from now on.
-    void follow(Exchange& exchange);
+    // Logs what this source (the exchange, a converter session) sends and receives from now on.
+    void follow(PortTraffic& source);
 
     void add(Direction direction, const QByteArray& bytes, qint64 atMs);
     const std::deque<Frame>& frames() const { return frames_; }

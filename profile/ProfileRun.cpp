@@ -1,22 +1,20 @@
 #include "profile/ProfileRun.h"
 
-#include "exchange/Controls.h"
-#include "pages/modbus/ModbusPage.h"
+#include "pages/modbus/ModbusCodec.h"
 #include "pages/monitor/MonitorCodec.h"
-#include "profile/ProfileControls.h"
-#include "profile/ProfileSchema.h"
+#include "pages/system/SystemCodec.h"
+#include "profile/ProfileFields.h"
+#include "profile/ProfileRequests.h"
+#include "serial/Comm.h"
 
-#include <QComboBox>
-#include <QPushButton>
 #include <QTimer>
-#include <QWidget>
+#include <algorithm>
 
 using ProfileSchema::Query;
 using ProfileSchema::Setting;
 
 namespace {
 
-// The settings one step carries, for progress lines and failure messages.
 QString keysOf(const std::vector<const Setting*>& settings)
 {
     QStringList keys;
@@ -34,77 +32,58 @@ QString queryName(const Query& q)
     return {};
 }
 
+// The query's request, with the codec's own check of a complete reply and its decoder.
+SessionRequest queryRequest(const Query& q)
+{
+    SessionRequest r;
+    switch (q.which) {
+    case Query::System:
+        r.frame = SystemCodec::queryRequest();
+        r.missing = [](const QByteArray& t) { return SystemCodec::missingKeys(t); };
+        r.decode = [](const QByteArray& t) { return SystemCodec::decodeReply(t); };
+        break;
+    case Query::Device: {
+        const int n = q.slot;
+        r.frame = ModbusCodec::queryRequest(n).bytes;
+        // The slot's fields start blank, as on the page, so its own meter type decides.
+        r.missing = [n](const QByteArray& t) { return ModbusCodec::missingKeys(t, -1, n); };
+        r.decode = [n](const QByteArray& t) { return ModbusCodec::decodeReply(t, -1, n); };
+        break;
+    }
+    case Query::Monitor: {
+        const int m = q.slot;
+        r.frame = MonitorCodec::queryRequest(m).bytes;
+        r.display = FrameDisplay::Hex;
+        r.missing = [m](const QByteArray& t) { return MonitorCodec::missingKeys(t, m); };
+        r.decode = [m](const QByteArray& t) { return MonitorCodec::decodeReply(t, m); };
+        break;
+    }
+    }
+    return r;
+}
+
 } // namespace
 
-ProfileRun::ProfileRun(QWidget& window, Exchange& exchange, ModbusPage& modbus, QObject* parent)
-    : QObject(parent), window_(window), exchange_(exchange), modbus_(modbus)
-{
-    connect(&exchange_, &Exchange::requestSent, this, [this] { ++sent_; });
-    connect(&exchange_, &Exchange::ended, this, &ProfileRun::onEnded);
-}
-
-ProfileRun::~ProfileRun()
-{
-    if (running_) exchange_.messages().divert(nullptr);
-}
-
-bool ProfileRun::acknowledged(const QByteArray& reply) { return reply.contains("OK") && !reply.contains("ERR"); }
-
-QWidget* ProfileRun::control(const QString& name) const { return window_.findChild<QWidget*>(name); }
-
-void ProfileRun::press(const QString& button)
-{
-    if (auto* b = window_.findChild<QPushButton*>(button)) b->click();
-}
-
-void ProfileRun::selectDevice(int device)
-{
-    setItemIndex(modbus_.ComboBox41, device);
-}
+ProfileRun::ProfileRun(ConverterSession& session, QObject* parent) : QObject(parent), session_(session) {}
 
 void ProfileRun::read()
 {
     steps_.clear();
     result_ = Profile{};
-    // The device slots first: choosing a slot blanks the system page, whose query comes last.
+    // The device slots, the monitoring slots, then the converter's own settings.
     std::vector<Query> queries;
-    for (int n = 0; n < 5; ++n) queries.push_back({Query::Device, n});
+    for (int n = 0; n < ModbusCodec::kSlots; ++n) queries.push_back({Query::Device, n});
     for (int m = 1; m <= 6; ++m) queries.push_back({Query::Monitor, m});
     queries.push_back({Query::System, 0});
     for (const Query& q : queries) {
-        std::vector<const Setting*> settings;
-        for (const Setting& s : ProfileSchema::settings())
-            if (s.query == q) settings.push_back(&s);
         Step step;
         step.what = queryName(q);
-        step.send = [this, q, settings] {
-            for (const Setting* s : settings) ProfileControls::blank(control(s->control));
-            switch (q.which) {
-            case Query::Device:
-                selectDevice(q.slot);
-                modbus_.ComboBox41Change(); // as a user picking the slot: blank, then query
-                break;
-            case Query::Monitor: press(MonitorCodec::kSlots[q.slot - 1].query); break;
-            case Query::System: press(QStringLiteral("Button23")); break;
-            }
-        };
-        step.take = [this, settings] {
-            QStringList missing;
-            bool custom = false;
-            for (const Setting* s : settings) {
-                if (s->customOnly && !custom) continue;
-                const auto value = ProfileControls::take(control(s->control), *s);
-                if (!value) {
-                    if (!s->optional) missing << s->key;
-                    continue;
-                }
-                result_.values[s->key] = *value;
-                if (s->key == ProfileSchema::meterTypeKey(s->device)) custom = *value == ProfileSchema::kCustomMeter;
-            }
-            if (missing.isEmpty()) return QString();
-            return QStringLiteral("the reply held no usable value for %1").arg(missing.join(QStringLiteral(", ")));
-        };
-        steps_.push_back(step);
+        step.query = q;
+        step.isQuery = true;
+        step.request = queryRequest(q);
+        for (const Setting& s : ProfileSchema::settings())
+            if (s.query == q) step.settings.push_back(&s);
+        steps_.push_back(std::move(step));
     }
     start();
 }
@@ -112,26 +91,19 @@ void ProfileRun::read()
 void ProfileRun::write(const Profile& profile)
 {
     steps_.clear();
-    // One step per "Set" button, in the table's order, with every setting its request carries.
-    std::vector<std::vector<const Setting*>> groups;
-    for (const Setting& s : ProfileSchema::settings()) {
-        if (s.setButton.isEmpty() || !profile.values.count(s.key)) continue;
-        if (!groups.empty() && groups.back().front()->setButton == s.setButton &&
-            groups.back().front()->device == s.device)
-            groups.back().push_back(&s);
-        else
-            groups.push_back({&s});
-    }
-    for (const auto& group : groups) {
+    wanted_ = profile;
+    for (auto& group : ProfileRequests::writeGroups(profile)) {
         Step step;
         step.what = keysOf(group);
-        step.send = [this, group, profile] {
-            const int device = group.front()->device;
-            if (device >= 0) selectDevice(device);
-            for (const Setting* s : group) ProfileControls::put(control(s->control), *s, profile.values.at(s->key));
-            press(group.front()->setButton);
-        };
-        steps_.push_back(step);
+        const BuiltRequest built = ProfileRequests::setRequest(group, profile);
+        step.refusal = built.refusal;
+        step.request.frame = built.bytes;
+        step.request.kind = SessionRequest::Kind::Set;
+        // Requests that carry typed command bytes show as hex, as on their pages.
+        for (const Setting* s : group)
+            if (s->kind == ProfileSchema::Kind::HexCommand) step.request.display = FrameDisplay::Hex;
+        step.settings = std::move(group);
+        steps_.push_back(std::move(step));
     }
     start();
 }
@@ -142,11 +114,10 @@ void ProfileRun::start()
 {
     at_ = 0;
     cancelled_ = false;
-    waiting_ = false;
+    written_ = false;
+    applied_.clear();
     running_ = true;
-    // The run reports its own failures: messages of the pages and the exchange come here.
-    exchange_.messages().divert(&recorder_);
-    if (!exchange_.portOpen()) {
+    if (!session_.port().IsOpen()) {
         QTimer::singleShot(0, this, [this] { finish(false, QStringLiteral("The port is not open.")); });
         return;
     }
@@ -157,49 +128,89 @@ void ProfileRun::next()
 {
     if (!running_) return;
     if (cancelled_) return finish(false, QStringLiteral("Cancelled."));
-    if (at_ == steps_.size()) return finish(true, QString());
+    if (at_ == steps_.size()) {
+        if (steps_.empty() || steps_.front().isQuery) return finish(true, QString());
+        written_ = true;
+        if (wanted_.values.count(QStringLiteral("system.rs232_rs485a.baud"))) return changeSpeed();
+        return finish(true, QStringLiteral("written"));
+    }
     const Step& step = steps_[at_];
     emit progress(int(at_) + 1, int(steps_.size()), step.what);
-    recorder_.last.clear();
-    const int before = sent_;
-    waiting_ = true;
-    runHandler(recorder_, step.send);
-    if (sent_ == before) {
-        waiting_ = false;
-        finish(false, QStringLiteral("%1: nothing was sent%2")
-                          .arg(step.what, recorder_.last.isEmpty() ? QString() : ": " + recorder_.last));
-    }
+    if (!step.refusal.isEmpty())
+        return finish(false, QStringLiteral("%1: nothing was sent: %2").arg(step.what, step.refusal));
+    session_.send(step.request, [this](const SessionOutcome& outcome) { onOutcome(outcome); });
 }
 
-void ProfileRun::onEnded(Exchange::Outcome outcome)
+void ProfileRun::onOutcome(const SessionOutcome& outcome)
 {
-    if (!running_ || !waiting_) return;
-    waiting_ = false;
+    if (!running_) return;
     const Step& step = steps_[at_];
-    QString problem;
-    switch (outcome) {
-    case Exchange::Outcome::TimedOut: problem = QStringLiteral("no answer within 3 s"); break;
-    case Exchange::Outcome::Abandoned: problem = QStringLiteral("the port went away"); break;
-    case Exchange::Outcome::Answered:
-        if (!acknowledged(exchange_.receivedText()))
-            problem = QStringLiteral("the converter refused it: ") + QString::fromLatin1(exchange_.receivedText());
-        break;
-    case Exchange::Outcome::Decoded:
-        if (!recorder_.last.isEmpty()) problem = recorder_.last; // the decoder stopped with an error
-        else if (step.take) problem = step.take();
-        break;
+    QString problem = outcome.problem();
+    if (outcome.ok()) {
+        if (step.isQuery) {
+            emit decoded(step.query, outcome.decoded);
+            problem = take(step, outcome.decoded);
+        } else {
+            std::vector<FieldUpdate> updates;
+            for (const Setting* s : step.settings) {
+                applied_ << s->key;
+                updates.push_back(ProfileFields::updateFor(*s, wanted_.values.at(s->key)));
+            }
+            emit acknowledged(updates, step.settings.front()->device);
+        }
     }
     if (!problem.isEmpty()) return finish(false, QStringLiteral("%1: %2").arg(step.what, problem));
     ++at_;
-    // Out of the exchange's handler before the next request goes.
-    QTimer::singleShot(0, this, &ProfileRun::next);
+    next();
+}
+
+QString ProfileRun::take(const Step& step, const Decoded& decoded)
+{
+    if (decoded.error) return *decoded.error;
+    ProfileFields::FieldState fields;
+    fields.apply(decoded);
+    QStringList missing;
+    bool custom = false;
+    for (const Setting* s : step.settings) {
+        if (s->customOnly && !custom) continue;
+        const auto value = fields.take(*s);
+        if (!value) {
+            if (!s->optional) missing << s->key;
+            continue;
+        }
+        result_.values[s->key] = *value;
+        if (s->key == ProfileSchema::meterTypeKey(s->device)) custom = *value == ProfileSchema::kCustomMeter;
+    }
+    if (missing.isEmpty()) return {};
+    return QStringLiteral("the reply held no usable value for %1").arg(missing.join(QStringLiteral(", ")));
+}
+
+void ProfileRun::changeSpeed()
+{
+    const Setting* baudSetting = ProfileSchema::find(QStringLiteral("system.rs232_rs485a.baud"));
+    const Setting* paritySetting = ProfileSchema::find(QStringLiteral("system.rs232_rs485a.parity"));
+    const QJsonValue baud = wanted_.values.at(baudSetting->key);
+    const auto parity = wanted_.values.find(paritySetting->key);
+    // The parities are listed in the port's own order: None, Odd, Even.
+    const int parityIndex = parity == wanted_.values.end() ? 0 : int(paritySetting->choices.indexOf(parity->second));
+    const QString at = QString::number(baud.toInteger());
+    const QString why = session_.reopen(uint32_t(baud.toInteger()), TParity(std::max(0, parityIndex)));
+    if (!why.isEmpty())
+        return finish(false, QStringLiteral("written; could not reopen the port at %1 baud: %2").arg(at, why));
+    SessionRequest check;
+    check.frame = SystemCodec::linkCheckRequest();
+    check.missing = [](const QByteArray& t) { return SystemCodec::linkCheckMissing(t); };
+    session_.send(check, [this, at](const SessionOutcome& outcome) {
+        if (outcome.ok() && SystemCodec::linkCheckConfirmed(outcome.reply))
+            finish(true, QStringLiteral("written; now at %1 baud").arg(at));
+        else
+            finish(false, QStringLiteral("written; no answer at %1 baud").arg(at));
+    });
 }
 
 void ProfileRun::finish(bool ok, const QString& message)
 {
     if (!running_) return;
     running_ = false;
-    waiting_ = false;
-    exchange_.messages().divert(nullptr);
     emit finished(ok, message);
 }

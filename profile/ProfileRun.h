@@ -1,27 +1,25 @@
 #pragma once
 
-#include "exchange/Exchange.h"
-#include "exchange/Messages.h"
+#include "exchange/FieldUpdate.h"
 #include "profile/Profile.h"
+#include "profile/ProfileSchema.h"
+#include "session/ConverterSession.h"
 
 #include <QObject>
 #include <QString>
-#include <functional>
+#include <QStringList>
 #include <vector>
 
-class ModbusPage;
-class QWidget;
-
-// Reads a whole converter into a profile, or writes a profile to it, through the window's
-// own pages: each step puts values into a page's controls and presses its "Set" button,
-// or presses a query button and takes the decoded controls back, and waits for the
-// exchange to end before the next. The first refusal, timeout or bad value stops the run.
+// Reads a whole converter into a profile, or writes a profile to it, one request after
+// another on a converter session: the codecs build each request from the profile's values
+// and decode each reply into them. The first refusal, missing answer or bad value stops
+// the run. A write sends the two port speeds last; after the RS232/RS485A speed it reopens
+// the port at the new speed and checks the link there.
 class ProfileRun : public QObject {
     Q_OBJECT
 
 public:
-    ProfileRun(QWidget& window, Exchange& exchange, ModbusPage& modbus, QObject* parent = nullptr);
-    ~ProfileRun() override;
+    explicit ProfileRun(ConverterSession& session, QObject* parent = nullptr);
 
     void read();
     void write(const Profile& profile);
@@ -32,48 +30,48 @@ public:
     int stepCount() const { return int(steps_.size()); }
     // What a read found (complete only after a read that succeeded).
     const Profile& result() const { return result_; }
-
-    // A set reply is the converter's acknowledgement when it says "OK" and no "ERR".
-    static bool acknowledged(const QByteArray& reply);
+    // After a write: whether the converter acknowledged every setting. It may be true for a
+    // run that failed: the link check at the new speed went unanswered.
+    bool written() const { return written_; }
+    // The settings the converter acknowledged so far, in the order they were written.
+    const QStringList& applied() const { return applied_; }
 
 signals:
     // Before each request: its number from 1, the count, and the settings it is for.
     void progress(int step, int count, const QString& what);
-    // ok false: `message` names the setting that failed and why.
+    // A query's reply, decoded, for a window that shows it on its pages.
+    void decoded(const ProfileSchema::Query& query, const Decoded& decoded);
+    // The converter acknowledged a set request that carried these values.
+    void acknowledged(const std::vector<FieldUpdate>& updates, int device);
+    // ok false: `message` names the setting that failed and why ("system.working_mode: no
+    // answer within 3 s"), or, after a write, that the new speed went unconfirmed. ok true:
+    // empty after a read, "written; now at 19200 baud" (or just "written") after a write.
     void finished(bool ok, const QString& message);
 
 private:
     struct Step {
         QString what;
-        std::function<void()> send;     // fills controls and presses the button
-        std::function<QString()> take;  // after a decoded reply: what went wrong, if anything
-    };
-    struct Recorder : MessageSink {
-        QString last;
-        void inform(const QString& text) override { last = text; }
-        void error(const QString& text, const QString& detail) override
-        {
-            last = detail.isEmpty() ? text : text + u' ' + detail;
-        }
+        std::vector<const ProfileSchema::Setting*> settings;
+        SessionRequest request;
+        QString refusal;               // the request could not be built
+        ProfileSchema::Query query;    // for a read
+        bool isQuery = false;
     };
 
     void start();
     void next();
-    void onEnded(Exchange::Outcome outcome);
+    void onOutcome(const SessionOutcome& outcome);
+    QString take(const Step& step, const Decoded& decoded);
+    void changeSpeed();
     void finish(bool ok, const QString& message);
-    QWidget* control(const QString& name) const;
-    void press(const QString& button);
-    void selectDevice(int device);
 
-    QWidget& window_;
-    Exchange& exchange_;
-    ModbusPage& modbus_;
+    ConverterSession& session_;
     std::vector<Step> steps_;
     size_t at_ = 0;
     bool running_ = false;
-    bool waiting_ = false;
     bool cancelled_ = false;
-    int sent_ = 0;
-    Recorder recorder_;
+    bool written_ = false;
+    QStringList applied_;
+    Profile wanted_;
     Profile result_;
 };

@@ -132,7 +132,9 @@ std::vector<Setting> build()
     for (int m = 1; m <= 6; ++m) {
         const MonitorCodec::Slot& slot = MonitorCodec::kSlots[m - 1];
         const QString key = QStringLiteral("monitoring[%1].").arg(m - 1);
-        other(key + "enabled", slot.check, Kind::Flag, slot.set)->query = {Query::Monitor, m};
+        Setting* enabled = other(key + "enabled", slot.check, Kind::Flag, slot.set);
+        enabled->query = {Query::Monitor, m};
+        enabled->checkBox = true;
         other(key + "command", slot.edit, Kind::HexCommand, slot.set)->query = {Query::Monitor, m};
     }
 

@@ -37,6 +37,7 @@ struct Setting {
     Query query;
     bool customOnly = false; // held only for a slot whose meter type is the custom meter
     bool optional = false;   // may be absent (the module mode, which repeats the working mode)
+    bool checkBox = false;   // a Flag held by a check box rather than a two-item list
 
     // What the setting accepts, for messages: "one of \"None\", \"Odd\", \"Even\"".
     QString accepts() const;

@@ -1,8 +1,8 @@
 #include "tools/Ieee754Box.h"
 
-#include "exchange/Controls.h"
+#include "pages/widgets/Controls.h"
 #include "exchange/Messages.h"
-#include "exchange/PageBuilder.h"
+#include "pages/widgets/PageBuilder.h"
 #include "tools/Ieee754.h"
 
 #include <QGridLayout>

@@ -1,10 +1,10 @@
 #include "tools/ModbusTestBox.h"
 
-#include "exchange/Controls.h"
+#include "pages/widgets/Controls.h"
 #include "exchange/Conversion.h"
 #include "exchange/Exchange.h"
 #include "exchange/Messages.h"
-#include "exchange/NarrowEdit.h"
+#include "pages/widgets/NarrowEdit.h"
 #include "tools/ModbusTest.h"
 
 #include <QHBoxLayout>

@@ -1,6 +1,6 @@
 #include "ui/Header.h"
 
-#include "exchange/Controls.h"
+#include "pages/widgets/Controls.h"
 #include "ui/HotSpot.h"
 #include "ui/Pictures.h"
 

@@ -1,6 +1,7 @@
 #include "ui/ProfileMenus.h"
 
 #include "exchange/Exchange.h"
+#include "exchange/TrafficLog.h"
 #include "ui/ProfileComparison.h"
 #include "ui/TForm1.h"
 #include "ui/TrafficLogPanel.h"
@@ -26,9 +27,8 @@ bool saveText(const QString& path, const QByteArray& bytes, MessageSink& message
 } // namespace
 
 ProfileMenus::ProfileMenus(TForm1& window)
-    : QObject(&window), window_(window), run_(window, window.exchange(), window.modbusPage())
+    : QObject(&window), window_(window), run_(window)
 {
-    log_.follow(window.exchange());
     chooseFile = [this](const QString& caption, bool save) {
         const QString filter = QStringLiteral("Profiles (*.json);;All files (*)");
         return save ? QFileDialog::getSaveFileName(&window_, caption, QString(), filter)
@@ -45,7 +45,7 @@ ProfileMenus::ProfileMenus(TForm1& window)
     saveProfile_ = converter->addAction(QStringLiteral("Save Profile…"), this, &ProfileMenus::saveProfile);
     saveProfile_->setEnabled(false); // until a whole converter has been read
 
-    logPanel_ = new TrafficLogPanel(log_, &window);
+    logPanel_ = new TrafficLogPanel(window.trafficLog(), &window);
     logPanel_->onSave = [this] { saveLog(); };
     QMenu* view = bar_->addMenu(QStringLiteral("&View"));
     QAction* showLog = view->addAction(QStringLiteral("Traffic Log"));
@@ -53,14 +53,16 @@ ProfileMenus::ProfileMenus(TForm1& window)
     connect(showLog, &QAction::toggled, logPanel_, &QWidget::setVisible);
     view->addAction(QStringLiteral("Save Log…"), this, &ProfileMenus::saveLog);
 
-    connect(&run_, &ProfileRun::progress, this, [this](int step, int, const QString& what) {
+    connect(&run_, &WindowRun::progress, this, [this](int step, int, const QString& what) {
         if (!progress_) return;
         progress_->setValue(step - 1);
         progress_->setLabelText(what);
     });
-    connect(&run_, &ProfileRun::finished, this, &ProfileMenus::onFinished);
+    connect(&run_, &WindowRun::finished, this, &ProfileMenus::onFinished);
     attachBar();
 }
+
+TrafficLog& ProfileMenus::log() { return window_.trafficLog(); }
 
 void ProfileMenus::attachBar()
 {
@@ -86,7 +88,7 @@ void ProfileMenus::showProgress(int count, const QString& title)
     progress_->setMinimumDuration(0);
     progress_->setAutoClose(false);
     progress_->setAutoReset(false);
-    connect(progress_, &QProgressDialog::canceled, &run_, &ProfileRun::cancel);
+    connect(progress_, &QProgressDialog::canceled, &run_, &WindowRun::cancel);
     progress_->show();
 }
 
@@ -143,14 +145,15 @@ void ProfileMenus::onFinished(bool ok, const QString& message)
 {
     if (progress_) progress_->hide();
     MessageSink& messages = window_.exchange().messages();
-    if (!ok) {
+    if (!ok && !run_.written()) {
         messages.error(QStringLiteral("Stopped at %1").arg(message));
         return;
     }
     if (writing_) {
-        messages.inform(QStringLiteral("The profile was written. The converter's RS232/RS485A port now runs at "
-                                       "%1 baud, parity %2; the port closes in 2 s: open it again at that speed.")
-                            .arg(wanted_.text("system.rs232_rs485a.baud"), wanted_.text("system.rs232_rs485a.parity")));
+        // "written; now at 19200 baud", or "written; no answer at 19200 baud".
+        const QString text = QStringLiteral("The profile was %1.").arg(message);
+        if (ok) messages.inform(text);
+        else messages.error(text, QStringLiteral("Check the converter's speed and parity, then open the port at them."));
         return;
     }
     read_ = run_.result();
@@ -167,5 +170,5 @@ void ProfileMenus::saveProfile()
 void ProfileMenus::saveLog()
 {
     const QString path = chooseFile(QStringLiteral("Save Log"), true);
-    if (!path.isEmpty()) saveText(path, log_.text().toUtf8(), window_.exchange().messages());
+    if (!path.isEmpty()) saveText(path, log().text().toUtf8(), window_.exchange().messages());
 }

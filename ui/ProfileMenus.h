@@ -1,8 +1,7 @@
 #pragma once
 
-#include "exchange/TrafficLog.h"
 #include "profile/Profile.h"
-#include "profile/ProfileRun.h"
+#include "ui/WindowRun.h"
 
 #include <QObject>
 #include <functional>
@@ -11,6 +10,7 @@ class QAction;
 class QMenuBar;
 class QProgressDialog;
 class TForm1;
+class TrafficLog;
 class TrafficLogPanel;
 
 // The window's "Converter" and "View" menus: read a whole converter, write a profile to
@@ -22,7 +22,8 @@ public:
     explicit ProfileMenus(TForm1& window);
 
     QMenuBar* bar() const { return bar_; }
-    TrafficLog& log() { return log_; }
+    TrafficLog& log();
+    WindowRun& run() { return run_; }
 
     void readConverter();
     void writeConverter();
@@ -42,8 +43,7 @@ private:
     void attachBar();
 
     TForm1& window_;
-    ProfileRun run_;
-    TrafficLog log_;
+    WindowRun run_;
     QMenuBar* bar_;
     QAction* saveProfile_;
     TrafficLogPanel* logPanel_;

@@ -1,15 +1,17 @@
 #include "ui/TForm1.h"
 
-#include "exchange/Controls.h"
+#include "pages/widgets/Controls.h"
 #include "exchange/Exchange.h"
-#include "exchange/PortList.h"
-#include "exchange/PortPanel.h"
+#include "pages/widgets/PortList.h"
+#include "pages/widgets/PortPanel.h"
 #include "pages/hart/HartPage.h"
 #include "pages/modbus/ModbusPage.h"
 #include "pages/monitor/MonitorPage.h"
 #include "pages/system/SystemPage.h"
 #include "serial/Comm.h"
 #include "tools/ModbusTestBox.h"
+#include "exchange/TrafficLog.h"
+#include "ui/BufferView.h"
 #include "ui/DiagramPage.h"
 #include "ui/Header.h"
 #include "ui/MessageBoxes.h"
@@ -59,7 +61,10 @@ TForm1::TForm1(MessageSink* messages, QWidget* parent) : QWidget(parent)
     Memo10->setTabChangesFocus(true); // the Tab key moves on instead of being typed
     Button26 = named(new QPushButton(QStringLiteral("Clear Buffer"), this), "Button26");
 
-    exchange_ = new Exchange(*Comm1, Edit8, Memo10, *messages_, this);
+    view_ = std::make_unique<BufferView>(Edit8, Memo10);
+    exchange_ = new Exchange(*Comm1, *view_, *messages_, this);
+    log_ = new TrafficLog(this);
+    log_->follow(*exchange_);
     Comm1->OnReceiveData = [this](TComm*, const uint8_t* data, uint16_t size) {
         exchange_->Comm1ReceiveData(data, size);
     };
@@ -103,7 +108,7 @@ TForm1::TForm1(MessageSink* messages, QWidget* parent) : QWidget(parent)
     panel.onLinkConfirmed = [this] { enableLinkButtons(); };
     exchange_->showPortClosed = [&panel] { panel.showClosed(); };
     Comm1->OnRequestHangup = [&panel](TComm*) { panel.portLost(); };
-    exchange_->setStatusText = [this](const QString& text) { modbus_->Label68->setText(text); };
+    view_->setStatusLabel(modbus_->Label68);
     modbus_->clearSystemFields = [this] { system_->clearDecodedControls(); };
     hart_->onHartAddressChanged = [this](int address) { modbus_->selectSlotForHartAddress(address); };
     system_->onSlaveAddressChanged = [this](const QString& text) {
@@ -137,9 +142,12 @@ QGridLayout* TForm1::buildBuffers()
     return grid;
 }
 
-TForm1::~TForm1() = default;
+// The menus' run may hold the port: it goes before the port and the pages do.
+TForm1::~TForm1() { delete profileMenus_; }
 
 PortPanel& TForm1::portPanel() { return *system_->portPanel(); }
+
+QList<QWidget*> TForm1::controlPages() const { return {system_, hart_, modbus_, monitor_}; }
 
 void TForm1::FormCreate()
 {

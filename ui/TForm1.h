@@ -5,6 +5,7 @@
 #include <QWidget>
 #include <memory>
 
+class BufferView;
 class Exchange;
 class HartPage;
 class MessageSink;
@@ -20,6 +21,7 @@ class QPushButton;
 class QTabWidget;
 class SystemPage;
 class TComm;
+class TrafficLog;
 
 // The main window: header, the eight pages, the common Send/Receive Buffer area, the
 // serial port and the exchange. It wires what one page does to another.
@@ -37,6 +39,12 @@ public:
     ModbusPage& modbusPage() { return *modbus_; }
     PortPanel& portPanel();
     ProfileMenus& profileMenus() { return *profileMenus_; }
+    // What the Send and Receive Buffers show; a converter session shows its frames there too.
+    BufferView& bufferView() { return *view_; }
+    // Every frame the exchange, or a converter session lent the port, sends and receives.
+    TrafficLog& trafficLog() { return *log_; }
+    // The four pages of controls, whose buttons a run over the whole converter disables.
+    QList<QWidget*> controlPages() const;
 
     // Buttons the link check enables when the converter answers.
     static const char* const kLinkButtons[16];
@@ -59,6 +67,8 @@ private:
     std::unique_ptr<MessageSink> ownMessages_;
     MessageSink* messages_;
     TComm* Comm1;
+    std::unique_ptr<BufferView> view_;
+    TrafficLog* log_;
     QLineEdit* Edit8;
     QPlainTextEdit* Memo10;
     QPushButton* Button26;

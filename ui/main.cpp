@@ -1,5 +1,5 @@
-#include "ui/CommandLine.h"
-#include "ui/ProfileCommand.h"
+#include "cli/CommandLine.h"
+#include "cli/ProfileCommand.h"
 #include "ui/TForm1.h"
 
 #include <QApplication>

@@ -223,4 +223,43 @@ Decoded decodeReply(const QByteArray& text, int meterTypeNow, int slot)
     return out;
 }
 
+QStringList missingKeys(const QByteArray& text, int meterTypeNow, int slot)
+{
+    if (!text.contains("QQ")) return {QStringLiteral("QQ")};
+    if (slot < 0 || slot >= kSlots) return {};
+    QStringList missing;
+    // Where the key starts, or -1 (and listed missing) when it or its `width` characters are
+    // not all there yet.
+    auto complete = [&](const QByteArray& key, qsizetype width) {
+        const qsizetype at = text.indexOf(key);
+        if (at >= 0 && at + width <= text.size()) return at;
+        missing << QString::fromLatin1(key);
+        return qsizetype(-1);
+    };
+    auto slotKey = [&](const char* letters, const char* rest) { return QByteArray(letters) + itemDigit(slot) + rest; };
+    // As decodeReply reads them: "FMW:" then a digit and five characters at 6, "HART2:"
+    // up to the clear time's three digits at 15, and so on.
+    complete("FMW:", 11);
+    complete("FMU:", 21);
+    int meterType = meterTypeNow;
+    if (const qsizetype at = complete(slotKey("HART", ":"), 18); at >= 0) {
+        bool ok = false;
+        meterType = text.mid(at + 10, 2).toInt(&ok);
+        if (!ok) return missing; // the decoder stops at this field with the conversion error
+    }
+    complete(slotKey("DFO", ":"), 10);
+    if (meterType != 0) return missing;
+    complete(slotKey("ZDY", ":"), 26);
+    complete("MD:", 4);
+    for (const char* command : {"1:", "2:"}) {
+        // The count's two digits at 9, then that many hex pairs from 12.
+        const qsizetype at = complete(slotKey("CAMD", command), 11);
+        if (at < 0) continue;
+        bool ok = false;
+        const int count = text.mid(at + 9, 2).toInt(&ok);
+        if (ok && count > 0 && at + 11 + 3 * count > text.size()) missing << QString::fromLatin1(slotKey("CAMD", command));
+    }
+    return missing;
+}
+
 } // namespace ModbusCodec

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <array>
 #include <cstdint>
 
@@ -53,5 +54,9 @@ BuiltRequest customCommandRequest(int slot, int command, int open, const QByteAr
 // (`meterTypeNow`) decides. The meter type and a command's count are two digits; a sign
 // there is the conversion error.
 Decoded decodeReply(const QByteArray& text, int meterTypeNow, int slot);
+// The keys of that reply that are absent or cut short of the characters decodeReply reads
+// after them ("HART2:", "CAMD21:"); the custom keys count only when the reply's meter type
+// (or, without one, `meterTypeNow`) is the custom meter. Empty once the reply is complete.
+QStringList missingKeys(const QByteArray& text, int meterTypeNow, int slot);
 
 } // namespace ModbusCodec

@@ -1,11 +1,11 @@
 #include "pages/modbus/ModbusPage.h"
 
-#include "exchange/Controls.h"
+#include "pages/widgets/Controls.h"
 #include "exchange/Conversion.h"
 #include "exchange/Exchange.h"
-#include "exchange/FieldUpdate.h"
+#include "pages/widgets/ApplyDecoded.h"
 #include "exchange/Messages.h"
-#include "exchange/PageBuilder.h"
+#include "pages/widgets/PageBuilder.h"
 #include "pages/modbus/ModbusCodec.h"
 #include "tools/HexPairs.h"
 #include "tools/Ieee754Box.h"
@@ -306,7 +306,14 @@ void ModbusPage::sendCustomCommand(int command)
 void ModbusPage::ComboBox41Change()
 {
     if (!exchange_.portOpen()) return;
-    const int n = slot();
+    showSlotBlank(slot());
+    exchange_.clearBuffers();
+    sendQuery();
+}
+
+void ModbusPage::showSlotBlank(int n)
+{
+    setItemIndex(ComboBox41, n);
     setRegisterLabels(n);
     testBox_->Edit19->setText(QString::number(n) + u'0');
     testBox_->Edit20->setText(QStringLiteral("10"));
@@ -317,9 +324,9 @@ void ModbusPage::ComboBox41Change()
     GroupBox13->hide();
     blankCustomGroup(false);
     if (clearSystemFields) clearSystemFields();
-    exchange_.clearBuffers();
-    sendQuery();
 }
+
+void ModbusPage::selectSlot(int n) { setItemIndex(ComboBox41, n); }
 
 void ModbusPage::ComboBox17Change()
 {

@@ -26,6 +26,10 @@ public:
     ModbusTestBox* testBox() const { return testBox_; }
 
     void ComboBox41Change(); // the user picked a device slot
+    // Shows slot n with its fields blank, as a pick of the slot does before its query.
+    void showSlotBlank(int n);
+    // Selects slot n and nothing else.
+    void selectSlot(int n);
     void ComboBox17Change(); // the user picked a meter type
     void Button31Click();    // "MODBUS Parameter Query"
     // The HART polling address chosen on the Transparent Mode page selects the same slot.

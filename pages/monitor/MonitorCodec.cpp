@@ -49,4 +49,17 @@ Decoded decodeReply(const QByteArray& t, int askedSlot)
     return out;
 }
 
+QStringList missingKeys(const QByteArray& t, int askedSlot)
+{
+    if (askedSlot < 1 || askedSlot > 6) return {};
+    const QByteArray key = QByteArray("RCAD") + char('0' + askedSlot) + ':';
+    const qsizetype j = t.indexOf(key);
+    // The flag at 6 and the count's digits at 8 and 9, then the pairs from 11.
+    if (j < 0 || j + 10 > t.size()) return {QString::fromLatin1(key)};
+    bool ok = false;
+    const int count = t.mid(j + 8, 2).toInt(&ok);
+    if (ok && count > 0 && j + 10 + 3 * count > t.size()) return {QString::fromLatin1(key)};
+    return {};
+}
+
 } // namespace MonitorCodec

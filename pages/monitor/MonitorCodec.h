@@ -4,6 +4,7 @@
 #include "tools/BuiltRequest.h"
 
 #include <QByteArray>
+#include <QStringList>
 
 // The converter's six command slots (four monitoring, two loop): requests and the query's
 // reply, as plain functions. Slots are numbered 1 to 6.
@@ -27,5 +28,8 @@ BuiltRequest queryRequest(int slot); // "QQQ#RCAD0" slot "#"
 // "RCAD" slot ":" flag, one separator, two count digits, one separator, the hex text;
 // only the slot that was asked (1-6) is read, a reply for another changes nothing.
 Decoded decodeReply(const QByteArray& text, int askedSlot);
+// "RCAD" slot ":" until the reply holds the flag, the count and that many hex pairs, as
+// decodeReply reads them; empty once the reply is complete.
+QStringList missingKeys(const QByteArray& text, int askedSlot);
 
 } // namespace MonitorCodec

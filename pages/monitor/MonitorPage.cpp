@@ -1,9 +1,9 @@
 #include "pages/monitor/MonitorPage.h"
 
 #include "exchange/Exchange.h"
-#include "exchange/FieldUpdate.h"
+#include "pages/widgets/ApplyDecoded.h"
 #include "exchange/Messages.h"
-#include "exchange/PageBuilder.h"
+#include "pages/widgets/PageBuilder.h"
 #include "pages/monitor/MonitorCodec.h"
 #include "tools/HexPairs.h"
 

@@ -144,4 +144,51 @@ Decoded decodeReply(const QByteArray& text)
     return out;
 }
 
+namespace {
+
+// A key of a reply and how many characters from its first one the decoder reads.
+struct KeyWidth {
+    const char* key;
+    qsizetype width;
+};
+
+} // namespace
+
+QStringList missingKeys(const QByteArray& text)
+{
+    // As decodeReply reads them: "BA1:" then two digits, "AADR" then two five-digit
+    // addresses at 5 and 11.
+    static constexpr KeyWidth kKeys[] = {{"BA1:", 6}, {"BA2:", 6}, {"MD:", 4},  {"ADR:", 7},
+                                         {"XY1:", 5}, {"XY2:", 5}, {"JTM:", 7}, {"AADR", 16}};
+    if (!text.contains("QX")) return {QStringLiteral("QX")};
+    QStringList missing;
+    for (const KeyWidth& k : kKeys) {
+        const qsizetype at = text.indexOf(k.key);
+        if (at < 0 || at + k.width > text.size()) missing << QString::fromLatin1(k.key);
+    }
+    return missing;
+}
+
+QByteArray linkCheckRequest() { return "QQQ#QV#"; }
+
+bool linkCheckConfirmed(const QByteArray& text) { return text.contains("QV:"); }
+
+QStringList linkCheckMissing(const QByteArray& text)
+{
+    const qsizetype at = text.indexOf("QV:");
+    if (at < 0 || text.indexOf('#', at) < 0) return {QStringLiteral("QV:")};
+    return {};
+}
+
+qsizetype setReplyEnd(const QByteArray& reply)
+{
+    const qsizetype head = reply.indexOf('#');
+    const qsizetype colon = reply.indexOf(':', head + 1);
+    if (head < 0 || colon < 0) return -1;
+    const qsizetype end = reply.indexOf('#', colon + 1);
+    return end < 0 ? -1 : end + 1;
+}
+
+bool setAcknowledged(const QByteArray& reply) { return reply.contains("OK") && !reply.contains("ERR"); }
+
 } // namespace SystemCodec

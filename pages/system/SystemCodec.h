@@ -4,6 +4,7 @@
 #include "exchange/FieldUpdate.h"
 
 #include <QByteArray>
+#include <QStringList>
 #include <cstdint>
 
 // Requests and reply decoding of the converter's own settings. Plain functions: values in,
@@ -47,5 +48,20 @@ QByteArray boardSerialRequest(int32_t serial, int32_t inspector);
 
 // The system query's reply: nothing without "QX"; then each key's first occurrence.
 Decoded decodeReply(const QByteArray& text);
+// The keys of a system query's reply that are absent or cut short of the characters
+// decodeReply reads after them ("BA1:", "AADR"); empty once the reply is complete.
+QStringList missingKeys(const QByteArray& text);
+
+QByteArray linkCheckRequest(); // "QQQ#QV#"
+// The link-check reply is good when it holds "QV:" anywhere.
+bool linkCheckConfirmed(const QByteArray& text);
+// "QV:" until the reply holds it and the "#" that ends its text.
+QStringList linkCheckMissing(const QByteArray& text);
+
+// Where a set request's reply ends: just after the first "#" that follows a ":" after its
+// head ("QQS#MD:OK#", "QQS#ERR:MD#"); -1 while that "#" has not arrived.
+qsizetype setReplyEnd(const QByteArray& reply);
+// A set reply is the converter's acknowledgement when it says "OK" and no "ERR".
+bool setAcknowledged(const QByteArray& reply);
 
 } // namespace SystemCodec

@@ -1,13 +1,13 @@
 #include "pages/system/SystemPage.h"
 
-#include "exchange/Accent.h"
-#include "exchange/Controls.h"
+#include "pages/widgets/Accent.h"
+#include "pages/widgets/Controls.h"
 #include "exchange/Conversion.h"
 #include "exchange/Exchange.h"
-#include "exchange/FieldUpdate.h"
+#include "pages/widgets/ApplyDecoded.h"
 #include "exchange/Messages.h"
-#include "exchange/PageBuilder.h"
-#include "exchange/PortPanel.h"
+#include "pages/widgets/PageBuilder.h"
+#include "pages/widgets/PortPanel.h"
 #include "pages/system/SystemCodec.h"
 
 #include <QComboBox>

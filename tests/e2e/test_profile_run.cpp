@@ -1,9 +1,10 @@
 // Whole-converter runs through the window against the stand-in: a profile written and read
 // back equal, and a write stopped by an unanswered request.
 #include "exchange/Exchange.h"
-#include "exchange/PortList.h"
-#include "exchange/PortPanel.h"
-#include "profile/ProfileRun.h"
+#include "exchange/TrafficLog.h"
+#include "pages/widgets/PortList.h"
+#include "pages/widgets/PortPanel.h"
+#include "ui/WindowRun.h"
 #include "serial/Comm.h"
 #include "tests/support/Controls.h"
 #include "tests/support/RecordingMessages.h"
@@ -28,8 +29,8 @@ Profile fullProfile()
 struct Window {
     RecordingMessages messages;
     TForm1 form{&messages};
-    ProfileRun run{form, form.exchange(), form.modbusPage()};
-    QSignalSpy finished{&run, &ProfileRun::finished};
+    WindowRun run{form};
+    QSignalSpy finished{&run, &WindowRun::finished};
 
     void open(const QString& port, const QString& baud = "9600")
     {
@@ -59,15 +60,20 @@ private slots:
         Window w;
         w.open(standIn.link);
         const Profile profile = fullProfile();
-        QSignalSpy progress(&w.run, &ProfileRun::progress);
+        QSignalSpy progress(&w.run, &WindowRun::progress);
         w.run.write(profile);
         QCOMPARE(w.outcome(120), QString());
         QCOMPARE(progress.size(), w.run.stepCount());
         QCOMPARE(progress.last().at(2).toString(), QString("system.rs232_rs485a.baud, system.rs232_rs485a.parity"));
 
-        // The speed request closes the port; the converter now listens at 19200.
-        QTRY_VERIFY_WITH_TIMEOUT(!w.form.comm().IsOpen(), 4000);
-        w.open(standIn.link, "19200");
+        // The run reopened the port at the converter's new speed, and the panel shows it.
+        QVERIFY(w.form.comm().IsOpen());
+        QCOMPARE(w.form.comm().BaudRate(), 19200u);
+        QCOMPARE(w.form.portPanel().ComboBox11->currentText(), QString("19200"));
+        QCOMPARE(w.form.portPanel().ComboBox10->currentText(), profile.values.at("system.rs232_rs485a.parity").toString());
+        QCOMPARE(w.form.portPanel().Button1->text(), QString("Close"));
+        QTest::qWait(2500); // and no timer closes it
+        QVERIFY(w.form.comm().IsOpen());
         w.run.read();
         QCOMPARE(w.outcome(60), QString());
         QCOMPARE(w.run.result().toJson(), profile.toJson());
@@ -82,12 +88,19 @@ private slots:
         StandIn standIn({"--drop", "1"});
         Window w;
         w.open(standIn.link);
-        QSignalSpy sent(&w.form.exchange(), &Exchange::requestSent);
+        // The session sends, the exchange stands aside; the traffic log sees every frame.
+        QSignalSpy byExchange(&w.form.exchange(), &Exchange::requestSent);
+        auto sent = [&] {
+            int n = 0;
+            for (const auto& f : w.form.trafficLog().frames()) n += f.direction == TrafficLog::Direction::Sent;
+            return n;
+        };
         w.run.write(fullProfile());
         QCOMPARE(w.outcome(10), QString("failed: system.working_mode: no answer within 3 s"));
-        QCOMPARE(sent.size(), 1);
+        QCOMPARE(sent(), 1);
         QTest::qWait(700); // nothing follows
-        QCOMPARE(sent.size(), 1);
+        QCOMPARE(sent(), 1);
+        QCOMPARE(byExchange.size(), 0);
         QVERIFY(w.messages.entries.isEmpty()); // the run reports it, not a box
     }
 

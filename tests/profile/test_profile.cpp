@@ -2,7 +2,7 @@
 // trip, the traffic log's bound and its lines, and the set-reply verdict.
 #include "exchange/TrafficLog.h"
 #include "profile/Profile.h"
-#include "profile/ProfileRun.h"
+#include "pages/system/SystemCodec.h"
 #include "profile/ProfileSchema.h"
 
 #include <QFile>
@@ -181,10 +181,10 @@ private slots:
 
     void setRepliesCountOnlyWhenAcknowledged()
     {
-        QVERIFY(ProfileRun::acknowledged("QQS#HART:OK#"));
-        QVERIFY(!ProfileRun::acknowledged("QQS#ERR:HART#"));
-        QVERIFY(!ProfileRun::acknowledged("QQS#HART:O"));
-        QVERIFY(!ProfileRun::acknowledged(""));
+        QVERIFY(SystemCodec::setAcknowledged("QQS#HART:OK#"));
+        QVERIFY(!SystemCodec::setAcknowledged("QQS#ERR:HART#"));
+        QVERIFY(!SystemCodec::setAcknowledged("QQS#HART:O"));
+        QVERIFY(!SystemCodec::setAcknowledged(""));
     }
 
     void theLogKeepsTheNewestFramesOnly()

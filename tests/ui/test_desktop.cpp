@@ -1,6 +1,6 @@
 // The window on a desktop: accents readable on light and dark palettes, choices remembered
 // between runs, and the keyboard reaching every control in reading order.
-#include "exchange/Accent.h"
+#include "pages/widgets/Accent.h"
 #include "serial/Comm.h"
 #include "tests/support/Controls.h"
 #include "tests/support/RecordingMessages.h"

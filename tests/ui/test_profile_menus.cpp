@@ -1,8 +1,8 @@
 // The window's Converter and View menus: a bad profile refused before anything is sent, a
 // comparison with the converter, saving what was read, and the traffic log.
 #include "exchange/Exchange.h"
-#include "exchange/PortList.h"
-#include "exchange/PortPanel.h"
+#include "pages/widgets/PortList.h"
+#include "pages/widgets/PortPanel.h"
 #include "profile/Profile.h"
 #include "tests/support/RecordingMessages.h"
 #include "tests/support/StandIn.h"

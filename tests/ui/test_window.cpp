@@ -1,7 +1,7 @@
 // The real window against a pseudo-terminal whose far end the test answers.
 #include "exchange/Exchange.h"
-#include "exchange/PortPanel.h"
-#include "exchange/PortList.h"
+#include "pages/widgets/PortPanel.h"
+#include "pages/widgets/PortList.h"
 #include "pages/modbus/ModbusPage.h"
 #include "pages/system/SystemPage.h"
 #include "serial/Comm.h"

@@ -1,4 +1,4 @@
-#include "exchange/Controls.h"
+#include "pages/widgets/Controls.h"
 
 #include <QComboBox>
 

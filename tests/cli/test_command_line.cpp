@@ -1,6 +1,6 @@
 // Both programs' command lines: --help and --version answer without a display, bad
 // arguments are refused with exit code 2, and Qt's own window options pass through.
-#include "ui/CommandLine.h"
+#include "cli/CommandLine.h"
 
 #include <QProcess>
 #include <QtTest>

@@ -1,6 +1,6 @@
-#include "exchange/FieldUpdate.h"
+#include "pages/widgets/ApplyDecoded.h"
 
-#include "exchange/Controls.h"
+#include "pages/widgets/Controls.h"
 
 #include <QCheckBox>
 #include <QComboBox>

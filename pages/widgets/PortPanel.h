@@ -22,6 +22,9 @@ public:
     void Button6Click(); // "Communication Query"
     // Shows the panel closed, as a close does (also used by the auto-close timer).
     void showClosed();
+    // Shows the port as it is now: open at its speed and parity, or closed. After a run
+    // that reopened it at another speed.
+    void showPort();
     // The port went away (adapter unplugged): ends the request in flight, closes the port
     // and tells the user once. Open works again once the device is back.
     void portLost();
@@ -46,5 +49,3 @@ private:
     Exchange& exchange_;
 };
 
-// The link-check reply is good when it holds "QV:" anywhere.
-bool linkCheckConfirmed(const QByteArray& receivedText);

@@ -1,12 +1,13 @@
-#include "exchange/PortPanel.h"
+#include "pages/widgets/PortPanel.h"
 
-#include "exchange/Accent.h"
-#include "exchange/Controls.h"
+#include "pages/widgets/Accent.h"
+#include "pages/widgets/Controls.h"
 #include "exchange/Conversion.h"
 #include "exchange/Exchange.h"
 #include "exchange/Messages.h"
-#include "exchange/PageBuilder.h"
-#include "exchange/PortList.h"
+#include "pages/widgets/PageBuilder.h"
+#include "pages/widgets/PortList.h"
+#include "pages/system/SystemCodec.h"
 #include "serial/Comm.h"
 
 #include <QCheckBox>
@@ -17,8 +18,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
-
-bool linkCheckConfirmed(const QByteArray& receivedText) { return receivedText.contains("QV:"); }
 
 PortPanel::PortPanel(Exchange& exchange, QWidget* parent) : QWidget(parent), exchange_(exchange)
 {
@@ -84,6 +83,21 @@ void PortPanel::showClosed()
     Button6->setEnabled(false);
 }
 
+void PortPanel::showPort()
+{
+    TComm& comm = exchange_.comm();
+    exchange_.setPortOpen(comm.IsOpen());
+    if (!comm.IsOpen()) return showClosed();
+    const QString speed = QString::number(comm.BaudRate());
+    if (const int listed = ComboBox11->findText(speed); listed >= 0)
+        setItemIndex(ComboBox11, listed);
+    else
+        ComboBox11->setEditText(speed);
+    setItemIndex(ComboBox10, int(comm.Parity()));
+    Button1->setText(QStringLiteral("Close"));
+    Button6->setEnabled(true);
+}
+
 void PortPanel::close()
 {
     exchange_.setPortOpen(false);
@@ -129,10 +143,10 @@ void PortPanel::open()
 
 void PortPanel::Button6Click()
 {
-    exchange_.send({"QQQ#QV#", Exchange::Display::Text, Code::LinkCheck, TimeoutKind::Connection});
+    exchange_.send({SystemCodec::linkCheckRequest(), Exchange::Display::Text, Code::LinkCheck, TimeoutKind::Connection});
 }
 
 void PortPanel::decodeLinkCheck()
 {
-    if (linkCheckConfirmed(exchange_.receivedText()) && onLinkConfirmed) onLinkConfirmed();
+    if (SystemCodec::linkCheckConfirmed(exchange_.receivedText()) && onLinkConfirmed) onLinkConfirmed();
 }

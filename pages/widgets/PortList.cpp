@@ -1,4 +1,4 @@
-#include "exchange/PortList.h"
+#include "pages/widgets/PortList.h"
 
 #include "serial/PortName.h"
 

@@ -1,4 +1,4 @@
-#include "exchange/Accent.h"
+#include "pages/widgets/Accent.h"
 
 #include <QApplication>
 #include <QEvent>

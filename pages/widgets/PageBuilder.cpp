@@ -1,9 +1,9 @@
-#include "exchange/PageBuilder.h"
+#include "pages/widgets/PageBuilder.h"
 
-#include "exchange/Controls.h"
+#include "pages/widgets/Controls.h"
 #include "exchange/Exchange.h"
 #include "exchange/Messages.h"
-#include "exchange/NarrowEdit.h"
+#include "pages/widgets/NarrowEdit.h"
 
 QComboBox* PageBuilder::list(const char* name, const QStringList& items, int selected, bool editable)
 {

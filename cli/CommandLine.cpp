@@ -1,4 +1,4 @@
-#include "ui/CommandLine.h"
+#include "cli/CommandLine.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>

@@ -1,19 +1,14 @@
-#include "ui/ProfileCommand.h"
+#include "cli/ProfileCommand.h"
 
-#include "exchange/Exchange.h"
-#include "exchange/Messages.h"
-#include "exchange/PortList.h"
-#include "exchange/PortPanel.h"
+#include "cli/CommandLine.h"
+#include "exchange/ExchangeView.h"
 #include "profile/Profile.h"
 #include "profile/ProfileRun.h"
 #include "serial/Comm.h"
-#include "ui/CommandLine.h"
-#include "ui/TForm1.h"
+#include "session/ConverterSession.h"
 
-#include <QApplication>
-#include <QComboBox>
+#include <QCoreApplication>
 #include <QFile>
-#include <QPushButton>
 #include <QSaveFile>
 #include <cstdio>
 #include <cstring>
@@ -23,16 +18,6 @@ namespace {
 const char* const kCommands[] = {"read", "write", "compare"};
 
 void say(const QString& text) { std::fprintf(stderr, "vk742b-config: %s\n", qPrintable(text)); }
-
-// Messages the window would show in boxes, as lines on stderr.
-class StderrMessages : public MessageSink {
-public:
-    void inform(const QString& text) override { say(text); }
-    void error(const QString& text, const QString& detail) override
-    {
-        say(detail.isEmpty() ? text : text + u' ' + detail);
-    }
-};
 
 std::optional<Profile> loadProfile(const QString& path)
 {
@@ -70,6 +55,65 @@ int printDifferences(const Profile& profile, const Profile& converter)
     return count;
 }
 
+// Opens the port as the window's port panel does: no modem lines, no software flow control.
+QString openPort(TComm& port, const CommandLine::ProfileArguments& args)
+{
+    port.SetCommName(args.port);
+    port.SetBaudRate(args.baud.toUInt());
+    const int parity = QStringList({"None", "Odd", "Even"}).indexOf(args.parity);
+    port.SetParity(TParity(std::max(0, parity)));
+    port.SetDtrControl(TDtrControl::DtrDisable);
+    port.SetRtsControl(TRtsControl::RtsDisable);
+    port.SetOutx_XonXoffFlow(false);
+    port.SetInx_XonXoffFlow(false);
+    try {
+        port.OpenPort();
+    } catch (const ECommsError& e) {
+        QString why = QString::fromLocal8Bit(e.what());
+        if (!e.detail().empty()) why += u' ' + QString::fromLocal8Bit(e.detail().c_str());
+        return why;
+    }
+    return {};
+}
+
+// Runs the command on an open port; returns the exit code.
+int runOnPort(TComm& port, const CommandLine::ProfileArguments& args, const std::optional<Profile>& profile)
+{
+    NoView view;
+    ConverterSession session(port, view);
+    ProfileRun run(session);
+    QObject::connect(&run, &ProfileRun::progress, [](int step, int count, const QString& what) {
+        std::fprintf(stderr, "[%d/%d] %s\n", step, count, qPrintable(what));
+    });
+    int code = 1;
+    QObject::connect(&run, &ProfileRun::finished, [&](bool ok, const QString& message) {
+        if (!ok) {
+            // A write whose every setting was taken but whose new speed did not answer.
+            if (run.written()) {
+                say(message);
+                code = 2;
+            } else {
+                say(QStringLiteral("stopped at ") + message);
+            }
+        } else if (args.command == u"read") {
+            code = saveProfile(run.result(), args.file) ? 0 : 1;
+        } else if (args.command == u"compare") {
+            const int differences = printDifferences(*profile, run.result());
+            say(differences ? QStringLiteral("%1 settings differ").arg(differences)
+                            : QStringLiteral("the converter matches the profile"));
+            code = differences ? 1 : 0;
+        } else {
+            say(message);
+            code = 0;
+        }
+        QCoreApplication::quit();
+    });
+    if (args.command == u"write") run.write(*profile);
+    else run.read();
+    QCoreApplication::exec();
+    return code;
+}
+
 } // namespace
 
 namespace ProfileCommand {
@@ -86,50 +130,20 @@ bool requested(int argc, char** argv)
 
 int run(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen"); // no window is shown: no display is needed
-    QApplication app(argc, argv);
+    QCoreApplication app(argc, argv);
     CommandLine::ProfileArguments args;
     if (const auto refusal = CommandLine::readProfileArguments(app.arguments(), args))
         return CommandLine::deliver(*refusal);
     std::optional<Profile> profile;
     if (args.command != u"read" && !(profile = loadProfile(args.file))) return 2;
 
-    StderrMessages messages;
-    TForm1 form(&messages);
-    PortPanel& panel = form.portPanel();
-    panel.SPREALCOM->setEditText(args.port);
-    panel.ComboBox11->setEditText(args.baud);
-    panel.ComboBox10->setCurrentIndex(panel.ComboBox10->findText(args.parity));
-    panel.Button1->click();
-    if (!form.exchange().portOpen()) return 1;
-
-    ProfileRun run(form, form.exchange(), form.modbusPage());
-    QObject::connect(&run, &ProfileRun::progress, [](int step, int count, const QString& what) {
-        std::fprintf(stderr, "[%d/%d] %s\n", step, count, qPrintable(what));
-    });
-    int code = 1;
-    QObject::connect(&run, &ProfileRun::finished, [&](bool ok, const QString& message) {
-        if (!ok) {
-            say(QStringLiteral("stopped at ") + message);
-        } else if (args.command == u"read") {
-            code = saveProfile(run.result(), args.file) ? 0 : 1;
-        } else if (args.command == u"compare") {
-            const int differences = printDifferences(*profile, run.result());
-            say(differences ? QStringLiteral("%1 settings differ").arg(differences)
-                            : QStringLiteral("the converter matches the profile"));
-            code = differences ? 1 : 0;
-        } else {
-            say(QStringLiteral("written; the converter's RS232/RS485A port now runs at %1 baud, parity %2: "
-                               "reopen at that speed")
-                    .arg(profile->text("system.rs232_rs485a.baud"), profile->text("system.rs232_rs485a.parity")));
-            code = 0;
-        }
-        app.quit();
-    });
-    if (args.command == u"write") run.write(*profile);
-    else run.read();
-    app.exec();
-    form.comm().ClosePort();
+    TComm port;
+    if (const QString why = openPort(port, args); !why.isEmpty()) {
+        say(QStringLiteral("cannot open %1: %2").arg(args.port, why));
+        return 1;
+    }
+    const int code = runOnPort(port, args, profile);
+    port.ClosePort();
     return code;
 }
 

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "exchange/FieldUpdate.h"
+#include "profile/ProfileSchema.h"
+
+#include <QJsonValue>
+#include <map>
+#include <optional>
+
+// Moves settings' values between a profile and the field updates the codecs speak, without
+// widgets: a decoder's updates give a profile's values, and a profile's values give the
+// updates that show them on the pages.
+namespace ProfileFields {
+
+// What a reply's updates leave in each named control: a list's item, an edit's text, a
+// check box's tick. A control no update reached holds nothing.
+class FieldState {
+public:
+    void apply(const Decoded& decoded);
+    // The control's value in profile terms; nothing when it holds no value the setting
+    // accepts.
+    std::optional<QJsonValue> take(const ProfileSchema::Setting& setting) const;
+
+private:
+    std::map<QString, FieldUpdate> last_;
+};
+
+// The update that shows the value in the setting's control.
+FieldUpdate updateFor(const ProfileSchema::Setting& setting, const QJsonValue& value);
+
+} // namespace ProfileFields
