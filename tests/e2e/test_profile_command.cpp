@@ -12,9 +12,11 @@ struct Result {
     QString out, err;
 };
 
-Result tool(const QStringList& args, int seconds = 60)
+Result tool(const QStringList& args, int seconds = 60,
+            const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment())
 {
     QProcess p;
+    p.setProcessEnvironment(env);
     p.start(VK_CONFIG_PATH, args);
     if (!p.waitForFinished(seconds * 1000)) {
         p.kill();
@@ -116,6 +118,48 @@ private slots:
         QCOMPARE(differs.code, 1);
         QVERIFY2(differs.out.contains(QRegularExpression("system.slave_address +18 +17\n")), qPrintable(differs.out));
         QCOMPARE(differs.out.count('\n'), 2); // the heading and the one setting
+    }
+
+    // No display, and a platform that would need one: a window object would abort the run.
+    // The command line loads no plugin at all.
+    void theCommandLineNeedsNoDisplay()
+    {
+        StandIn standIn;
+        QTemporaryDir dir;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) env.remove(name);
+        env.insert("QT_QPA_PLATFORM", "xcb");
+        env.insert("QT_DEBUG_PLUGINS", "1");
+        const Result r = tool({"--port", standIn.link, "read", dir.filePath("p.json")}, 60, env);
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QVERIFY2(!r.err.contains("plugin"), qPrintable(r.err));
+    }
+
+    // Replies in two pieces and slow replies: reads and writes succeed, and give the same
+    // profile as a plain read; a write that changes both speeds is confirmed at the new one.
+    void awkwardRepliesReadAndWriteAlike()
+    {
+        const Profile wanted = load(fullProfilePath());
+        const QString baud = wanted.values.at("system.rs232_rs485a.baud").toVariant().toString();
+        const QString parity = wanted.values.at("system.rs232_rs485a.parity").toString();
+        for (const QStringList& awkward : {QStringList{"--split", "150"}, QStringList{"--delay", "800"}}) {
+            StandIn plain;
+            StandIn standIn(awkward);
+            QTemporaryDir dir;
+            const QString what = awkward.join(' ');
+            const Result before = tool({"--port", standIn.link, "read", dir.filePath("before.json")});
+            QVERIFY2(before.code == 0, qPrintable(what + ": " + before.err));
+            QVERIFY(tool({"--port", plain.link, "read", dir.filePath("plain.json")}).code == 0);
+            QCOMPARE(load(dir.filePath("before.json")), load(dir.filePath("plain.json")));
+
+            const Result written = tool({"--port", standIn.link, "write", fullProfilePath()}, 120);
+            QVERIFY2(written.code == 0, qPrintable(what + ": " + written.err));
+            QVERIFY2(written.err.endsWith("written; now at " + baud + " baud\n"), qPrintable(written.err));
+            const Result after =
+                tool({"--port", standIn.link, "--baud", baud, "--parity", parity, "read", dir.filePath("after.json")});
+            QVERIFY2(after.code == 0, qPrintable(what + ": " + after.err));
+            QCOMPARE(load(dir.filePath("after.json")), wanted);
+        }
     }
 
     void aDroppedReplyStopsTheWriteWithOne()

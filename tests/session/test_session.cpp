@@ -1,0 +1,190 @@
+// The converter session over a pseudo-terminal: when a request ends, what its outcome says,
+// and that the lent port comes back as it was.
+#include "pages/system/SystemCodec.h"
+#include "serial/Comm.h"
+#include "session/ConverterSession.h"
+#include "tests/support/PtyPair.h"
+
+#include <QElapsedTimer>
+#include <QtTest>
+#include <optional>
+
+namespace {
+
+const QByteArray kSystemReply = "QQQ#QX:BA1:30#BA2:30#MD:1#ADR:017#XY1:3#XY2:3#JTM:050#AADR:00100,40001#";
+
+SessionRequest systemQuery()
+{
+    SessionRequest r;
+    r.frame = SystemCodec::queryRequest();
+    r.missing = [](const QByteArray& t) { return SystemCodec::missingKeys(t); };
+    r.decode = [](const QByteArray& t) { return SystemCodec::decodeReply(t); };
+    return r;
+}
+
+SessionRequest setRequest(const QByteArray& frame)
+{
+    SessionRequest r;
+    r.frame = frame;
+    r.kind = SessionRequest::Kind::Set;
+    return r;
+}
+
+// A port on the pseudo-terminal and a session lent it.
+struct Rig {
+    PtyPair pty;
+    TComm comm;
+    NoView view;
+    std::unique_ptr<ConverterSession> session;
+
+    explicit Rig(ConverterSession::Options options = {})
+    {
+        comm.SetCommName(QString::fromStdString(pty.slavePath()));
+        comm.OpenPort();
+        session = std::make_unique<ConverterSession>(comm, view, options);
+    }
+    // Sends and waits for the outcome; `farEnd` plays the converter once the frame arrived.
+    SessionOutcome run(const SessionRequest& request, const std::function<void()>& farEnd = {}, int ms = 6000)
+    {
+        std::optional<SessionOutcome> outcome;
+        session->send(request, [&](const SessionOutcome& o) { outcome = o; });
+        if (farEnd) {
+            QByteArray got;
+            QTest::qWaitFor([&] { return (got += pty.readQuiet(10, 100)).size() >= request.frame.size(); });
+            if (got != request.frame) QTest::qFail("the request did not arrive whole", __FILE__, __LINE__);
+            farEnd();
+        }
+        if (!QTest::qWaitFor([&] { return outcome.has_value(); }, ms))
+            QTest::qFail("the request did not end", __FILE__, __LINE__);
+        return outcome.value_or(SessionOutcome{});
+    }
+};
+
+} // namespace
+
+class TestSession : public QObject {
+    Q_OBJECT
+
+private slots:
+    // A reply in pieces is gathered however long the pause between them, and the query
+    // ends as soon as its last field is in, not at the time limit.
+    void aQueryEndsWhenItsReplyIsComplete()
+    {
+        for (int pauseMs : {150, 1000}) {
+            Rig rig;
+            QElapsedTimer clock;
+            const SessionOutcome o = rig.run(systemQuery(), [&] {
+                rig.pty.write(kSystemReply.left(40));
+                QTest::qWait(pauseMs);
+                clock.start();
+                rig.pty.write(kSystemReply.mid(40));
+            });
+            QCOMPARE(int(o.kind), int(SessionOutcome::Kind::Decoded));
+            QCOMPARE(o.reply, kSystemReply);
+            QCOMPARE(o.decoded.updates, SystemCodec::decodeReply(kSystemReply).updates);
+            QVERIFY2(clock.elapsed() < 500, qPrintable(QString::number(clock.elapsed())));
+        }
+    }
+
+    void aSetEndsAtItsClosingMarkWhateverItSays()
+    {
+        Rig rig;
+        SessionOutcome o = rig.run(setRequest("QQS#MD:1#"), [&] {
+            rig.pty.write("QQS#M");
+            QTest::qWait(300);
+            rig.pty.write("D:OK#");
+        });
+        QCOMPARE(int(o.kind), int(SessionOutcome::Kind::Acknowledged));
+        QCOMPARE(o.reply, QByteArray("QQS#MD:OK#"));
+
+        o = rig.run(setRequest("QQS#MD:7#"), [&] { rig.pty.write("QQS#ERR:MD#"); });
+        QCOMPARE(int(o.kind), int(SessionOutcome::Kind::Refused));
+        QCOMPARE(o.problem(), QString("the converter refused it: QQS#ERR:MD#"));
+    }
+
+    // At the time limit: nothing is a timeout, part of a query's reply names what it lacks,
+    // and a set reply without its closing mark is still judged by what it says.
+    void theLimitJudgesWhatCame()
+    {
+        Rig rig({10, 20, 600, 4096});
+        SessionOutcome o = rig.run(systemQuery(), [] {});
+        QCOMPARE(int(o.kind), int(SessionOutcome::Kind::TimedOut));
+        QCOMPARE(o.problem(), QString("no answer within 3 s"));
+
+        o = rig.run(systemQuery(), [&] { rig.pty.write(kSystemReply.left(50)); });
+        QCOMPARE(int(o.kind), int(SessionOutcome::Kind::MissingKeys));
+        QCOMPARE(o.missing, QStringList({"JTM:", "AADR"}));
+        QCOMPARE(o.problem(), QString("answered, missing JTM:, AADR"));
+        QVERIFY(o.decoded.updates.empty()); // a reply cut short is never decoded
+
+        o = rig.run(setRequest("QQS#MD:1#"), [&] { rig.pty.write("QQS#MD:OK"); });
+        QCOMPARE(int(o.kind), int(SessionOutcome::Kind::Acknowledged));
+    }
+
+    // Bytes that come while no request waits answer nothing that was asked.
+    void aChunkBetweenRequestsIsNotTakenAsTheNextReply()
+    {
+        Rig rig;
+        QSignalSpy arrived(rig.session.get(), &PortTraffic::chunkArrived);
+        rig.pty.write("QQQ#QX:BA1:71#");
+        QTRY_COMPARE(arrived.size(), 1); // logged all the same
+        const SessionOutcome o = rig.run(systemQuery(), [&] { rig.pty.write(kSystemReply); });
+        QCOMPARE(o.reply, kSystemReply);
+    }
+
+    void requestsAreSeparatedByTheQuietGap()
+    {
+        Rig rig({10, 200, 3000, 4096});
+        rig.run(setRequest("QQS#MD:1#"), [&] { rig.pty.write("QQS#MD:OK#"); });
+        QElapsedTimer clock;
+        clock.start();
+        std::optional<SessionOutcome> outcome;
+        rig.session->send(setRequest("QQS#MD:2#"), [&](const SessionOutcome& o) { outcome = o; });
+        QByteArray got;
+        QTest::qWaitFor([&] { return !(got += rig.pty.readQuiet(5, 50)).isEmpty(); });
+        QCOMPARE(got, QByteArray("QQS#MD:2#"));
+        QVERIFY2(clock.elapsed() >= 190, qPrintable(QString::number(clock.elapsed())));
+    }
+
+    void aLostPortEndsTheRequest()
+    {
+        Rig rig;
+        const SessionOutcome o = rig.run(systemQuery(), [&] { rig.pty.closeMaster(); });
+        QCOMPARE(int(o.kind), int(SessionOutcome::Kind::PortLost));
+        QVERIFY(rig.session->portLost());
+    }
+
+    // The lease: the owner's notifications and read interval come back with the port, open
+    // at the speed the session left it.
+    void thePortComesBackAsItWasLent()
+    {
+        PtyPair pty;
+        TComm comm;
+        comm.SetCommName(QString::fromStdString(pty.slavePath()));
+        QByteArray ownerGot;
+        comm.OnReceiveData = [&](TComm*, const uint8_t* data, uint16_t size) {
+            ownerGot.append(reinterpret_cast<const char*>(data), size);
+        };
+        comm.OpenPort();
+        NoView view;
+        {
+            ConverterSession session(comm, view);
+            QCOMPARE(comm.ReadIntervalTimeout(), 10u);
+            QSignalSpy arrived(&session, &PortTraffic::chunkArrived);
+            pty.write("during");
+            QTRY_COMPARE(arrived.size(), 1);
+            QCOMPARE(session.reopen(19200, TParity::Even), QString());
+        }
+        QVERIFY(ownerGot.isEmpty());
+        QCOMPARE(comm.ReadIntervalTimeout(), 100u);
+        QVERIFY(comm.IsOpen());
+        QCOMPARE(comm.BaudRate(), 19200u);
+        QCOMPARE(int(comm.Parity()), int(TParity::Even));
+        pty.write("after");
+        QTRY_COMPARE(ownerGot, QByteArray("after"));
+        comm.ClosePort();
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSession)
+#include "test_session.moc"
