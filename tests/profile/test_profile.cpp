@@ -44,6 +44,16 @@ QByteArray withChanges(const QList<QPair<QString, QJsonValue>>& changes)
     return QJsonDocument(root.toObject()).toJson();
 }
 
+// The full profile's text with the first `from` replaced, for what a document model
+// cannot hold: a name given twice, a syntax error.
+QByteArray edited(const QByteArray& from, const QByteArray& to)
+{
+    QByteArray text = fullProfile();
+    const qsizetype at = text.indexOf(from);
+    if (at < 0) qFatal("no %s in full.json", from.constData());
+    return text.replace(at, from.size(), to);
+}
+
 QStringList problemsOf(const QByteArray& json)
 {
     QStringList problems;
@@ -152,6 +162,53 @@ private slots:
         system["rs232_rs485a.baud"] = 19200; // the same setting as system.rs232_rs485a.baud
         root["system"] = system;
         QCOMPARE(problemsOf(QJsonDocument(root).toJson()), QStringList("system.rs232_rs485a.baud: given twice"));
+    }
+
+    void aNameGivenTwiceAtAnyLevelIsRefused()
+    {
+        QByteArray text = fullProfile();
+        for (const auto& [from, to] : std::initializer_list<std::pair<const char*, const char*>>{
+                 {"\"version\": 1,", "\"version\": 1, \"version\": 1,"},
+                 {"\"slave_address\": 17,", "\"slave_address\": 17, \"slave_address\": 200,"},
+                 // The same value twice is still two values, and three count once.
+                 {"\"length_bytes\": 8",
+                  "\"length_bytes\": 8, \"length_bytes\": 8, \"length_bytes\": 8"},
+                 // An escape spells the same name.
+                 {"\"command\": \"02 04 00 10 00 02\"",
+                  "\"command\": \"02 04 00 10 00 02\", \"\\u0063ommand\": \"02\""},
+             }) {
+            const qsizetype at = text.indexOf(from);
+            QVERIFY(at >= 0);
+            text.replace(at, qstrlen(from), to);
+        }
+        QCOMPARE(problemsOf(text),
+                 QStringList({"version: given twice", "system.slave_address: given twice",
+                              "modbus.devices[0].custom.parsing[0].length_bytes: given twice",
+                              "monitoring[1].command: given twice"}));
+        // Strings that hold quotes, braces and commas do not confuse the pass.
+        QCOMPARE(problemsOf(edited("\"format\"", "\"x\\\"{,\\\\\": 1, \"format\"")),
+                 QStringList("x\"{,\\\\: unknown key"));
+    }
+
+    void syntaxErrorsGiveLineAndColumn()
+    {
+        // Line 14 is "        \"slave_address\": 17,"; the "x" stands where the 17 did.
+        const QStringList problems =
+            problemsOf(edited("\"slave_address\": 17", "\"slave_address\": x"));
+        QCOMPARE(problems, QStringList("not JSON: illegal number at line 14, column 26"));
+        // Columns count characters, not bytes.
+        const QStringList wide = problemsOf("{\n  \"\u00e9\u00e9\": x}");
+        QCOMPARE(wide, QStringList("not JSON: illegal number at line 2, column 9"));
+        // Nesting far past any profile ends in one problem, not a crash.
+        QCOMPARE(problemsOf(QByteArray(100000, '[') + QByteArray(100000, ']')).size(), 1);
+    }
+
+    void namesFromTheFileAreShownWithoutControlCharacters()
+    {
+        // A key that would retitle the terminal and clear it when reported.
+        const QStringList problems = problemsOf(
+            edited("\"working_mode\"", "\"\\u001b]0;x\\u0007\\u001b[2J\": 1, \"working_mode\""));
+        QCOMPARE(problems, QStringList("system.\\x1b]0;x\\x07\\x1b[2J: unknown key"));
     }
 
     void theModuleModeMayBeLeftOutAndMustAgree()
