@@ -1,5 +1,5 @@
 // Profile files: the checks a file must pass before anything is sent, the file round
-// trip, the traffic log's bound and its lines, and the set-reply verdict.
+// trip, the traffic log's bound, its lines and its header, and the set-reply verdict.
 #include "exchange/TrafficLog.h"
 #include "profile/Profile.h"
 #include "profile/ProfileRun.h"
@@ -9,6 +9,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QtTest>
+#include <ctime>
 
 namespace {
 
@@ -61,6 +62,26 @@ QStringList problemsOf(const QByteArray& json)
     if (profile) return {};
     return problems;
 }
+
+// The process's local time zone set by a POSIX TZ string for as long as it lives.
+class LocalZone {
+public:
+    explicit LocalZone(const char* tz) : old_(qgetenv("TZ")), had_(qEnvironmentVariableIsSet("TZ"))
+    {
+        qputenv("TZ", tz);
+        tzset();
+    }
+    ~LocalZone()
+    {
+        if (had_) qputenv("TZ", old_);
+        else qunsetenv("TZ");
+        tzset();
+    }
+
+private:
+    QByteArray old_;
+    bool had_;
+};
 
 } // namespace
 
@@ -254,13 +275,32 @@ private slots:
         QCOMPARE(log.frames().back().bytes, QByteArray::number(int(TrafficLog::kCapacity)));
     }
 
-    void aLogLineHoldsTimeDirectionTextAndHex()
+    void aLogLineHoldsDateTimeZoneDirectionTextAndHex()
     {
+        const LocalZone zone("XYZ-1"); // POSIX: one hour east of UTC
         const qint64 at = QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5, 67)).toMSecsSinceEpoch();
         QCOMPARE(TrafficLog::line({at, TrafficLog::Direction::Received, QByteArray("QX:\xff\r", 5)}),
-                 QString("03:04:05.067 RX  QX:..  |  51 58 3A FF 0D"));
+                 QString("2026-01-02T03:04:05.067+01:00 RX  QX:..  |  51 58 3A FF 0D"));
         QCOMPARE(TrafficLog::line({at, TrafficLog::Direction::Sent, "QQQ#QX#"}),
-                 QString("03:04:05.067 TX  QQQ#QX#  |  51 51 51 23 51 58 23"));
+                 QString("2026-01-02T03:04:05.067+01:00 TX  QQQ#QX#  |  51 51 51 23 51 58 23"));
+        // West of UTC, by a part of an hour; UTC itself as +00:00.
+        const qint64 utc = QDateTime(QDate(2026, 12, 9), QTime(14, 12, 7, 412), Qt::UTC).toMSecsSinceEpoch();
+        const LocalZone west("ABC+3:30");
+        QCOMPARE(TrafficLog::timeText(utc), QString("2026-12-09T10:42:07.412-03:30"));
+        const LocalZone greenwich("UTC0");
+        QCOMPARE(TrafficLog::timeText(utc), QString("2026-12-09T14:12:07.412+00:00"));
+    }
+
+    void aSavedLogStartsWithItsHeader()
+    {
+        const LocalZone zone("UTC0");
+        const qint64 at = QDateTime(QDate(2026, 12, 9), QTime(14, 12, 7, 412), Qt::UTC).toMSecsSinceEpoch();
+        QCOMPARE(TrafficLog::header("/dev/ttyUSB0", 9600, "Even", at),
+                 QString("# vk742b-config " VK742B_VERSION " traffic log\n"
+                         "# port /dev/ttyUSB0, 9600 baud, parity Even\n"
+                         "# started 2026-12-09T14:12:07.412+00:00\n"));
+        // A port name typed with control characters cannot break the header's lines.
+        QVERIFY(TrafficLog::header("x\n\x1b[2J", 9600, "None", at).contains("# port x\\x0a\\x1b[2J, 9600"));
     }
 };
 
