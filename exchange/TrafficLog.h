@@ -30,11 +30,19 @@ public:
     const std::deque<Frame>& frames() const { return frames_; }
     void clear() { frames_.clear(); }
 
-    // "03:21:07.123 TX  QQQ#QX#  |  51 51 51 23 51 58 23": local time to the millisecond,
-    // the text with "." for bytes that are not printable, then the hex.
+    // "2026-12-09T14:12:07.412+01:00 TX  QQQ#QX#  |  51 51 51 23 51 58 23": the local date
+    // and time to the millisecond with the zone's offset, the text with "." for bytes that
+    // are not printable, then the hex.
     static QString line(const Frame& frame);
     // Every line, oldest first, each ended by a line feed.
     QString text() const;
+
+    // ISO 8601 local date and time with milliseconds and the offset from UTC, always as
+    // "+hh:mm" (never "Z"), so that every line has the same shape.
+    static QString timeText(qint64 atMs);
+    // The lines that open a saved log: the program and its version, the port with its speed
+    // and parity, and when the log starts. Each ends with a line feed and starts with "#".
+    static QString header(const QString& port, qint32 baud, const QString& parity, qint64 atMs);
 
 signals:
     void added(const TrafficLog::Frame& frame);

@@ -14,7 +14,10 @@ struct Profile {
     std::map<QString, QJsonValue> values;
 
     // Reads and checks a whole file. When anything is wrong, returns nothing and lists
-    // every bad key with what it accepts in `problems`.
+    // every bad key with what it accepts in `problems`, and every name given twice in one
+    // object; a syntax error is the only problem, with its line and column. Names from the
+    // file have their control characters escaped (TerminalText), so the problems may be
+    // printed as they are.
     static std::optional<Profile> fromJson(const QByteArray& json, QStringList& problems);
     // The file: format name and version, then the settings nested by their keys.
     QByteArray toJson() const;

@@ -91,19 +91,18 @@ QByteArray queryRequest() { return "QQQ#QX#"; }
 
 namespace {
 
-// At least `digits` digits, zero-padded; a negative value keeps its sign in front.
-QByteArray padded(int32_t value, int digits)
-{
-    const int64_t v = value;
-    QByteArray number = QByteArray::number(v < 0 ? -v : v).rightJustified(digits, '0');
-    return v < 0 ? '-' + number : number;
-}
+// At least `digits` digits, zero-padded. Callers refuse negative values first.
+QByteArray padded(int32_t value, int digits) { return QByteArray::number(value).rightJustified(digits, '0'); }
 
 } // namespace
 
-QByteArray boardSerialRequest(int32_t serial, int32_t inspector)
+BuiltRequest boardSerialRequest(int32_t serial, int32_t inspector)
 {
-    return "KQTRLV#PCBSN:" + padded(serial, 8) + ',' + padded(inspector, 3) + '#';
+    // Digits only: a sign would go out in the number ("-00000012"), and the converter takes
+    // only digits there.
+    return buildChecked({FieldCheck::number(QStringLiteral("PCBSN"), serial, 0, INT32_MAX),
+                         FieldCheck::number(QStringLiteral("Inspector"), inspector, 0, INT32_MAX)},
+                        [&] { return "KQTRLV#PCBSN:" + padded(serial, 8) + ',' + padded(inspector, 3) + '#'; });
 }
 
 Decoded decodeReply(const QByteArray& text)

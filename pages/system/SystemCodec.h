@@ -43,8 +43,9 @@ QByteArray resetRequest();             // "QQS#RESET#"
 QByteArray hotSpotRequest(char which); // "QQS#YB:1#", "QQS#YB:2#"
 QByteArray queryRequest();             // "QQQ#QX#"
 
-// "KQTRLV#PCBSN:" serial (at least 8 digits) "," inspector (at least 3) "#".
-QByteArray boardSerialRequest(int32_t serial, int32_t inspector);
+// "KQTRLV#PCBSN:" serial (at least 8 digits) "," inspector (at least 3) "#". Negative
+// values are refused: the fields take digits only.
+BuiltRequest boardSerialRequest(int32_t serial, int32_t inspector);
 
 // The system query's reply: nothing without "QX"; then each key's first occurrence.
 Decoded decodeReply(const QByteArray& text);

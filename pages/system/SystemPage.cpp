@@ -161,7 +161,12 @@ void SystemPage::Button60Click()
     // Not an exchange: no buffers emptied, no pending code, no timeout.
     const int32_t serial = StrToInt(findChild<QLineEdit*>("PCBSN")->text());
     const int32_t inspector = StrToInt(findChild<QComboBox*>("JIANZHI")->currentText());
-    exchange_.sendUntracked(SystemCodec::boardSerialRequest(serial, inspector));
+    const BuiltRequest request = SystemCodec::boardSerialRequest(serial, inspector);
+    if (!request.ok()) {
+        exchange_.messages().inform(request.refusal);
+        return;
+    }
+    exchange_.sendUntracked(request.bytes);
 }
 
 void SystemPage::Label8DblClick()

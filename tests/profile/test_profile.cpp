@@ -1,5 +1,5 @@
 // Profile files: the checks a file must pass before anything is sent, the file round
-// trip, the traffic log's bound and its lines, and the set-reply verdict.
+// trip, the traffic log's bound, its lines and its header, and the set-reply verdict.
 #include "exchange/TrafficLog.h"
 #include "profile/Profile.h"
 #include "pages/system/SystemCodec.h"
@@ -9,6 +9,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QtTest>
+#include <ctime>
 
 namespace {
 
@@ -44,6 +45,16 @@ QByteArray withChanges(const QList<QPair<QString, QJsonValue>>& changes)
     return QJsonDocument(root.toObject()).toJson();
 }
 
+// The full profile's text with the first `from` replaced, for what a document model
+// cannot hold: a name given twice, a syntax error.
+QByteArray edited(const QByteArray& from, const QByteArray& to)
+{
+    QByteArray text = fullProfile();
+    const qsizetype at = text.indexOf(from);
+    if (at < 0) qFatal("no %s in full.json", from.constData());
+    return text.replace(at, from.size(), to);
+}
+
 QStringList problemsOf(const QByteArray& json)
 {
     QStringList problems;
@@ -51,6 +62,26 @@ QStringList problemsOf(const QByteArray& json)
     if (profile) return {};
     return problems;
 }
+
+// The process's local time zone set by a POSIX TZ string for as long as it lives.
+class LocalZone {
+public:
+    explicit LocalZone(const char* tz) : old_(qgetenv("TZ")), had_(qEnvironmentVariableIsSet("TZ"))
+    {
+        qputenv("TZ", tz);
+        tzset();
+    }
+    ~LocalZone()
+    {
+        if (had_) qputenv("TZ", old_);
+        else qunsetenv("TZ");
+        tzset();
+    }
+
+private:
+    QByteArray old_;
+    bool had_;
+};
 
 } // namespace
 
@@ -154,6 +185,53 @@ private slots:
         QCOMPARE(problemsOf(QJsonDocument(root).toJson()), QStringList("system.rs232_rs485a.baud: given twice"));
     }
 
+    void aNameGivenTwiceAtAnyLevelIsRefused()
+    {
+        QByteArray text = fullProfile();
+        for (const auto& [from, to] : std::initializer_list<std::pair<const char*, const char*>>{
+                 {"\"version\": 1,", "\"version\": 1, \"version\": 1,"},
+                 {"\"slave_address\": 17,", "\"slave_address\": 17, \"slave_address\": 200,"},
+                 // The same value twice is still two values, and three count once.
+                 {"\"length_bytes\": 8",
+                  "\"length_bytes\": 8, \"length_bytes\": 8, \"length_bytes\": 8"},
+                 // An escape spells the same name.
+                 {"\"command\": \"02 04 00 10 00 02\"",
+                  "\"command\": \"02 04 00 10 00 02\", \"\\u0063ommand\": \"02\""},
+             }) {
+            const qsizetype at = text.indexOf(from);
+            QVERIFY(at >= 0);
+            text.replace(at, qstrlen(from), to);
+        }
+        QCOMPARE(problemsOf(text),
+                 QStringList({"version: given twice", "system.slave_address: given twice",
+                              "modbus.devices[0].custom.parsing[0].length_bytes: given twice",
+                              "monitoring[1].command: given twice"}));
+        // Strings that hold quotes, braces and commas do not confuse the pass.
+        QCOMPARE(problemsOf(edited("\"format\"", "\"x\\\"{,\\\\\": 1, \"format\"")),
+                 QStringList("x\"{,\\\\: unknown key"));
+    }
+
+    void syntaxErrorsGiveLineAndColumn()
+    {
+        // Line 14 is "        \"slave_address\": 17,"; the "x" stands where the 17 did.
+        const QStringList problems =
+            problemsOf(edited("\"slave_address\": 17", "\"slave_address\": x"));
+        QCOMPARE(problems, QStringList("not JSON: illegal number at line 14, column 26"));
+        // Columns count characters, not bytes.
+        const QStringList wide = problemsOf("{\n  \"\u00e9\u00e9\": x}");
+        QCOMPARE(wide, QStringList("not JSON: illegal number at line 2, column 9"));
+        // Nesting far past any profile ends in one problem, not a crash.
+        QCOMPARE(problemsOf(QByteArray(100000, '[') + QByteArray(100000, ']')).size(), 1);
+    }
+
+    void namesFromTheFileAreShownWithoutControlCharacters()
+    {
+        // A key that would retitle the terminal and clear it when reported.
+        const QStringList problems = problemsOf(
+            edited("\"working_mode\"", "\"\\u001b]0;x\\u0007\\u001b[2J\": 1, \"working_mode\""));
+        QCOMPARE(problems, QStringList("system.\\x1b]0;x\\x07\\x1b[2J: unknown key"));
+    }
+
     void theModuleModeMayBeLeftOutAndMustAgree()
     {
         QVERIFY(problemsOf(withChanges({{"modbus/module_mode", QJsonValue()}})).size() == 1); // null: wrong type
@@ -197,13 +275,32 @@ private slots:
         QCOMPARE(log.frames().back().bytes, QByteArray::number(int(TrafficLog::kCapacity)));
     }
 
-    void aLogLineHoldsTimeDirectionTextAndHex()
+    void aLogLineHoldsDateTimeZoneDirectionTextAndHex()
     {
+        const LocalZone zone("XYZ-1"); // POSIX: one hour east of UTC
         const qint64 at = QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5, 67)).toMSecsSinceEpoch();
         QCOMPARE(TrafficLog::line({at, TrafficLog::Direction::Received, QByteArray("QX:\xff\r", 5)}),
-                 QString("03:04:05.067 RX  QX:..  |  51 58 3A FF 0D"));
+                 QString("2026-01-02T03:04:05.067+01:00 RX  QX:..  |  51 58 3A FF 0D"));
         QCOMPARE(TrafficLog::line({at, TrafficLog::Direction::Sent, "QQQ#QX#"}),
-                 QString("03:04:05.067 TX  QQQ#QX#  |  51 51 51 23 51 58 23"));
+                 QString("2026-01-02T03:04:05.067+01:00 TX  QQQ#QX#  |  51 51 51 23 51 58 23"));
+        // West of UTC, by a part of an hour; UTC itself as +00:00.
+        const qint64 utc = QDateTime(QDate(2026, 12, 9), QTime(14, 12, 7, 412), Qt::UTC).toMSecsSinceEpoch();
+        const LocalZone west("ABC+3:30");
+        QCOMPARE(TrafficLog::timeText(utc), QString("2026-12-09T10:42:07.412-03:30"));
+        const LocalZone greenwich("UTC0");
+        QCOMPARE(TrafficLog::timeText(utc), QString("2026-12-09T14:12:07.412+00:00"));
+    }
+
+    void aSavedLogStartsWithItsHeader()
+    {
+        const LocalZone zone("UTC0");
+        const qint64 at = QDateTime(QDate(2026, 12, 9), QTime(14, 12, 7, 412), Qt::UTC).toMSecsSinceEpoch();
+        QCOMPARE(TrafficLog::header("/dev/ttyUSB0", 9600, "Even", at),
+                 QString("# vk742b-config " VK742B_VERSION " traffic log\n"
+                         "# port /dev/ttyUSB0, 9600 baud, parity Even\n"
+                         "# started 2026-12-09T14:12:07.412+00:00\n"));
+        // A port name typed with control characters cannot break the header's lines.
+        QVERIFY(TrafficLog::header("x\n\x1b[2J", 9600, "None", at).contains("# port x\\x0a\\x1b[2J, 9600"));
     }
 };
 

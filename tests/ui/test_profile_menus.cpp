@@ -121,7 +121,7 @@ private slots:
         const QString text = QString::fromUtf8(log.readAll());
         QCOMPARE(text.count(" TX  "), 12);
         QCOMPARE(text.count(" RX  "), 12);
-        QVERIFY(text.contains(QRegularExpression(R"(\d\d:\d\d:\d\d\.\d\d\d TX  QQQ#QX#  \|  51 51 51 23 51 58 23\n)")));
+        QVERIFY(text.contains(QRegularExpression(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d\d\d[+-]\d\d:\d\d TX  QQQ#QX#  \|  51 51 51 23 51 58 23\n)")));
         comparisonWindow()->close();
     }
 };

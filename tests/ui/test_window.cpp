@@ -356,8 +356,14 @@ private slots:
         QCOMPARE(rig.messages.entries.last().text, QString("'abc' is not a valid integer value."));
         QCOMPARE(rig.sent(), QString("kept"));
         QVERIFY(rig.pty.readQuiet(100, 300).isEmpty());
+        // Nor does a sign, which the serial number cannot carry.
+        rig.get<QLineEdit>("PCBSN")->setText("-12");
+        rig.button("Button60")->click();
+        QCOMPARE(rig.messages.entries.last().text, QString("PCBSN must be a number from 0 to 2147483647."));
+        QCOMPARE(rig.sent(), QString("kept"));
+        QVERIFY(rig.pty.readQuiet(100, 300).isEmpty());
         QTest::qWait(3200);
-        QCOMPARE(rig.messages.entries.size(), 2); // and no exchange was opened
+        QCOMPARE(rig.messages.entries.size(), 3); // and no exchange was opened
     }
 
     void slaveAddressFollowsIntoTheModbusTest()

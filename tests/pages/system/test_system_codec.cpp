@@ -59,10 +59,16 @@ private slots:
 
     void boardSerialNumber()
     {
-        QCOMPARE(boardSerialRequest(1234, 1), QByteArray("KQTRLV#PCBSN:00001234,001#"));
-        QCOMPARE(boardSerialRequest(123456789, 101), QByteArray("KQTRLV#PCBSN:123456789,101#"));
-        QCOMPARE(boardSerialRequest(-5, 7), QByteArray("KQTRLV#PCBSN:-00000005,007#"));
-        QCOMPARE(boardSerialRequest(INT32_MIN, 0), QByteArray("KQTRLV#PCBSN:-2147483648,000#"));
+        QCOMPARE(boardSerialRequest(1234, 1).bytes, QByteArray("KQTRLV#PCBSN:00001234,001#"));
+        QCOMPARE(boardSerialRequest(123456789, 101).bytes, QByteArray("KQTRLV#PCBSN:123456789,101#"));
+        QCOMPARE(boardSerialRequest(0, 0).bytes, QByteArray("KQTRLV#PCBSN:00000000,000#"));
+        QCOMPARE(boardSerialRequest(INT32_MAX, 7).bytes, QByteArray("KQTRLV#PCBSN:2147483647,007#"));
+        // A sign never goes out: "-12" was sent as "-00000012".
+        for (const BuiltRequest& r : {boardSerialRequest(-12, 7), boardSerialRequest(INT32_MIN, 0)}) {
+            QVERIFY(r.bytes.isEmpty());
+            QCOMPARE(r.refusal, QString("PCBSN must be a number from 0 to 2147483647."));
+        }
+        QCOMPARE(boardSerialRequest(12, -1).refusal, QString("Inspector must be a number from 0 to 2147483647."));
     }
 
     void fullReply()
