@@ -1,15 +1,10 @@
 #include "ui/WindowRun.h"
 
-#include "exchange/Exchange.h"
-#include "exchange/TrafficLog.h"
 #include "pages/modbus/ModbusPage.h"
 #include "pages/system/SystemPage.h"
 #include "pages/widgets/ApplyDecoded.h"
-#include "pages/widgets/PortPanel.h"
 #include "profile/ProfileRun.h"
-#include "serial/Comm.h"
-#include "session/ConverterSession.h"
-#include "ui/BufferView.h"
+#include "ui/PortLoan.h"
 #include "ui/TForm1.h"
 
 #include <QTimer>
@@ -17,25 +12,12 @@
 WindowRun::WindowRun(TForm1& window) : window_(window) {}
 
 // The window owns the port; it must outlive the run (TForm1 deletes its menus first).
-WindowRun::~WindowRun()
-{
-    run_.reset();
-    session_.reset();
-}
+WindowRun::~WindowRun() = default;
 
 void WindowRun::begin()
 {
-    window_.exchange().standAside();
-    disabled_.clear();
-    for (QWidget* page : window_.controlPages())
-        for (QPushButton* button : page->findChildren<QPushButton*>())
-            if (button->isEnabled()) {
-                button->setEnabled(false);
-                disabled_.emplace_back(button);
-            }
-    session_ = std::make_unique<ConverterSession>(window_.comm(), window_.bufferView());
-    window_.trafficLog().follow(*session_);
-    run_ = std::make_unique<ProfileRun>(*session_);
+    loan_ = std::make_unique<PortLoan>(window_);
+    run_ = std::make_unique<ProfileRun>(loan_->session());
     connect(run_.get(), &ProfileRun::progress, this, &WindowRun::progress);
     connect(run_.get(), &ProfileRun::decoded, this, &WindowRun::showDecoded);
     connect(run_.get(), &ProfileRun::acknowledged, this, &WindowRun::showWritten);
@@ -72,23 +54,11 @@ void WindowRun::onFinished(bool ok, const QString& message)
     // The session is still on the call stack that reported the end: give the port back
     // from the event loop.
     QTimer::singleShot(0, this, [this, ok, message] {
-        const bool lost = session_->portLost();
-        giveBack();
+        run_.reset();
+        loan_.reset();
         running_ = false;
         emit finished(ok, message);
-        if (lost) window_.portPanel().portLost();
     });
-}
-
-void WindowRun::giveBack()
-{
-    run_.reset();
-    session_.reset();
-    window_.exchange().resume();
-    for (const auto& button : disabled_)
-        if (button) button->setEnabled(true);
-    disabled_.clear();
-    window_.portPanel().showPort();
 }
 
 void WindowRun::showDecoded(const ProfileSchema::Query& query, const Decoded& decoded)
