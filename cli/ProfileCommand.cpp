@@ -1,6 +1,7 @@
 #include "cli/ProfileCommand.h"
 
 #include "cli/CommandLine.h"
+#include "cli/PortOpening.h"
 #include "exchange/ExchangeView.h"
 #include "profile/Profile.h"
 #include "profile/ProfileRun.h"
@@ -53,27 +54,6 @@ int printDifferences(const Profile& profile, const Profile& converter)
         std::printf("%-48s %-22s %s\n", qPrintable(d.key), qPrintable(d.profile), qPrintable(d.converter));
     }
     return count;
-}
-
-// Opens the port as the window's port panel does: no modem lines, no software flow control.
-QString openPort(TComm& port, const CommandLine::ProfileArguments& args)
-{
-    port.SetCommName(args.port);
-    port.SetBaudRate(args.baud.toUInt());
-    const int parity = QStringList({"None", "Odd", "Even"}).indexOf(args.parity);
-    port.SetParity(TParity(std::max(0, parity)));
-    port.SetDtrControl(TDtrControl::DtrDisable);
-    port.SetRtsControl(TRtsControl::RtsDisable);
-    port.SetOutx_XonXoffFlow(false);
-    port.SetInx_XonXoffFlow(false);
-    try {
-        port.OpenPort();
-    } catch (const ECommsError& e) {
-        QString why = QString::fromLocal8Bit(e.what());
-        if (!e.detail().empty()) why += u' ' + QString::fromLocal8Bit(e.detail().c_str());
-        return why;
-    }
-    return {};
 }
 
 // Runs the command on an open port; returns the exit code.
@@ -138,7 +118,7 @@ int run(int argc, char** argv)
     if (args.command != u"read" && !(profile = loadProfile(args.file))) return 2;
 
     TComm port;
-    if (const QString why = openPort(port, args); !why.isEmpty()) {
+    if (const QString why = openCommandLinePort(port, args.port, args.baud.toUInt(), args.parity); !why.isEmpty()) {
         say(QStringLiteral("cannot open %1: %2").arg(args.port, why));
         return 1;
     }
