@@ -81,12 +81,11 @@ void ConverterSession::onChunk(const uint8_t* data, uint16_t size)
 
     const SessionRequest& r = pending_->request;
     if (r.kind == SessionRequest::Kind::Set) {
-        const qsizetype end = SystemCodec::setReplyEnd(gathered_);
-        if (end < 0) return;
-        const QByteArray reply = gathered_.left(end);
-        SessionOutcome outcome{SystemCodec::setAcknowledged(reply) ? SessionOutcome::Kind::Acknowledged
-                                                                   : SessionOutcome::Kind::Refused};
-        outcome.reply = reply;
+        const SystemCodec::SetReply reply = SystemCodec::setReplyFor(gathered_, r.frame);
+        if (!reply.complete) return;
+        SessionOutcome outcome{SystemCodec::setAcknowledged(reply.text) ? SessionOutcome::Kind::Acknowledged
+                                                                        : SessionOutcome::Kind::Refused};
+        outcome.reply = reply.text;
         finish(std::move(outcome));
         return;
     }
@@ -105,9 +104,11 @@ void ConverterSession::onLimit()
     if (gathered_.isEmpty()) {
         outcome.kind = SessionOutcome::Kind::TimedOut;
     } else if (pending_->request.kind == SessionRequest::Kind::Set) {
-        // A reply without its closing "#" is still the converter's word on the request.
-        outcome.kind = SystemCodec::setAcknowledged(gathered_) ? SessionOutcome::Kind::Acknowledged
-                                                                : SessionOutcome::Kind::Refused;
+        // A reply without its closing "#" is still the converter's word on the request; an
+        // answer to another request is no acknowledgement of this one.
+        const QByteArray own = SystemCodec::setReplyFor(gathered_, pending_->request.frame).text;
+        outcome.kind = SystemCodec::setAcknowledged(own) ? SessionOutcome::Kind::Acknowledged
+                                                         : SessionOutcome::Kind::Refused;
     } else {
         outcome.kind = SessionOutcome::Kind::MissingKeys;
         if (pending_->request.missing) outcome.missing = pending_->request.missing(gathered_);

@@ -179,13 +179,48 @@ QStringList linkCheckMissing(const QByteArray& text)
     return {};
 }
 
-qsizetype setReplyEnd(const QByteArray& reply)
+namespace {
+
+// The key of a set request or reply: between the head's "#" and the ":" after it.
+QByteArray setKey(const QByteArray& text, qsizetype from = 0)
 {
-    const qsizetype head = reply.indexOf('#');
-    const qsizetype colon = reply.indexOf(':', head + 1);
-    if (head < 0 || colon < 0) return -1;
-    const qsizetype end = reply.indexOf('#', colon + 1);
-    return end < 0 ? -1 : end + 1;
+    const qsizetype head = text.indexOf('#', from);
+    const qsizetype colon = head < 0 ? -1 : text.indexOf(':', head + 1);
+    return colon < 0 ? QByteArray() : text.mid(head + 1, colon - head - 1);
+}
+
+bool answers(const QByteArray& replyKey, const QByteArray& requestKey)
+{
+    if (replyKey == "ERR") return true;
+    if (replyKey.isEmpty() || !requestKey.startsWith(replyKey)) return false;
+    for (qsizetype i = replyKey.size(); i < requestKey.size(); ++i)
+        if (requestKey[i] < '0' || requestKey[i] > '9') return false;
+    return true;
+}
+
+} // namespace
+
+SetReply setReplyFor(const QByteArray& received, const QByteArray& request)
+{
+    const QByteArray wanted = setKey(request);
+    SetReply out;
+    for (qsizetype from = 0; from < received.size();) {
+        const qsizetype head = received.indexOf('#', from);
+        const qsizetype colon = head < 0 ? -1 : received.indexOf(':', head + 1);
+        const qsizetype end = colon < 0 ? -1 : received.indexOf('#', colon + 1);
+        if (end < 0) {
+            out.text += received.mid(from); // a reply still arriving
+            break;
+        }
+        const QByteArray reply = received.mid(from, end + 1 - from);
+        if (answers(setKey(reply), wanted)) {
+            out.text += reply;
+            out.complete = true;
+            break;
+        }
+        from = end + 1;
+    }
+    return out;
 }
 
 bool setAcknowledged(const QByteArray& reply) { return reply.contains("OK") && !reply.contains("ERR"); }

@@ -59,9 +59,16 @@ bool linkCheckConfirmed(const QByteArray& text);
 // "QV:" until the reply holds it and the "#" that ends its text.
 QStringList linkCheckMissing(const QByteArray& text);
 
-// Where a set request's reply ends: just after the first "#" that follows a ":" after its
-// head ("QQS#MD:OK#", "QQS#ERR:MD#"); -1 while that "#" has not arrived.
-qsizetype setReplyEnd(const QByteArray& reply);
+// What came back for a set request. A reply is a head, "#", a key, ":", its text and "#"
+// ("QQS#MD:OK#", "QQS#ERR:MD#"); it answers the request when its key is the request's, or
+// the request's without its slot digits ("HART" for "QQS#HART2:..."), or "ERR". Whole
+// replies to other requests (a late answer to an earlier one) are taken out; `complete`
+// tells whether the request's own reply has come whole, and `text` then ends with it.
+struct SetReply {
+    QByteArray text;
+    bool complete = false;
+};
+SetReply setReplyFor(const QByteArray& received, const QByteArray& request);
 // A set reply is the converter's acknowledgement when it says "OK" and no "ERR".
 bool setAcknowledged(const QByteArray& reply);
 

@@ -122,15 +122,28 @@ private slots:
         QCOMPARE(MonitorCodec::missingKeys("QQQ#RCAD2:0<00,#", 1), QStringList({"RCAD1:"}));
     }
 
-    void setRepliesEndAtTheirClosingMark()
+    void setRepliesEndAtTheirOwnClosingMark()
     {
-        QCOMPARE(SystemCodec::setReplyEnd("QQS#MD:OK#"), 10);
-        QCOMPARE(SystemCodec::setReplyEnd("QQS#ERR:MD#"), 11);
-        QCOMPARE(SystemCodec::setReplyEnd("KQTRLV#PCBSN:OK#"), 16);
-        QCOMPARE(SystemCodec::setReplyEnd("QQS#MD:OK#QQS#"), 10);
+        using SystemCodec::setReplyFor;
+        auto own = [](const QByteArray& received, const QByteArray& request) {
+            const SystemCodec::SetReply r = setReplyFor(received, request);
+            return r.complete ? r.text : "incomplete: " + r.text;
+        };
+        QCOMPARE(own("QQS#MD:OK#", "QQS#MD:1#"), QByteArray("QQS#MD:OK#"));
+        QCOMPARE(own("QQS#ERR:MD#", "QQS#MD:7#"), QByteArray("QQS#ERR:MD#"));
+        QCOMPARE(own("QQS#ERR:UNKNOWN#", "QQS#MD:7#"), QByteArray("QQS#ERR:UNKNOWN#"));
+        QCOMPARE(own("KQTRLV#PCBSN:OK#", "KQTRLV#PCBSN:00000012,007#"), QByteArray("KQTRLV#PCBSN:OK#"));
+        // A key with its slot digits left out answers the slot's request.
+        QCOMPARE(own("QQS#HART:OK#", "QQS#HART2:1,1,00,5,120#"), QByteArray("QQS#HART:OK#"));
+        QCOMPARE(own("QQS#WCAD:OK#", "QQS#WCAD03:1<00,"), QByteArray("QQS#WCAD:OK#"));
+        // A late answer to another request is passed over, never taken for this one's.
+        QCOMPARE(own("QQS#ADR:OK#QQS#MD:OK#", "QQS#MD:1#"), QByteArray("QQS#MD:OK#"));
+        QCOMPARE(own("QQS#MD:OK#", "QQS#MDBS2:6,10142,20280,00040,00080#"), QByteArray("incomplete: "));
+        QCOMPARE(own("QQS#ADR:OK#QQS#M", "QQS#MD:1#"), QByteArray("incomplete: QQS#M"));
+        QVERIFY(!SystemCodec::setAcknowledged(setReplyFor("QQS#ADR:OK#QQS#MD:O", "QQS#MD:1#").text));
         // The first piece of a reply in two: the head's "#" does not end it.
         for (const char* piece : {"", "QQS#", "QQS#M", "QQS#MD:", "QQS#MD:O", "QQS#ERR:M"})
-            QCOMPARE(SystemCodec::setReplyEnd(piece), -1);
+            QVERIFY(!setReplyFor(piece, "QQS#MD:1#").complete);
         QVERIFY(SystemCodec::setAcknowledged("QQS#HART:OK#"));
         QVERIFY(!SystemCodec::setAcknowledged("QQS#ERR:HART#"));
         QVERIFY(!SystemCodec::setAcknowledged("QQS#HART:O"));

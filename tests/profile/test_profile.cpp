@@ -1,8 +1,7 @@
 // Profile files: the checks a file must pass before anything is sent, the file round
-// trip, the traffic log's bound, its lines and its header, and the set-reply verdict.
+// trip, the traffic log's bound, its lines and its header.
 #include "exchange/TrafficLog.h"
 #include "profile/Profile.h"
-#include "pages/system/SystemCodec.h"
 #include "profile/ProfileSchema.h"
 
 #include <QFile>
@@ -255,14 +254,6 @@ private slots:
         for (const auto& r : rows)
             if (!r.same) differing << r.key + ": " + r.profile + " / " + r.converter;
         QCOMPARE(differing, QStringList({"system.slave_address: 17 / 18", "monitoring[5].command: \"11 22 33\" / -"}));
-    }
-
-    void setRepliesCountOnlyWhenAcknowledged()
-    {
-        QVERIFY(SystemCodec::setAcknowledged("QQS#HART:OK#"));
-        QVERIFY(!SystemCodec::setAcknowledged("QQS#ERR:HART#"));
-        QVERIFY(!SystemCodec::setAcknowledged("QQS#HART:O"));
-        QVERIFY(!SystemCodec::setAcknowledged(""));
     }
 
     void theLogKeepsTheNewestFramesOnly()

@@ -132,6 +132,20 @@ private slots:
         QCOMPARE(o.reply, kSystemReply);
     }
 
+    // A set whose answer came late: that answer, arriving during the next set, does not
+    // acknowledge it.
+    void aLateAnswerIsNotTheNextRequestsAcknowledgement()
+    {
+        Rig rig({10, 20, 600, 4096});
+        SessionOutcome o = rig.run(setRequest("QQS#ADR:017#"), [] {});
+        QCOMPARE(int(o.kind), int(SessionOutcome::Kind::TimedOut));
+        o = rig.run(setRequest("QQS#MD:1#"), [&] { rig.pty.write("QQS#ADR:OK#"); });
+        QCOMPARE(int(o.kind), int(SessionOutcome::Kind::Refused));
+        o = rig.run(setRequest("QQS#MD:1#"), [&] { rig.pty.write("QQS#ADR:OK#QQS#MD:OK#"); });
+        QCOMPARE(int(o.kind), int(SessionOutcome::Kind::Acknowledged));
+        QCOMPARE(o.reply, QByteArray("QQS#MD:OK#"));
+    }
+
     void requestsAreSeparatedByTheQuietGap()
     {
         Rig rig({10, 200, 3000, 4096});
