@@ -1,5 +1,7 @@
 #include "cli/CommandLine.h"
 
+#include "tools/TerminalText.h"
+
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -15,6 +17,7 @@ struct Parser {
     QCommandLineOption port{"port", "The serial port the converter is on, for a profile command.", "PORT"};
     QCommandLineOption baud{"baud", "The port's speed (default 9600).", "N"};
     QCommandLineOption parity{"parity", "The port's parity: None (default), Odd or Even.", "P"};
+    QCommandLineOption log{"log", "Writes every frame sent and received to FILE.", "FILE"};
 
     Parser()
     {
@@ -27,9 +30,11 @@ struct Parser {
             "RS485 serial port. Without options it opens the configuration window.\n"
             "With --port and a command it runs without a window: 'read' saves the\n"
             "converter's settings to FILE, 'write' sends the profile in FILE to it,\n"
-            "'compare' lists the settings that differ. Exit codes: 0 success, 1 a\n"
-            "request failed or compare found differences, 2 bad arguments or profile.");
-        parser.addOptions({help, version, port, baud, parity});
+            "'compare' lists the settings that differ. Exit codes: 0 success (compare:\n"
+            "the same), 1 compare found differences, 2 trouble: bad arguments or\n"
+            "profile, a port that does not open, a request refused or unanswered,\n"
+            "a failed save.");
+        parser.addOptions({help, version, port, baud, parity, log});
         parser.addPositionalArgument("command", "read, write or compare.", "[read|write|compare FILE]");
     }
 
@@ -61,6 +66,19 @@ QStringList fromArgv(int argc, char** argv)
     return arguments;
 }
 
+QByteArray rawArgument(int argc, char** argv, const QString& decoded)
+{
+    for (int i = argc - 1; i > 0; --i) {
+        const QByteArray raw(argv[i]);
+        if (QString::fromLocal8Bit(raw) == decoded) return raw;
+        // "--log=FILE"
+        const qsizetype equals = raw.indexOf('=');
+        if (raw.startsWith("--") && equals > 0 && QString::fromLocal8Bit(raw.mid(equals + 1)) == decoded)
+            return raw.mid(equals + 1);
+    }
+    return decoded.toLocal8Bit();
+}
+
 std::optional<Answer> answerBeforeWindow(const QStringList& arguments)
 {
     Parser p;
@@ -73,6 +91,38 @@ std::optional<Answer> answerBeforeWindow(const QStringList& arguments)
                           QCoreApplication::applicationVersion() + '\n',
                       {}};
     return std::nullopt;
+}
+
+bool wantsCommandLine(const QStringList& arguments)
+{
+    // Qt's window options that take a value, with one dash or two.
+    static const QStringList qtValueOptions = {"platform", "platformpluginpath", "platformtheme", "plugin",
+                                               "qwindowgeometry", "qwindowicon", "qwindowtitle", "geometry",
+                                               "style", "stylesheet", "session", "display", "title", "name"};
+    static const QStringList ourValueOptions = {"port", "baud", "parity", "log"};
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& a = arguments[i];
+        if (!a.startsWith(u'-') || a == u"-") return true;
+        QString name = a.mid(a.startsWith(QLatin1String("--")) ? 2 : 1);
+        const bool inlineValue = name.contains(u'=');
+        name = name.section(u'=', 0, 0);
+        if (ourValueOptions.contains(name)) return true;
+        if (qtValueOptions.contains(name) && !inlineValue) ++i; // its value is no command
+    }
+    return false;
+}
+
+std::optional<Answer> checkDisplay(const QProcessEnvironment& environment, const QStringList& arguments)
+{
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        if (!environment.value(name).isEmpty()) return std::nullopt;
+    for (const QString& a : arguments)
+        if (a == u"-platform" || a == u"--platform" || a.startsWith(u"-platform=") || a.startsWith(u"--platform="))
+            return std::nullopt;
+    return Answer{2, {},
+                  QStringLiteral("%1: no display found for the window; without one, give --port and a "
+                                 "command (see '%1 --help').\n")
+                      .arg(QCoreApplication::applicationName())};
 }
 
 std::optional<Answer> checkWindowArguments(const QStringList& arguments)
@@ -89,12 +139,15 @@ std::optional<Answer> readProfileArguments(const QStringList& arguments, Profile
     Parser p;
     if (!p.parser.parse(arguments)) return refuse(p.parser.errorText());
     const QStringList rest = p.parser.positionalArguments();
-    if (rest.size() != 2 || !QStringList({"read", "write", "compare"}).contains(rest[0]))
-        return refuse(QStringLiteral("expected a command (read, write or compare) and a FILE."));
+    if (!rest.isEmpty() && !QStringList({"read", "write", "compare"}).contains(rest[0]))
+        return refuse(QStringLiteral("unknown command '%1': expected read, write or compare.")
+                          .arg(TerminalText::escaped(rest[0])));
+    if (rest.size() != 2) return refuse(QStringLiteral("expected a command (read, write or compare) and a FILE."));
     out.command = rest[0];
     out.file = rest[1];
     if (!p.parser.isSet(p.port)) return refuse(QStringLiteral("--port PORT is needed."));
     out.port = p.parser.value(p.port);
+    if (p.parser.isSet(p.log)) out.log = p.parser.value(p.log);
     if (p.parser.isSet(p.baud)) {
         bool ok = false;
         const int n = p.parser.value(p.baud).toInt(&ok);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -18,17 +19,31 @@ struct Answer {
 };
 
 QStringList fromArgv(int argc, char** argv);
+// The argument as the file system's bytes: the raw argv entry that reads as `decoded`, so
+// a file name that is not valid UTF-8 reaches the file system unchanged.
+QByteArray rawArgument(int argc, char** argv, const QString& decoded);
 
 // --help or --version, answered before the window exists; nothing otherwise.
 std::optional<Answer> answerBeforeWindow(const QStringList& arguments);
 
+// Whether the arguments are for the command line rather than the window: --port, one of
+// our options with a value, or any word that is not the value of one of Qt's own window
+// options (a command, or a mistyped one, which the command line then refuses).
+bool wantsCommandLine(const QStringList& arguments);
+
+// The window needs a display: without one (no DISPLAY, no WAYLAND_DISPLAY, no platform
+// chosen in the environment or by -platform), the refusal that says so (exit code 2);
+// nothing otherwise.
+std::optional<Answer> checkDisplay(const QProcessEnvironment& environment, const QStringList& arguments);
+
 // With QApplication's own options removed: an unknown option or argument, or nothing.
 std::optional<Answer> checkWindowArguments(const QStringList& arguments);
 
-// A profile command: --port PORT [--baud N] [--parity P] read|write|compare FILE.
+// A profile command: --port PORT [--baud N] [--parity P] [--log FILE] read|write|compare FILE.
 struct ProfileArguments {
     QString command, file, port;
     QString baud = QStringLiteral("9600"), parity = QStringLiteral("None");
+    QString log; // --log FILE: every frame sent and received; empty for none
 };
 // Reads a profile command's arguments into `out`; on a mistake, the refusal (exit code 2).
 std::optional<Answer> readProfileArguments(const QStringList& arguments, ProfileArguments& out);

@@ -18,9 +18,8 @@ QString openCommandLinePort(TComm& port, const QString& name, unsigned baud, con
     try {
         port.OpenPort();
     } catch (const ECommsError& e) {
-        QString why = QString::fromLocal8Bit(e.what());
-        if (!e.detail().empty()) why += u' ' + QString::fromLocal8Bit(e.detail().c_str());
-        return why;
+        // The reason ("No such device") says more than the heading ("Error opening serial port").
+        return QString::fromLocal8Bit(e.detail().empty() ? e.what() : e.detail().c_str());
     }
     return {};
 }

@@ -2,46 +2,44 @@
 
 #include "cli/CommandLine.h"
 #include "cli/PortOpening.h"
-#include "exchange/ExchangeView.h"
+#include "cli/TrafficLogFile.h"
+#include "files/ReadFile.h"
+#include "files/SaveFile.h"
 #include "profile/Profile.h"
 #include "profile/ProfileRun.h"
 #include "serial/Comm.h"
 #include "session/ConverterSession.h"
+#include "tools/TerminalText.h"
 
 #include <QCoreApplication>
-#include <QFile>
-#include <QSaveFile>
 #include <cstdio>
-#include <cstring>
 
 namespace {
 
-const char* const kCommands[] = {"read", "write", "compare"};
+using TerminalText::escaped;
 
+// Exit codes, as diff and cmp use them.
+constexpr int kSuccess = 0, kDiffers = 1, kTrouble = 2;
+
+// `text` must already be safe for a terminal: anything from a file or the converter in it
+// escaped.
 void say(const QString& text) { std::fprintf(stderr, "vk742b-config: %s\n", qPrintable(text)); }
 
-std::optional<Profile> loadProfile(const QString& path)
+std::optional<Profile> loadProfile(const QByteArray& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        say(QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
+    const ReadFile::Result file = ReadFile::read(path, ReadFile::kProfileLimit);
+    if (!file.ok()) {
+        say(file.error);
         return std::nullopt;
     }
     QStringList problems;
-    auto profile = Profile::fromJson(file.readAll(), problems);
+    auto profile = Profile::fromJson(file.bytes, problems);
     if (!profile) {
-        say(QStringLiteral("%1 is not a profile this program can use; nothing was sent:").arg(path));
+        say(QStringLiteral("%1 is not a profile this program can use; nothing was sent:")
+                .arg(TerminalText::fileName(path)));
         for (const QString& p : problems) std::fprintf(stderr, "  %s\n", qPrintable(p));
     }
     return profile;
-}
-
-bool saveProfile(const Profile& profile, const QString& path)
-{
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(profile.toJson()) >= 0 && file.commit()) return true;
-    say(QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
-    return false;
 }
 
 // Prints the settings that differ; returns how many.
@@ -51,44 +49,66 @@ int printDifferences(const Profile& profile, const Profile& converter)
     for (const ProfileDifference& d : compareProfiles(profile, converter)) {
         if (d.same) continue;
         if (count++ == 0) std::printf("%-48s %-22s %s\n", "setting", "profile", "converter");
-        std::printf("%-48s %-22s %s\n", qPrintable(d.key), qPrintable(d.profile), qPrintable(d.converter));
+        std::printf("%-48s %-22s %s\n", qPrintable(d.key), qPrintable(escaped(d.profile)),
+                    qPrintable(escaped(d.converter)));
     }
     return count;
 }
 
+struct Job {
+    CommandLine::ProfileArguments args;
+    QByteArray file; // the profile's name as the file system has it
+    std::optional<Profile> profile;
+};
+
+// A write that stopped: what the converter holds now.
+void sayApplied(const QStringList& applied)
+{
+    if (applied.isEmpty()) {
+        say(QStringLiteral("nothing was applied"));
+        return;
+    }
+    say(QStringLiteral("already applied (%1): %2").arg(applied.size()).arg(applied.join(QStringLiteral(", "))));
+}
+
 // Runs the command on an open port; returns the exit code.
-int runOnPort(TComm& port, const CommandLine::ProfileArguments& args, const std::optional<Profile>& profile)
+int runOnPort(TComm& port, const Job& job, TrafficLogFile* log)
 {
     NoView view;
     ConverterSession session(port, view);
+    if (log) log->follow(session);
     ProfileRun run(session);
     QObject::connect(&run, &ProfileRun::progress, [](int step, int count, const QString& what) {
         std::fprintf(stderr, "[%d/%d] %s\n", step, count, qPrintable(what));
     });
-    int code = 1;
+    const QString command = job.args.command;
+    int code = kTrouble;
     QObject::connect(&run, &ProfileRun::finished, [&](bool ok, const QString& message) {
-        if (!ok) {
-            // A write whose every setting was taken but whose new speed did not answer.
-            if (run.written()) {
-                say(message);
-                code = 2;
+        if (!ok && run.written()) {
+            say(escaped(message)); // every setting taken, but the new speed did not answer
+        } else if (!ok) {
+            say(QStringLiteral("stopped at ") + escaped(message));
+            if (command == u"write") sayApplied(run.applied());
+        } else if (command == u"read") {
+            const QString failed = SaveFile::save(job.file, run.result().toJson());
+            if (failed.isEmpty()) {
+                say(QStringLiteral("saved ") + TerminalText::fileName(job.file));
+                code = kSuccess;
             } else {
-                say(QStringLiteral("stopped at ") + message);
+                say(failed);
             }
-        } else if (args.command == u"read") {
-            code = saveProfile(run.result(), args.file) ? 0 : 1;
-        } else if (args.command == u"compare") {
-            const int differences = printDifferences(*profile, run.result());
+        } else if (command == u"compare") {
+            const int differences = printDifferences(*job.profile, run.result());
             say(differences ? QStringLiteral("%1 settings differ").arg(differences)
                             : QStringLiteral("the converter matches the profile"));
-            code = differences ? 1 : 0;
+            code = differences ? kDiffers : kSuccess;
         } else {
-            say(message);
-            code = 0;
+            say(escaped(message));
+            code = kSuccess;
         }
         QCoreApplication::quit();
     });
-    if (args.command == u"write") run.write(*profile);
+    if (command == u"write") run.write(*job.profile);
     else run.read();
     QCoreApplication::exec();
     return code;
@@ -98,31 +118,42 @@ int runOnPort(TComm& port, const CommandLine::ProfileArguments& args, const std:
 
 namespace ProfileCommand {
 
-bool requested(int argc, char** argv)
-{
-    for (int i = 1; i < argc; ++i) {
-        for (const char* c : kCommands)
-            if (std::strcmp(argv[i], c) == 0) return true;
-        if (std::strncmp(argv[i], "--port", 6) == 0) return true;
-    }
-    return false;
-}
+bool requested(int argc, char** argv) { return CommandLine::wantsCommandLine(CommandLine::fromArgv(argc, argv)); }
 
 int run(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    CommandLine::ProfileArguments args;
-    if (const auto refusal = CommandLine::readProfileArguments(app.arguments(), args))
+    Job job;
+    if (const auto refusal = CommandLine::readProfileArguments(app.arguments(), job.args))
         return CommandLine::deliver(*refusal);
-    std::optional<Profile> profile;
-    if (args.command != u"read" && !(profile = loadProfile(args.file))) return 2;
+    job.file = CommandLine::rawArgument(argc, argv, job.args.file);
+    // Everything that can fail without the converter fails before it is asked anything.
+    if (job.args.command == u"read") {
+        if (const QString why = SaveFile::checkFolder(job.file); !why.isEmpty()) {
+            say(why);
+            return kTrouble;
+        }
+    } else if (!(job.profile = loadProfile(job.file))) {
+        return kTrouble;
+    }
+    std::unique_ptr<TrafficLogFile> log;
+    if (!job.args.log.isEmpty()) {
+        log = std::make_unique<TrafficLogFile>();
+        const QString why = log->open(CommandLine::rawArgument(argc, argv, job.args.log), job.args.port,
+                                      job.args.baud.toInt(), job.args.parity);
+        if (!why.isEmpty()) {
+            say(why);
+            return kTrouble;
+        }
+    }
 
     TComm port;
-    if (const QString why = openCommandLinePort(port, args.port, args.baud.toUInt(), args.parity); !why.isEmpty()) {
-        say(QStringLiteral("cannot open %1: %2").arg(args.port, why));
-        return 1;
+    if (const QString why = openCommandLinePort(port, job.args.port, job.args.baud.toUInt(), job.args.parity);
+        !why.isEmpty()) {
+        say(QStringLiteral("cannot open %1: %2").arg(escaped(job.args.port), why));
+        return kTrouble;
     }
-    const int code = runOnPort(port, args, profile);
+    const int code = runOnPort(port, job, log.get());
     port.ClosePort();
     return code;
 }

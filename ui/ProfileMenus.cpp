@@ -6,21 +6,26 @@
 #include "ui/TForm1.h"
 #include "ui/TrafficLogPanel.h"
 
+#include "files/ReadFile.h"
+#include "files/SaveFile.h"
+#include "serial/Comm.h"
+
+#include <QDateTime>
 #include <QFile>
 #include <QFileDialog>
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressDialog>
-#include <QSaveFile>
 
 namespace {
 
+// A failed save leaves the old file as it was and says why, in a box.
 bool saveText(const QString& path, const QByteArray& bytes, MessageSink& messages)
 {
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit()) return true;
-    messages.error(QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));
+    const QString failed = SaveFile::save(QFile::encodeName(path), bytes);
+    if (failed.isEmpty()) return true;
+    messages.error(QStringLiteral("The file was not saved."), failed);
     return false;
 }
 
@@ -30,7 +35,8 @@ ProfileMenus::ProfileMenus(TForm1& window)
     : QObject(&window), window_(window), run_(window)
 {
     chooseFile = [this](const QString& caption, bool save) {
-        const QString filter = QStringLiteral("Profiles (*.json);;All files (*)");
+        const QString filter = caption == u"Save Log" ? QStringLiteral("Traffic logs (*.log *.txt);;All files (*)")
+                                                      : QStringLiteral("Profiles (*.json);;All files (*)");
         return save ? QFileDialog::getSaveFileName(&window_, caption, QString(), filter)
                     : QFileDialog::getOpenFileName(&window_, caption, QString(), filter);
     };
@@ -107,14 +113,14 @@ std::optional<Profile> ProfileMenus::openProfile()
 {
     const QString path = chooseFile(QStringLiteral("Open Profile"), false);
     if (path.isEmpty()) return std::nullopt;
-    QFile file(path);
     MessageSink& messages = window_.exchange().messages();
-    if (!file.open(QIODevice::ReadOnly)) {
-        messages.error(QStringLiteral("Cannot read %1: %2").arg(path, file.errorString()));
+    const ReadFile::Result file = ReadFile::read(QFile::encodeName(path), ReadFile::kProfileLimit);
+    if (!file.ok()) {
+        messages.error(QStringLiteral("The profile was not opened."), file.error);
         return std::nullopt;
     }
     QStringList problems;
-    auto profile = Profile::fromJson(file.readAll(), problems);
+    auto profile = Profile::fromJson(file.bytes, problems);
     if (!profile)
         messages.error(QStringLiteral("%1 is not a profile this program can use. Nothing was sent.").arg(path),
                        problems.join(u'\n'));
@@ -170,5 +176,10 @@ void ProfileMenus::saveProfile()
 void ProfileMenus::saveLog()
 {
     const QString path = chooseFile(QStringLiteral("Save Log"), true);
-    if (!path.isEmpty()) saveText(path, log().text().toUtf8(), window_.exchange().messages());
+    if (path.isEmpty()) return;
+    const TComm& port = window_.comm();
+    const QString header = TrafficLog::header(port.CommName(), int(port.BaudRate()),
+                                              QStringList({"None", "Odd", "Even", "Mark", "Space"})[int(port.Parity())],
+                                              QDateTime::currentMSecsSinceEpoch());
+    saveText(path, (header + log().text()).toUtf8(), window_.exchange().messages());
 }

@@ -3,14 +3,20 @@
 #include "ui/TForm1.h"
 
 #include <QApplication>
+#include <csignal>
 
 int main(int argc, char* argv[])
 {
+    // A save past a file-size limit must fail with its message, not end the program.
+    std::signal(SIGXFSZ, SIG_IGN);
     QCoreApplication::setApplicationName("vk742b-config");
     QCoreApplication::setApplicationVersion(VK742B_VERSION);
     if (const auto answer = CommandLine::answerBeforeWindow(CommandLine::fromArgv(argc, argv)))
         return CommandLine::deliver(*answer);
     if (ProfileCommand::requested(argc, argv)) return ProfileCommand::run(argc, argv);
+    if (const auto refusal = CommandLine::checkDisplay(QProcessEnvironment::systemEnvironment(),
+                                                             CommandLine::fromArgv(argc, argv)))
+        return CommandLine::deliver(*refusal);
 
     QApplication app(argc, argv);
     QGuiApplication::setDesktopFileName(VK742B_APP_ID);

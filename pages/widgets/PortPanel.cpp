@@ -133,7 +133,13 @@ void PortPanel::open()
     comm.SetCommName(SPREALCOM->currentText());
     comm.SetOutx_XonXoffFlow(false);
     comm.SetInx_XonXoffFlow(false);
-    comm.OpenPort(); // throws ECommsError; the panel stays closed
+    try {
+        comm.OpenPort();
+    } catch (const ECommsError& e) {
+        // The box names the port: with several adapters plugged in, which one failed matters.
+        const std::string port = comm.CommName().toStdString();
+        throw ECommsError(e.what(), e.detail().empty() ? port : port + ": " + e.detail());
+    } // the panel stays closed
     comm.SetDtrControl(CheckBox2->isChecked() ? TDtrControl::DtrEnable : TDtrControl::DtrDisable);
     comm.SetRtsControl(CheckBox1->isChecked() ? TRtsControl::RtsEnable : TRtsControl::RtsDisable);
     exchange_.setPortOpen(true);

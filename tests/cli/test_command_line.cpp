@@ -86,6 +86,39 @@ private slots:
         QVERIFY(!CommandLine::checkWindowArguments({"vk742b-config"}));
     }
 
+    // Without a display the window cannot start: one line and exit 2, never Qt's abort. A
+    // mistyped command is refused, with or without a display.
+    void noDisplayAndMistypedCommands()
+    {
+        Run r = run(VK_CONFIG_PATH, {});
+        QCOMPARE(r.exitCode, 2);
+        QCOMPARE(r.err.count('\n'), 1);
+        QVERIFY2(r.err.contains("no display") && r.err.contains("--port"), qPrintable(r.err));
+        r = run(VK_CONFIG_PATH, {"reed", "x.json"});
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY2(r.err.contains("unknown command 'reed'"), qPrintable(r.err));
+        QProcess withDisplay;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        withDisplay.setProcessEnvironment(env);
+        withDisplay.start(VK_CONFIG_PATH, {"reed", "x.json"});
+        QVERIFY(withDisplay.waitForFinished(20000));
+        QCOMPARE(withDisplay.exitCode(), 2);
+
+        using CommandLine::wantsCommandLine;
+        QVERIFY(wantsCommandLine({"vk742b-config", "reed"}));
+        QVERIFY(wantsCommandLine({"vk742b-config", "--port=/dev/ttyUSB0"}));
+        QVERIFY(wantsCommandLine({"vk742b-config", "-platform", "offscreen", "profile.json"}));
+        QVERIFY(!wantsCommandLine({"vk742b-config", "-platform", "offscreen", "-style", "Fusion", "-reverse"}));
+        QVERIFY(!wantsCommandLine({"vk742b-config", "--platform=offscreen"}));
+        const QProcessEnvironment none;
+        QVERIFY(CommandLine::checkDisplay(none, {"vk742b-config"}));
+        QVERIFY(!CommandLine::checkDisplay(none, {"vk742b-config", "-platform", "offscreen"}));
+        QProcessEnvironment x11;
+        x11.insert("DISPLAY", ":0");
+        QVERIFY(!CommandLine::checkDisplay(x11, {"vk742b-config"}));
+    }
+
     void qtWindowOptionsPassThrough()
     {
         // Read as bundles of letters, "-reverse" would hold -v and "-stylesheet" -h.

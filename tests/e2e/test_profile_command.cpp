@@ -2,7 +2,10 @@
 #include "profile/Profile.h"
 #include "tests/support/StandIn.h"
 
+#include <QElapsedTimer>
 #include <QJsonDocument>
+#include <sys/resource.h>
+#include <unistd.h>
 #include <QJsonObject>
 
 namespace {
@@ -57,12 +60,14 @@ private slots:
         QCOMPARE(tool({"--port", "/dev/null", "write", "/nonexistent/profile.json"}).code, 2);
     }
 
-    void aPortThatDoesNotOpenExitsWithOne()
+    void aPortThatDoesNotOpenExitsWithTwoAndIsNamed()
     {
         QTemporaryDir dir;
         const Result r = tool({"--port", dir.filePath("no-such-port"), "read", dir.filePath("p.json")});
-        QCOMPARE(r.code, 1);
+        QCOMPARE(r.code, 2);
+        QVERIFY2(r.err.contains("cannot open " + dir.filePath("no-such-port") + ": No such"), qPrintable(r.err));
         QVERIFY(!QFile::exists(dir.filePath("p.json")));
+        QVERIFY2(!r.err.contains("Open"), qPrintable(r.err)); // no advice for a window
     }
 
     void aBadProfileIsRefusedAndNothingIsSent()
@@ -162,13 +167,117 @@ private slots:
         }
     }
 
-    void aDroppedReplyStopsTheWriteWithOne()
+    void aDroppedReplyStopsTheWriteWithTwo()
     {
         StandIn standIn({"--drop", "1"});
         const Result r = tool({"--port", standIn.link, "write", fullProfilePath()});
-        QCOMPARE(r.code, 1);
+        QCOMPARE(r.code, 2);
         QVERIFY2(r.err.contains("stopped at system.working_mode: no answer within 3 s"), qPrintable(r.err));
+        QVERIFY(r.err.contains("nothing was applied"));
         QVERIFY(!r.err.contains("[2/"));
+        // A compare that cannot read the converter is trouble, not a difference.
+        StandIn silent({"--drop", "1"});
+        QCOMPARE(tool({"--port", silent.link, "compare", fullProfilePath()}).code, 2);
+    }
+
+    // A write that stops halfway says which settings the converter already holds.
+    void aWriteStoppedHalfwayListsWhatWasApplied()
+    {
+        StandIn standIn;
+        QProcess p;
+        p.start(VK_CONFIG_PATH, {"--port", standIn.link, "write", fullProfilePath()});
+        QByteArray err;
+        QTRY_VERIFY_WITH_TIMEOUT((err += p.readAllStandardError()).contains("[5/39]"), 20000);
+        standIn.process.kill();
+        QVERIFY(p.waitForFinished(20000));
+        err += p.readAllStandardError();
+        QCOMPARE(p.exitCode(), 2);
+        QVERIFY2(err.contains("the port went away") || err.contains("no answer within 3 s"), err.constData());
+        QVERIFY2(err.contains("already applied (") && err.contains("system.working_mode, system.slave_address"),
+                 err.constData());
+    }
+
+    // A read: "saved FILE"; a folder that does not exist is refused before the converter
+    // is asked anything; a save that fails (a file-size limit here) keeps the old file and
+    // exits 2; the log holds every frame with its date under a header.
+    void readsSaveOrSayWhyNot()
+    {
+        StandIn standIn({"--verbose"});
+        QTemporaryDir dir;
+        const QString path = dir.filePath("converter.json");
+        const QString logPath = dir.filePath("traffic.log");
+        Result r = tool({"--port", standIn.link, "--log", logPath, "read", path});
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QVERIFY2(r.err.endsWith("saved " + path + "\n"), qPrintable(r.err));
+        QFile log(logPath);
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(log.readAll());
+        QVERIFY2(text.startsWith("# vk742b-config " VK742B_VERSION " traffic log\n# port " + standIn.link +
+                                 ", 9600 baud, parity None\n# started "),
+                 qPrintable(text));
+        QCOMPARE(text.count(QRegularExpression(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d TX  )",
+                                               QRegularExpression::MultilineOption)),
+                 12);
+        QCOMPARE(text.count(" RX  ") >= 12, true);
+
+        QTest::qWait(200);
+        const int seen = standIn.requestsSeen();
+        r = tool({"--port", standIn.link, "read", dir.filePath("no-such-folder/p.json")});
+        QCOMPARE(r.code, 2);
+        QVERIFY2(r.err.contains("no-such-folder"), qPrintable(r.err));
+        QTest::qWait(200);
+        QCOMPARE(standIn.requestsSeen(), seen);
+
+        QFile old(path);
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        const QByteArray before = old.readAll();
+        old.close();
+        QProcess limited;
+        limited.setChildProcessModifier([] {
+            const rlimit small{100, 100};
+            ::setrlimit(RLIMIT_FSIZE, &small);
+        });
+        limited.start(VK_CONFIG_PATH, {"--port", standIn.link, "read", path});
+        QVERIFY(limited.waitForFinished(30000));
+        QCOMPARE(limited.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(limited.exitCode(), 2);
+        QVERIFY(limited.readAllStandardError().contains("cannot write"));
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        QCOMPARE(old.readAll(), before);
+    }
+
+    // Input the command line must not trust: a device that never ends, a FIFO, a name that
+    // is not UTF-8, a key of control characters.
+    void untrustedInputIsRefusedOrShownSafely()
+    {
+        QElapsedTimer clock;
+        clock.start();
+        Result r = tool({"--port", "/dev/null", "write", "/dev/zero"}, 10);
+        QCOMPARE(r.code, 2);
+        QVERIFY2(r.err.contains("/dev/zero") && clock.elapsed() < 5000, qPrintable(r.err));
+
+        QTemporaryDir dir;
+        QFile bad(dir.filePath("bad.json"));
+        QVERIFY(bad.open(QIODevice::WriteOnly));
+        bad.write("{\"format\": \"vk742b-profile\", \"version\": 1, \"\\u001b]0;owned\\u0007\\u001b[2J\": 1}");
+        bad.close();
+        r = tool({"--port", "/dev/null", "write", bad.fileName()});
+        QCOMPARE(r.code, 2);
+        QVERIFY2(!r.err.contains(QChar(0x1b)) && !r.err.contains(QChar(0x07)), qPrintable(r.err));
+        QVERIFY2(r.err.contains("\\x1b]0;owned\\x07\\x1b[2J"), qPrintable(r.err));
+
+        // The name goes to the file system as the bytes it was given.
+        StandIn standIn;
+        QProcess shell;
+        shell.setWorkingDirectory(dir.path());
+        shell.start("/bin/sh", {"-c", "exec \"$0\" --port \"$1\" read \"$(printf 'caf\\351.json')\"",
+                                VK_CONFIG_PATH, standIn.link});
+        QVERIFY(shell.waitForFinished(30000));
+        QCOMPARE(shell.exitCode(), 0);
+        QVERIFY(shell.readAllStandardError().contains("saved caf\\xe9.json"));
+        const QByteArray made = dir.path().toLocal8Bit() + "/caf\xe9.json";
+        QVERIFY(::access(made.constData(), F_OK) == 0);
+        ::unlink(made.constData()); // a name QTemporaryDir could not spell
     }
 };
 

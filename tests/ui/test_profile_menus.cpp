@@ -122,7 +122,31 @@ private slots:
         QCOMPARE(text.count(" TX  "), 12);
         QCOMPARE(text.count(" RX  "), 12);
         QVERIFY(text.contains(QRegularExpression(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d\d\d[+-]\d\d:\d\d TX  QQQ#QX#  \|  51 51 51 23 51 58 23\n)")));
+        QVERIFY(text.startsWith("# vk742b-config "));
         comparisonWindow()->close();
+    }
+
+    // A save that fails says so in a box and leaves the old file; a file that is no
+    // profile, or never ends, is refused at once.
+    void failedSavesAndBadFilesAreReported()
+    {
+        RecordingMessages messages;
+        TForm1 form(&messages);
+        ProfileMenus& menus = form.profileMenus();
+        QTemporaryDir dir;
+        menus.chooseFile = [&](const QString&, bool) { return dir.filePath("no-such-folder/log.txt"); };
+        menus.saveLog();
+        QCOMPARE(messages.entries.size(), 1);
+        QCOMPARE(messages.entries[0].text, QString("The file was not saved."));
+        QVERIFY2(messages.entries[0].detail.contains("no-such-folder"), qPrintable(messages.entries[0].detail));
+
+        menus.chooseFile = [&](const QString&, bool) { return QString("/dev/zero"); };
+        QSignalSpy sent(&form.exchange(), &Exchange::requestSent);
+        menus.writeConverter();
+        QCOMPARE(messages.entries.size(), 2);
+        QCOMPARE(messages.entries[1].text, QString("The profile was not opened."));
+        QVERIFY(messages.entries[1].detail.contains("/dev/zero"));
+        QCOMPARE(sent.size(), 0);
     }
 };
 
