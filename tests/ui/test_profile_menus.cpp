@@ -1,6 +1,7 @@
 // The window's Converter and View menus: a bad profile refused before anything is sent, a
 // comparison with the converter, saving what was read, and the traffic log.
 #include "exchange/Exchange.h"
+#include "exchange/TrafficLog.h"
 #include "pages/widgets/PortList.h"
 #include "pages/widgets/PortPanel.h"
 #include "profile/Profile.h"
@@ -124,6 +125,15 @@ private slots:
         QVERIFY(text.contains(QRegularExpression(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d\d\d[+-]\d\d:\d\d TX  QQQ#QX#  \|  51 51 51 23 51 58 23\n)")));
         QVERIFY(text.startsWith("# vk742b-config "));
         comparisonWindow()->close();
+    }
+
+    // With the port closed nothing goes out, so nothing is logged as sent.
+    void aFrameIsLoggedOnlyWhenItWentOut()
+    {
+        RecordingMessages messages;
+        TForm1 form(&messages);
+        form.findChild<QPushButton*>("Button23")->click();
+        QVERIFY(form.trafficLog().frames().empty());
     }
 
     // A save that fails says so in a box and leaves the old file; a file that is no
