@@ -2,6 +2,7 @@
 
 #include "cli/CommandLine.h"
 #include "cli/PortOpening.h"
+#include "cli/ScanCommand.h"
 #include "exchange/ExchangeView.h"
 #include "profile/Profile.h"
 #include "profile/ProfileRun.h"
@@ -16,7 +17,7 @@
 
 namespace {
 
-const char* const kCommands[] = {"read", "write", "compare"};
+const char* const kCommands[] = {"read", "write", "compare", "scan"};
 
 void say(const QString& text) { std::fprintf(stderr, "vk742b-config: %s\n", qPrintable(text)); }
 
@@ -110,6 +111,7 @@ bool requested(int argc, char** argv)
 
 int run(int argc, char** argv)
 {
+    if (ScanCommand::requested(argc, argv)) return ScanCommand::run(argc, argv);
     QCoreApplication app(argc, argv);
     CommandLine::ProfileArguments args;
     if (const auto refusal = CommandLine::readProfileArguments(app.arguments(), args))
