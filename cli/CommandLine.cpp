@@ -14,10 +14,12 @@ struct Parser {
     QCommandLineParser parser;
     QCommandLineOption help{{"h", "help"}, "Displays this help and exits."};
     QCommandLineOption version{{"v", "version"}, "Displays the version and exits."};
-    QCommandLineOption port{"port", "The serial port the converter is on, for a profile command.", "PORT"};
+    QCommandLineOption port{"port", "The serial port the converter is on, for a command.", "PORT"};
     QCommandLineOption baud{"baud", "The port's speed (default 9600).", "N"};
     QCommandLineOption parity{"parity", "The port's parity: None (default), Odd or Even.", "P"};
     QCommandLineOption log{"log", "Writes every frame sent and received to FILE.", "FILE"};
+    QCommandLineOption to{"to", "The last polling address a scan asks: 15 (default) or 63.", "N"};
+    QCommandLineOption timeout{"timeout", "How long a scan waits at each address (default 1000).", "MS"};
 
     Parser()
     {
@@ -33,9 +35,13 @@ struct Parser {
             "'compare' lists the settings that differ. Exit codes: 0 success (compare:\n"
             "the same), 1 compare found differences, 2 trouble: bad arguments or\n"
             "profile, a port that does not open, a request refused or unanswered,\n"
-            "a failed save.");
-        parser.addOptions({help, version, port, baud, parity, log});
-        parser.addPositionalArgument("command", "read, write or compare.", "[read|write|compare FILE]");
+            "a failed save.\n"
+            "'scan' asks HART polling addresses 0 to 15 (--to 63 for all) through the\n"
+            "converter in transparent mode and prints one line per instrument that\n"
+            "answers: polling address, manufacturer, device type, device ID, HART\n"
+            "revision, tag, long tag and status. It exits 0 even when none answers.");
+        parser.addOptions({help, version, port, baud, parity, log, to, timeout});
+        parser.addPositionalArgument("command", "read, write, compare or scan.", "[read|write|compare FILE | scan]");
     }
 
     QString helpText() const
@@ -140,7 +146,7 @@ std::optional<Answer> readProfileArguments(const QStringList& arguments, Profile
     if (!p.parser.parse(arguments)) return refuse(p.parser.errorText());
     const QStringList rest = p.parser.positionalArguments();
     if (!rest.isEmpty() && !QStringList({"read", "write", "compare"}).contains(rest[0]))
-        return refuse(QStringLiteral("unknown command '%1': expected read, write or compare.")
+        return refuse(QStringLiteral("unknown command '%1': expected read, write, compare or scan.")
                           .arg(TerminalText::escaped(rest[0])));
     if (rest.size() != 2) return refuse(QStringLiteral("expected a command (read, write or compare) and a FILE."));
     out.command = rest[0];
@@ -162,6 +168,54 @@ std::optional<Answer> readProfileArguments(const QStringList& arguments, Profile
             if (given.compare(QLatin1String(known), Qt::CaseInsensitive) == 0) out.parity = QLatin1String(known);
         if (out.parity.isEmpty())
             return refuse(QStringLiteral("--parity takes None, Odd or Even, not '%1'.").arg(given));
+    }
+    return std::nullopt;
+}
+
+bool namesScan(const QStringList& arguments)
+{
+    Parser p;
+    p.parser.parse(arguments);
+    return p.parser.positionalArguments().value(0) == u"scan";
+}
+
+std::optional<Answer> readScanArguments(const QStringList& arguments, ScanArguments& out)
+{
+    Parser p;
+    if (!p.parser.parse(arguments)) return refuse(p.parser.errorText());
+    if (p.parser.positionalArguments() != QStringList{"scan"})
+        return refuse(QStringLiteral("scan takes no FILE or other argument."));
+    if (!p.parser.isSet(p.port)) return refuse(QStringLiteral("--port PORT is needed."));
+    out.port = p.parser.value(p.port);
+    // Speed and parity as a profile command takes them.
+    if (p.parser.isSet(p.baud)) {
+        bool ok = false;
+        const int n = p.parser.value(p.baud).toInt(&ok);
+        if (!ok || n <= 0)
+            return refuse(QStringLiteral("--baud takes a speed such as 9600, not '%1'.").arg(p.parser.value(p.baud)));
+        out.baud = QString::number(n);
+    }
+    if (p.parser.isSet(p.parity)) {
+        const QString given = p.parser.value(p.parity);
+        out.parity.clear();
+        for (const char* known : {"None", "Odd", "Even"})
+            if (given.compare(QLatin1String(known), Qt::CaseInsensitive) == 0) out.parity = QLatin1String(known);
+        if (out.parity.isEmpty())
+            return refuse(QStringLiteral("--parity takes None, Odd or Even, not '%1'.").arg(given));
+    }
+    if (p.parser.isSet(p.to)) {
+        bool ok = false;
+        out.last = p.parser.value(p.to).toInt(&ok);
+        if (!ok || out.last < 0 || out.last > 63)
+            return refuse(QStringLiteral("--to takes the last polling address, 0 to 63, not '%1'.")
+                              .arg(p.parser.value(p.to)));
+    }
+    if (p.parser.isSet(p.timeout)) {
+        bool ok = false;
+        out.timeoutMs = p.parser.value(p.timeout).toInt(&ok);
+        if (!ok || out.timeoutMs < 1 || out.timeoutMs > 60000)
+            return refuse(QStringLiteral("--timeout takes milliseconds, 1 to 60000, not '%1'.")
+                              .arg(p.parser.value(p.timeout)));
     }
     return std::nullopt;
 }

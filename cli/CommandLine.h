@@ -48,6 +48,19 @@ struct ProfileArguments {
 // Reads a profile command's arguments into `out`; on a mistake, the refusal (exit code 2).
 std::optional<Answer> readProfileArguments(const QStringList& arguments, ProfileArguments& out);
 
+// A scan of HART polling addresses: --port PORT [--baud N] [--parity P] scan [--to N]
+// [--timeout MS].
+struct ScanArguments {
+    QString port;
+    QString baud = QStringLiteral("9600"), parity = QStringLiteral("None");
+    int last = 15;        // polling addresses 0 to this (at most 63)
+    int timeoutMs = 1000; // the wait at each address
+};
+// Whether the command the arguments name is "scan".
+bool namesScan(const QStringList& arguments);
+// Reads a scan's arguments into `out`; on a mistake, the refusal (exit code 2).
+std::optional<Answer> readScanArguments(const QStringList& arguments, ScanArguments& out);
+
 // Prints the answer and returns its exit code.
 int deliver(const Answer& answer);
 

@@ -5,6 +5,7 @@
 #include "cli/TrafficLogFile.h"
 #include "files/ReadFile.h"
 #include "files/SaveFile.h"
+#include "cli/ScanCommand.h"
 #include "profile/Profile.h"
 #include "profile/ProfileRun.h"
 #include "serial/Comm.h"
@@ -122,6 +123,7 @@ bool requested(int argc, char** argv) { return CommandLine::wantsCommandLine(Com
 
 int run(int argc, char** argv)
 {
+    if (ScanCommand::requested(argc, argv)) return ScanCommand::run(argc, argv);
     QCoreApplication app(argc, argv);
     Job job;
     if (const auto refusal = CommandLine::readProfileArguments(app.arguments(), job.args))

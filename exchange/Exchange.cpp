@@ -143,6 +143,7 @@ void Exchange::handleChunk(const QByteArray& chunk)
     std::copy(chunk.begin(), chunk.begin() + stored, area_.begin() + kRxStart);
     receivedCount_ = stored;
     receivedText_ = chunk.left(kTextLimit);
+    const int code = pendingCode_;
 
     switch (pendingCode_) {
     case Code::LinkCheck:
@@ -174,6 +175,7 @@ void Exchange::handleChunk(const QByteArray& chunk)
         break;
     }
     }
+    emit chunkHandled(code);
 }
 
 void Exchange::Timer2Timer()

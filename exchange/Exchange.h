@@ -124,6 +124,9 @@ signals:
     // The reply was decoded, a reply ended the exchange, the timeout struck, or the port
     // went away.
     void ended(Exchange::Outcome outcome);
+    // A chunk of the request in force was shown (and armed for decoding) under this
+    // pending command code; the receive buffer holds it.
+    void chunkHandled(int code);
 
 private:
     struct Chunk {

@@ -20,7 +20,7 @@ void TrafficLog::follow(PortTraffic& source)
 void TrafficLog::add(Direction direction, const QByteArray& bytes, qint64 atMs)
 {
     if (frames_.size() == kCapacity) frames_.pop_front();
-    frames_.push_back({atMs, direction, bytes});
+    frames_.push_back({atMs, direction, bytes, noteTaker ? noteTaker(direction, bytes) : QString()});
     emit added(frames_.back());
 }
 
@@ -31,7 +31,8 @@ QString TrafficLog::line(const Frame& frame)
     for (char c : frame.bytes) text += c >= 0x20 && c < 0x7F ? QChar(c) : QChar(u'.');
     return timeText(frame.atMs) +
            (frame.direction == Direction::Sent ? QStringLiteral(" TX  ") : QStringLiteral(" RX  ")) + text +
-           QStringLiteral("  |  ") + hexDisplay(frame.bytes).trimmed();
+           QStringLiteral("  |  ") + hexDisplay(frame.bytes).trimmed() +
+           (frame.note.isEmpty() ? QString() : QStringLiteral("  |  ") + frame.note);
 }
 
 QString TrafficLog::text() const

@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QString>
 #include <deque>
+#include <functional>
 
 class PortTraffic;
 
@@ -20,6 +21,7 @@ public:
         qint64 atMs; // milliseconds since the epoch
         Direction direction;
         QByteArray bytes;
+        QString note{}; // what the bytes say, where a note-taker knows (a HART reply's status)
     };
 
     explicit TrafficLog(QObject* parent = nullptr) : QObject(parent) {}
@@ -27,12 +29,14 @@ public:
     void follow(PortTraffic& source);
 
     void add(Direction direction, const QByteArray& bytes, qint64 atMs);
+    // Called for every frame as it is added; what it returns goes on the frame's line.
+    std::function<QString(Direction, const QByteArray&)> noteTaker;
     const std::deque<Frame>& frames() const { return frames_; }
     void clear() { frames_.clear(); }
 
     // "2026-12-09T14:12:07.412+01:00 TX  QQQ#QX#  |  51 51 51 23 51 58 23": the local date
     // and time to the millisecond with the zone's offset, the text with "." for bytes that
-    // are not printable, then the hex.
+    // are not printable, then the hex, then the note if there is one.
     static QString line(const Frame& frame);
     // Every line, oldest first, each ended by a line feed.
     QString text() const;

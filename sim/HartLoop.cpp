@@ -1,5 +1,7 @@
 #include "sim/HartLoop.h"
 
+#include "sim/HartAnswers.h"
+
 #include <bit>
 #include <cmath>
 
@@ -42,7 +44,18 @@ HartLoop::HartLoop()
     temperature.pollAddress = 2;
     temperature.base = {85.0f, 24.0f, 358.15f, 1.0f};
     temperature.units = {32, 32, 35, 57};
-    instruments = {flow, pressure, temperature};
+    pressure.revision = 6;
+    pressure.tag = "PT-201";
+    pressure.longTag = "Feed pump discharge pressure";
+    temperature.tag = "TT-301";
+    instruments = {flow, pressure, temperature, HartAnswers::levelInstrument()};
+}
+
+HartInstrument* HartLoop::at(int pollAddress)
+{
+    for (HartInstrument& d : instruments)
+        if (d.pollAddress == pollAddress) return &d;
+    return nullptr;
 }
 
 std::array<float, 4> HartLoop::variables(const HartInstrument& d, double seconds)
@@ -61,7 +74,6 @@ float HartLoop::loopCurrent(const HartInstrument&, double seconds)
 QByteArray HartLoop::reply(const HartInstrument& device, const QByteArray& address, uint8_t command,
                            const QByteArray& data, uint8_t responseCode, bool longFrame) const
 {
-    (void)device;
     QByteArray out(kReplyPreambles, char(0xFF));
     const qsizetype start = out.size();
     out.append(static_cast<char>(longFrame ? kLongReply : kShortReply));
@@ -69,7 +81,7 @@ QByteArray HartLoop::reply(const HartInstrument& device, const QByteArray& addre
     out.append(static_cast<char>(command));
     out.append(static_cast<char>(data.size() + 2));
     out.append(static_cast<char>(responseCode));
-    out.append(static_cast<char>(0x00)); // device status: all well
+    out.append(static_cast<char>(device.status));
     out.append(data);
     out.append(static_cast<char>(checksum(out, start)));
     return out;
@@ -112,15 +124,8 @@ QByteArray HartLoop::handle(const QByteArray& frame, double seconds)
 
     QByteArray out;
     switch (command) {
-    case 0: { // read unique identifier
-        out.append(char(254));
-        out.append(static_cast<char>(device->manufacturer));
-        out.append(static_cast<char>(device->deviceType));
-        out.append(static_cast<char>(device->requestPreambles));
-        out.append(QByteArray("\x05\x01\x01\x08\x00", 5)); // revisions and flags
-        for (uint8_t b : device->id) out.append(static_cast<char>(b));
-        return reply(*device, address, command, out, 0, longFrame);
-    }
+    case 0: // read unique identifier
+        return reply(*device, address, command, HartAnswers::identity(*device), 0, longFrame);
     case 3: { // read dynamic variables and loop current
         appendFloat(out, loopCurrent(*device, seconds));
         const auto values = variables(*device, seconds);
@@ -134,6 +139,9 @@ QByteArray HartLoop::handle(const QByteArray& frame, double seconds)
         if (data.size() < 1) return reply(*device, address, command, {}, 5, longFrame);
         device->pollAddress = static_cast<uint8_t>(data[0]) & 0x3F;
         return reply(*device, address, command, data.left(1), 0, longFrame);
-    default: return reply(*device, address, command, {}, kNotImplemented, longFrame);
+    default:
+        if (const auto answer = HartAnswers::answer(*device, command, seconds))
+            return reply(*device, address, command, *answer, 0, longFrame);
+        return reply(*device, address, command, {}, kNotImplemented, longFrame);
     }
 }

@@ -5,6 +5,8 @@
 
 #include <QByteArray>
 #include <QString>
+#include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -17,6 +19,8 @@
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -28,6 +32,7 @@ struct Options {
     int splitMs = 0;
     bool garble = false;
     bool verbose = false;
+    std::vector<std::pair<int, int>> statuses; // polling address, field device status
 };
 
 volatile std::sig_atomic_t stopping = 0;
@@ -42,7 +47,7 @@ std::string defaultLink()
 const char* const kHelp =
     "Usage: vk742b-sim [OPTION]...\n"
     "Stands in for a VK742-B converter: answers the configuration tool's requests, runs a\n"
-    "HART loop of three instruments and a MODBUS RTU slave. Without --port it creates a\n"
+    "HART loop of four instruments and a MODBUS RTU slave. Without --port it creates a\n"
     "pseudo-terminal and links it at PATH; open that port in the tool. It answers only at\n"
     "the speed its RS232/RS485A port is set to, as the converter does.\n"
     "\n"
@@ -55,6 +60,8 @@ const char* const kHelp =
     "  --split MS     send each answer in two halves, MS milliseconds apart\n"
     "  --garble       flip one bit in the middle of every answer\n"
     "  --verbose      print each request and answer in hex on stderr\n"
+    "  --status ADDR:HEX  the field device status byte the HART instrument at polling\n"
+    "                 address ADDR sends in every answer (hex, 00 to FF); repeatable\n"
     "  -h, --help     display this help and exit\n"
     "  -v, --version  display the version and exit\n";
 
@@ -63,6 +70,21 @@ const char* const kHelp =
     std::fprintf(stderr, "vk742b-sim: %s\nTry 'vk742b-sim --help' for more information.\n",
                  why.c_str());
     std::exit(2);
+}
+
+// "5:81": polling address 5 answers with field device status 0x81.
+std::pair<int, int> statusSetting(const std::string& option, const std::string& v)
+{
+    auto digits = [](const std::string& t, bool hex) {
+        return !t.empty() && t.size() <= 2 && std::all_of(t.begin(), t.end(), [hex](char c) {
+                   return hex ? std::isxdigit(uint8_t(c)) != 0 : std::isdigit(uint8_t(c)) != 0;
+               });
+    };
+    const size_t colon = v.find(':');
+    const std::string address = v.substr(0, colon), status = colon == std::string::npos ? "" : v.substr(colon + 1);
+    if (!digits(address, false) || std::stoi(address) > 63 || !digits(status, true))
+        refuse(option + " needs a polling address (0 to 63) and a hex byte, such as 5:81, not '" + v + "'");
+    return {std::stoi(address), std::stoi(status, nullptr, 16)};
 }
 
 Options parse(int argc, char** argv)
@@ -98,6 +120,7 @@ Options parse(int argc, char** argv)
         else if (a == "--split") o.splitMs = number();
         else if (a == "--garble") o.garble = true;
         else if (a == "--verbose") o.verbose = true;
+        else if (a == "--status") o.statuses.push_back(statusSetting(a, value()));
         else refuse("unknown option '" + a + "'");
     }
     return o;
@@ -134,6 +157,11 @@ int main(int argc, char** argv)
 {
     const Options opt = parse(argc, argv);
     Simulator sim;
+    for (const auto& [address, status] : opt.statuses) {
+        HartInstrument* device = sim.loop.at(address);
+        if (!device) refuse("--status: no instrument at polling address " + std::to_string(address));
+        device->status = uint8_t(status);
+    }
     int fd = -1;     // where requests arrive and answers go
     int keeper = -1; // our own hold on the terminal's other side (pseudo-terminal only)
     bool pseudo = opt.port.empty();

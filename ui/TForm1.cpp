@@ -13,6 +13,7 @@
 #include "exchange/TrafficLog.h"
 #include "ui/BufferView.h"
 #include "ui/DiagramPage.h"
+#include "ui/HartDiagnostics.h"
 #include "ui/Header.h"
 #include "ui/MessageBoxes.h"
 #include "ui/Pictures.h"
@@ -114,6 +115,8 @@ TForm1::TForm1(MessageSink* messages, QWidget* parent) : QWidget(parent)
     system_->onSlaveAddressChanged = [this](const QString& text) {
         modbus_->testBox()->Edit18->setText(text);
     };
+
+    attachHartDiagnostics(*this);
 
     FormCreate();
     profileMenus_ = new ProfileMenus(*this);

@@ -1,8 +1,11 @@
-// An instrument's answer as received (command 0's identity and command 3's variables),
-// and frames built by the frame builder: the stand-in's loop takes each (so its checksum
-// holds), and its answers decode back to the addressed instrument.
+// An instrument's answer as received (command 0's identity and command 3's variables, the
+// reply frame and its status bytes), and frames built by the frame builder: the stand-in's
+// loop takes each (so its checksum holds), and its answers decode back to the addressed
+// instrument.
 #include "fuzz/DecodedChecks.h"
 #include "pages/hart/HartCodec.h"
+#include "pages/hart/HartCommands.h"
+#include "pages/hart/HartReply.h"
 #include "sim/HartLoop.h"
 
 namespace {
@@ -19,6 +22,23 @@ void checkVariables(const Decoded& d)
     FUZZ_CHECK(d.updates.size() <= 12 && d.updates.size() % 3 == 0 && !d.error);
     for (const FieldUpdate& u : d.updates)
         if (u.kind == FieldUpdate::Kind::Text) FUZZ_CHECK(u.text.size() <= 9);
+}
+
+// A reply is whole exactly when nothing is missing; what is read of it stays inside it.
+void checkFrame(const QByteArray& chunk)
+{
+    const auto frame = HartReply::read(chunk);
+    FUZZ_CHECK(HartReply::missing(chunk).isEmpty() == (frame && frame->whole));
+    if (!frame) return;
+    FUZZ_CHECK(frame->whole ? frame->body.size() == frame->byteCount : frame->body.size() <= frame->byteCount);
+    if (frame->hasStatus()) FUZZ_CHECK(!frame->status().summary().isEmpty());
+    if (const auto id = HartCommands::identity(*frame)) FUZZ_CHECK(id->idText().size() == 6);
+    if (const auto tag = HartCommands::tag(*frame)) FUZZ_CHECK(tag->size() <= 8);
+    if (const auto tag = HartCommands::longTag(*frame)) FUZZ_CHECK(tag->size() <= 32);
+    if (const auto values = HartCommands::dynamicVariables(chunk)) {
+        FUZZ_CHECK(values->variables.size() <= 4);
+        if (values->status.communicationError()) FUZZ_CHECK(values->variables.empty());
+    }
 }
 
 void roundTrip(fuzz::Values& v)
@@ -61,6 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QByteArray chunk = fuzz::bytesView(data, size);
     checkIdentity(HartCodec::decodeIdentity(chunk, values.in(-1, 15)));
     checkVariables(HartCodec::decodeVariables(chunk));
+    checkFrame(chunk);
 
     roundTrip(values);
     return 0;

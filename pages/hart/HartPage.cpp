@@ -7,6 +7,8 @@
 #include "pages/widgets/ApplyDecoded.h"
 #include "exchange/Messages.h"
 #include "pages/widgets/PageBuilder.h"
+#include "pages/hart/HartReply.h"
+#include "pages/hart/HartStatusLine.h"
 #include "pages/hart/UnitTable.h"
 #include "serial/Comm.h"
 #include "tools/HexPairs.h"
@@ -52,6 +54,10 @@ HartPage::HartPage(Exchange& exchange, QWidget* parent) : QWidget(parent), excha
         framingRow->addSpacing(24);
     }
     framingRow->addStretch();
+    framingRow->addWidget(b.button("HartScan", "Scan…", [this] {
+        const int n = preambles();
+        if (onScan) onScan(n, masterBit());
+    }));
     connect(ComboBox30, &QComboBox::activated, this, [this](int index) {
         if (onHartAddressChanged) onHartAddressChanged(index);
     });
@@ -108,11 +114,14 @@ HartPage::HartPage(Exchange& exchange, QWidget* parent) : QWidget(parent), excha
     layout->setContentsMargins(6, 6, 6, 6);
     layout->addWidget(framing);
     layout->addLayout(groups);
+    statusLine_ = new HartStatusLine(this);
+    layout->addWidget(statusLine_);
     layout->addWidget(manual);
     layout->addStretch();
 
     exchange_.registerDecoder(Code::HartDeviceQuery, [this] { decodeIdentity(); });
     exchange_.registerDecoder(Code::HartCommandQuery, [this] { decodeVariables(); });
+    connect(&exchange_, &Exchange::chunkHandled, this, &HartPage::showReplyStatus);
 }
 
 HartCodec::Identity HartPage::keptIdentity() const
@@ -155,6 +164,7 @@ uint8_t HartPage::masterBit() const
 
 void HartPage::sendFrame(const QByteArray& frame, int code, bool interval3000)
 {
+    statusLine_->clearStatus();
     exchange_.send({frame, Exchange::Display::Hex, code, TimeoutKind::Set,
                     interval3000 ? Exchange::TimeoutArm::Interval3000 : Exchange::TimeoutArm::EnableOnly});
 }
@@ -201,8 +211,31 @@ void HartPage::Button20Click()
     sendFrame(HartCodec::typedFrame(preambles(), typed.bytes), Code::HartManual, false);
 }
 
+void HartPage::showReplyStatus(int code)
+{
+    if (code != Code::HartDeviceQuery && code != Code::HartCommandQuery && code != Code::HartManual &&
+        code != Code::HartPollAddress)
+        return;
+    const auto reply = HartReply::read(exchange_.receiveBuffer());
+    if (!reply || !reply->hasStatus()) return;
+    QString note = QStringLiteral("Reply to command %1").arg(reply->command);
+    if (!reply->longAddress()) note += QStringLiteral(" from polling address %1").arg(reply->pollAddress());
+    if (reply->statusOnly()) note += QStringLiteral(", status bytes only");
+    if (!reply->whole) note += QStringLiteral(", cut short");
+    else if (!reply->checksumOk) note += QStringLiteral("; its checksum does not match");
+    note += u'.';
+    statusLine_->showStatus(reply->status(), note);
+}
+
+bool HartPage::carriesData() const
+{
+    const auto reply = HartReply::read(exchange_.receiveBuffer());
+    return !reply || !reply->hasStatus() || (!reply->statusOnly() && !reply->status().communicationError());
+}
+
 void HartPage::decodeIdentity()
 {
+    if (!carriesData()) return; // the status line says why; the fields stay as they are
     const auto reply = HartCodec::decodeIdentity(exchange_.receiveBuffer(), exchange_.area()[kPollAddressByte]);
     if (reply.identity) keep(*reply.identity);
     applyDecoded(this, reply.decoded);
@@ -210,6 +243,7 @@ void HartPage::decodeIdentity()
 
 void HartPage::decodeVariables()
 {
+    if (!carriesData()) return;
     // The values are mirrored on the MODBUS page: apply across the window.
     applyDecoded(window(), HartCodec::decodeVariables(exchange_.receiveBuffer(), QLocale().decimalPoint().front()));
 }

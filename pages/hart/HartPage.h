@@ -6,6 +6,7 @@
 #include <functional>
 
 class Exchange;
+class HartStatusLine;
 class QComboBox;
 class QLineEdit;
 
@@ -25,6 +26,8 @@ public:
 
     // The "HART Address:" list changed: the MODBUS page follows with the same slot.
     std::function<void(int)> onHartAddressChanged;
+    // "Scan…": look for instruments, with the page's preamble length and master bit.
+    std::function<void(int preambles, uint8_t master)> onScan;
 
     // The identity that addresses the long frames, as the last answered query left it.
     HartCodec::Identity keptIdentity() const;
@@ -35,6 +38,10 @@ private:
     void sendFrame(const QByteArray& frame, int code, bool interval3000);
     void decodeIdentity();
     void decodeVariables();
+    // Shows the status bytes of a HART reply in the status line; whether its data are to be
+    // read (not a communication error, not only status bytes).
+    void showReplyStatus(int code);
+    bool carriesData() const;
 
     Exchange& exchange_;
     QLineEdit* Edit9;
@@ -42,6 +49,7 @@ private:
     QComboBox* ComboBox42;
     QComboBox* ComboBox27;
     QLineEdit* Edit10;
+    HartStatusLine* statusLine_;
     // The kept identity lives in the shared area's scratch bytes (identifier 0-2, device
     // type 6, polling address 7); the manufacturer byte is kept here beside it.
     void keep(const HartCodec::Identity& identity);

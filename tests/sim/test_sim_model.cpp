@@ -156,7 +156,7 @@ private slots:
         const QByteArray moved = sim.answer(hartFrame(longAddress + bytes({0x06, 0x01, 0x07})), 0);
         QCOMPARE(uint8_t(moved[moved.indexOf(QByteArray("\xFF\x86", 2)) + 9]), uint8_t(0));
         QVERIFY(!sim.answer(hartFrame(bytes({0x02, 0x87, 0x00, 0x00})), 0).isEmpty());
-        const QByteArray unknown = sim.answer(hartFrame(longAddress + bytes({0x30, 0x00})), 0);
+        const QByteArray unknown = sim.answer(hartFrame(longAddress + bytes({0x21, 0x00})), 0);
         QCOMPARE(uint8_t(unknown[unknown.indexOf(QByteArray("\xFF\x86", 2)) + 9]), uint8_t(64));
     }
 

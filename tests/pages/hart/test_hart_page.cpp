@@ -1,5 +1,7 @@
 // The Transparent Mode page in the real window, over a pseudo-terminal.
 #include "pages/hart/HartPage.h"
+#include "pages/hart/HartStatusLine.h"
+#include "pages/widgets/Accent.h"
 #include "tests/support/Bytes.h"
 #include "tests/support/WindowRig.h"
 
@@ -8,6 +10,22 @@
 namespace {
 
 const char* const kIdentityReply = "FF FF FF FF FF 06 80 00 0E 00 00 FE 11 22 05 05 01 01 08 00 00 00 01 9B";
+
+// An instrument's reply: two preambles, the frame as given, its checksum.
+QByteArray hartReply(const char* frame)
+{
+    const QByteArray f = hex(frame);
+    uint8_t sum = 0;
+    for (char c : f) sum ^= uint8_t(c);
+    return hex("FF FF") + f + char(sum);
+}
+
+// Command 3's reply with these status bytes: 12.5 bar, 100 degC, 1 litre, and NaN percent.
+QByteArray variablesReply(const char* status)
+{
+    return hartReply(QByteArray("86 80 00 00 00 00 03 1A ") + status +
+                     " 41 40 00 00 07 41 48 00 00 20 42 C8 00 00 29 3F 80 00 00 39 7F A0 00 00");
+}
 
 } // namespace
 
@@ -150,6 +168,101 @@ private slots:
         QCOMPARE(rig.get<QComboBox>("ComboBox41")->currentIndex(), 2);
         QCOMPARE(rig.get<QLabel>("Label29")->text(), QString("40029"));
         QVERIFY(rig.sent().isEmpty());
+    }
+
+    // Every HART reply's status bytes, in words under the values, in amber or red where
+    // they warn or report an error; the details in the tooltip.
+    void statusLine()
+    {
+        Rig rig;
+        rig.open();
+        auto* line = rig.get<HartStatusLine>("HartStatusLine");
+        QVERIFY(line->isVisibleTo(rig.form.findChild<HartPage*>()) && line->text().isEmpty());
+        const QColor background = QApplication::palette(line).color(QPalette::Window);
+        const struct {
+            const char* status;
+            const char* text;
+            HartStatus::Severity severity;
+        } cases[] = {
+            {"00 00", "HART status: success", HartStatus::Severity::Ok},
+            {"00 40", "HART status (warning): success; configuration changed", HartStatus::Severity::Warning},
+            {"08 00", "HART status (warning): update failure", HartStatus::Severity::Warning},
+            {"00 81", "HART status (error): success; device malfunction, primary variable out of limits",
+             HartStatus::Severity::Error},
+        };
+        for (const auto& c : cases) {
+            rig.get<QLineEdit>("Edit25")->clear();
+            rig.button("Button16")->click();
+            QVERIFY(line->text().isEmpty()); // each request starts afresh
+            rig.answer(variablesReply(c.status));
+            QTRY_COMPARE(rig.get<QLineEdit>("Edit25")->text(), QString("12.5")); // values decoded as ever
+            QCOMPARE(line->text(), QString(c.text));
+            QCOMPARE(line->severity(), c.severity);
+            const QColor shown = line->palette().color(QPalette::WindowText);
+            if (c.severity == HartStatus::Severity::Ok) {
+                QCOMPARE(shown, QApplication::palette(line).color(QPalette::WindowText));
+            } else {
+                QCOMPARE(shown, HartStatusLine::colourFor(c.severity, background));
+                QVERIFY(contrastRatio(shown, background) >= 4.5);
+                // Red for errors; amber (red and green well above blue) for warnings.
+                QVERIFY(shown.red() > shown.blue() &&
+                        (c.severity == HartStatus::Severity::Error ? shown.red() > 2 * shown.green()
+                                                                   : shown.green() > 2 * shown.blue()));
+            }
+        }
+        // Readable on light and dark backgrounds alike.
+        for (const QColor& behind : {QColor(Qt::white), QColor(0x20, 0x20, 0x20), QColor(0xF0, 0xF0, 0xF0)})
+            for (auto severity : {HartStatus::Severity::Warning, HartStatus::Severity::Error})
+                QVERIFY(contrastRatio(HartStatusLine::colourFor(severity, behind), behind) >= 4.5);
+        QVERIFY2(line->toolTip().contains("Field device status 0x81:\n  device malfunction\n  primary variable out of "
+                                          "limits"),
+                 qPrintable(line->toolTip()));
+        QVERIFY(rig.messages.entries.isEmpty());
+    }
+
+    // A reply of status bytes only, and one with a communication error, leave the fields
+    // as they were: only the status line changes.
+    void repliesWithoutData()
+    {
+        Rig rig;
+        rig.open();
+        auto* line = rig.get<HartStatusLine>("HartStatusLine");
+        rig.button("Button16")->click();
+        rig.answer(variablesReply("00 00"));
+        QTRY_COMPARE(rig.get<QLineEdit>("Edit25")->text(), QString("12.5"));
+        rig.get<QLineEdit>("Edit25")->setText("kept");
+
+        rig.button("Button16")->click();
+        rig.answer(hartReply("86 80 00 00 00 00 03 02 20 00"));
+        QTRY_COMPARE(line->text(), QString("HART status (error): busy"));
+        QVERIFY(line->toolTip().contains("status bytes only"));
+        QTest::qWait(Exchange::kSettleMs + 100); // past the reply-parse
+        QCOMPARE(rig.ex().pendingCode(), 0);
+
+        rig.button("Button16")->click();
+        rig.answer(variablesReply("D0 00")); // data bytes present, but not to be read
+        QTRY_COMPARE(line->text(), QString("HART status (error): communication error: vertical parity, framing"));
+        QTest::qWait(Exchange::kSettleMs + 100);
+        QCOMPARE(rig.ex().pendingCode(), 0);
+        QCOMPARE(rig.get<QLineEdit>("Edit25")->text(), QString("kept"));
+        QCOMPARE(rig.get<QLabel>("HLabel2")->text(), QString("12.5"));
+        QCOMPARE(rig.get<QComboBox>("ComboBox3")->currentText(), QString("bar    "));
+
+        // Command 0 answered with its status bytes only: the identity and the address list
+        // stay; the manual command's reply shows its status too.
+        rig.get<QComboBox>("ComboBox27")->setCurrentIndex(4);
+        rig.button("Button7")->click();
+        rig.answer(hartReply("06 80 00 02 40 00"));
+        QTRY_COMPARE(line->text(), QString("HART status (error): command not implemented"));
+        QTest::qWait(Exchange::kSettleMs + 100);
+        QCOMPARE(rig.ex().pendingCode(), 0);
+        QCOMPARE(rig.get<QComboBox>("ComboBox27")->currentIndex(), 4);
+        QVERIFY(rig.get<QLineEdit>("Edit28")->text().isEmpty());
+        rig.get<QLineEdit>("Edit10")->setText("02 80 26 00");
+        rig.button("Button20")->click();
+        rig.answer(hartReply("06 80 26 02 00 10"));
+        QTRY_COMPARE(line->text(), QString("HART status (warning): success; more status available"));
+        QVERIFY(rig.messages.entries.isEmpty());
     }
 };
 

@@ -1,0 +1,72 @@
+#include "cli/ScanCommand.h"
+
+#include "cli/CommandLine.h"
+#include "cli/PortOpening.h"
+#include "cli/ScanLine.h"
+#include "exchange/ExchangeView.h"
+#include "serial/Comm.h"
+#include "session/ConverterSession.h"
+#include "session/HartScan.h"
+#include "tools/TerminalText.h"
+
+#include <QCoreApplication>
+#include <cstdio>
+
+namespace {
+
+void say(const QString& text) { std::fprintf(stderr, "vk742b-config: %s\n", qPrintable(text)); }
+
+int scanOnPort(TComm& port, const CommandLine::ScanArguments& args)
+{
+    NoView view;
+    ConverterSession::Options limits;
+    limits.limitMs = args.timeoutMs;
+    ConverterSession session(port, view, limits);
+    HartScan scan(session, {args.last});
+    QObject::connect(&scan, &HartScan::progress, [](int address, int last) {
+        std::fprintf(stderr, "[%d/%d] polling address %d\n", address + 1, last + 1, address);
+    });
+    QObject::connect(&scan, &HartScan::answered, [](const HartScan::Found& found) {
+        std::printf("%s\n", qPrintable(scanLine(found)));
+        std::fflush(stdout);
+    });
+    int code = 0;
+    QObject::connect(&scan, &HartScan::finished, [&](HartScan::End end) {
+        if (end == HartScan::End::PortLost) {
+            say(QStringLiteral("the port went away during the scan"));
+            code = 2; // trouble, as the other commands report it
+        } else if (scan.found().empty()) {
+            say(QStringLiteral("no instrument answered"));
+        } else {
+            say(QStringLiteral("%1 of polling addresses 0 to %2 answered").arg(scan.found().size()).arg(args.last));
+        }
+        QCoreApplication::quit();
+    });
+    scan.start();
+    QCoreApplication::exec();
+    return code;
+}
+
+} // namespace
+
+namespace ScanCommand {
+
+bool requested(int argc, char** argv) { return CommandLine::namesScan(CommandLine::fromArgv(argc, argv)); }
+
+int run(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    CommandLine::ScanArguments args;
+    if (const auto refusal = CommandLine::readScanArguments(app.arguments(), args))
+        return CommandLine::deliver(*refusal);
+    TComm port;
+    if (const QString why = openCommandLinePort(port, args.port, args.baud.toUInt(), args.parity); !why.isEmpty()) {
+        say(QStringLiteral("cannot open %1: %2").arg(TerminalText::escaped(args.port), why));
+        return 2;
+    }
+    const int code = scanOnPort(port, args);
+    port.ClosePort();
+    return code;
+}
+
+} // namespace ScanCommand

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "pages/hart/HartStatus.h"
+
+#include <QByteArray>
+#include <QStringList>
+#include <cstdint>
+#include <optional>
+
+// An instrument's reply frame as it arrives: preambles, delimiter (0x06 with a polling
+// address, 0x86 with a five-byte address), address, command, byte count, the byte count's
+// bytes (two status bytes, then the data) and a checksum. Plain functions, no I/O.
+namespace HartReply {
+
+struct Frame {
+    qsizetype start = 0; // the delimiter's index in the bytes read
+    uint8_t delimiter = 0;
+    QByteArray address;
+    uint8_t command = 0;
+    uint8_t byteCount = 0;
+    QByteArray body;         // what arrived of the byte count's bytes
+    bool whole = false;      // the body and the checksum are all there
+    bool checksumOk = false; // the checksum arrived and matches
+
+    bool longAddress() const { return delimiter == 0x86; }
+    bool hasStatus() const { return body.size() >= 2; }
+    // The two status bytes read for this frame's command; zeros while they are missing.
+    HartStatus::Status status() const;
+    // Only the status bytes, no data.
+    bool statusOnly() const { return byteCount == 2; }
+    // The data after the status bytes, as far as it arrived.
+    QByteArray data() const { return body.mid(2); }
+    // The polling address a short-address reply comes from (0 to 63).
+    int pollAddress() const { return address.isEmpty() ? -1 : uint8_t(address[0]) & 0x3F; }
+};
+
+// The first reply in `bytes` whose header (delimiter to byte count) has arrived; absent
+// while there is none. Like the page's decoders it starts at a 0xFF followed by 0x06 or
+// 0x86, so that the last preamble byte marks it.
+std::optional<Frame> read(const QByteArray& bytes);
+
+// What the bytes gathered for a reply still lack before the frame is whole, from the
+// first piece missing on: "preambles", "delimiter", "address", "command", "byte count",
+// "data", "checksum". Empty once the checksum has arrived, whatever it says.
+QStringList missing(const QByteArray& bytes);
+
+} // namespace HartReply

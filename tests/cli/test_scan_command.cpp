@@ -1,0 +1,126 @@
+// vk742b-config scan against the stand-in: one line per instrument, none for a silent
+// address, the exit codes, and instruments' text made safe for a terminal.
+#include "cli/ScanLine.h"
+#include "tests/support/StandIn.h"
+
+#include <QElapsedTimer>
+
+namespace {
+
+struct Result {
+    int code;
+    QString out, err;
+};
+
+Result scan(const QStringList& args)
+{
+    QProcess p;
+    p.start(VK_CONFIG_PATH, args);
+    if (!p.waitForFinished(90000)) {
+        p.kill();
+        p.waitForFinished();
+        return {-1, {}, "did not end"};
+    }
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+            QString::fromLocal8Bit(p.readAllStandardOutput()), QString::fromLocal8Bit(p.readAllStandardError())};
+}
+
+} // namespace
+
+class TestScanCommand : public QObject {
+    Q_OBJECT
+
+private slots:
+    // The whole of 0 to 15 at the default wait of 1 s, as a user runs it.
+    void scanAtTheDefaultWait()
+    {
+        StandIn sim({"--status", "1:40"});
+        QElapsedTimer clock;
+        clock.start();
+        const Result r = scan({"--port", sim.link, "scan"});
+        const qint64 ms = clock.elapsed();
+        qInfo("scan of polling addresses 0 to 15 at 1000 ms: %lld ms", ms);
+        QVERIFY2(ms < 20000, qPrintable(QString::number(ms)));
+        QCOMPARE(r.code, 0);
+        const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines, QStringList({"0  manufacturer 0x26, device type 0x05, device ID 000001, HART 5, tag "
+                                     "\"FT-101\", "
+                                     "status: success",
+                                     "1  manufacturer 0x11, device type 0x22, device ID 001234, HART 6, tag "
+                                     "\"PT-201\", long "
+                                     "tag \"Feed pump discharge pressure\", status: success; configuration changed",
+                                     "2  manufacturer 0x4A, device type 0x81, device ID 0ABCDE, HART 5, tag "
+                                     "\"TT-301\", "
+                                     "status: success",
+                                     "5  manufacturer 0x60A7, device type 0xE1A5, device ID 00A1B2, HART 7, tag "
+                                     "\"LT-505\", "
+                                     "long tag \"Buffer tank level\", status: success"}));
+        QVERIFY(r.err.contains("[16/16] polling address 15\n"));
+        QVERIFY(r.err.endsWith("vk742b-config: 4 of polling addresses 0 to 15 answered\n"));
+    }
+
+    void noInstrumentAnswered()
+    {
+        StandIn sim({"--drop", "100"});
+        const Result r = scan({"--port", sim.link, "scan", "--to", "3", "--timeout", "100"});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.out, QString());
+        QCOMPARE(r.err.count("polling address"), 4);
+        QVERIFY(r.err.endsWith("vk742b-config: no instrument answered\n"));
+    }
+
+    void badArgumentsAndPortsExitWithTwo()
+    {
+        const struct {
+            QStringList args;
+            const char* says;
+        } cases[] = {
+            {{"scan"}, "--port PORT is needed."},
+            {{"--port", "/dev/null", "scan", "--to", "64"}, "--to takes the last polling address, 0 to 63, not '64'"},
+            {{"--port", "/dev/null", "scan", "--timeout", "0"}, "--timeout takes milliseconds"},
+            {{"--port", "/dev/null", "scan", "--timeout", "soon"}, "not 'soon'"},
+            {{"--port", "/dev/null", "scan", "extra"}, "scan takes no FILE"},
+            {{"--port", "/dev/null", "--baud", "fast", "scan"}, "--baud takes a speed"},
+            {{"--port", "/nonexistent/tty", "scan"}, "cannot open /nonexistent/tty"},
+        };
+        for (const auto& c : cases) {
+            const Result r = scan(c.args);
+            QCOMPARE(r.code, 2);
+            QVERIFY2(r.err.contains(c.says), qPrintable(r.err));
+            QCOMPARE(r.out, QString());
+        }
+    }
+
+    void theStandInRefusesABadStatus()
+    {
+        for (const char* bad : {"5", "64:10", "5:1FF", "5:g1", "9:10"}) {
+            QProcess sim;
+            sim.start(VK_SIM_PATH, {"--link", "/nonexistent/link", "--status", bad});
+            QVERIFY(sim.waitForFinished(5000));
+            QCOMPARE(sim.exitCode(), 2);
+            QVERIFY(sim.readAllStandardError().contains("--status"));
+        }
+    }
+
+    // An instrument's tags are its own text: escapes cannot reach the terminal.
+    void linesAreSafeAndSayWhatFailed()
+    {
+        HartScan::Found f;
+        f.pollAddress = 7;
+        f.identity = HartCommands::Identity{};
+        f.identity->revision = 6;
+        f.tag = QString("A\x1b]0;x\x07");
+        f.longTag = QString("tank\nlevel");
+        f.problems << "long tag: no answer";
+        QCOMPARE(scanLine(f), QString("7  manufacturer 0x00, device type 0x00, device ID 000000, HART 6, tag "
+                                      "\"A\\x1b]0;x\\x07\", long tag \"tank\\x0alevel\", status: success; long tag: "
+                                      "no answer"));
+        HartScan::Found garbled;
+        garbled.pollAddress = 9;
+        garbled.problems << "no identity: the reply's checksum does not match";
+        QCOMPARE(scanLine(garbled), QString("9  no identity: the reply's checksum does not match"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestScanCommand)
+#include "test_scan_command.moc"
