@@ -28,7 +28,8 @@ struct Parser {
             "With --port and a command it runs without a window: 'read' saves the\n"
             "converter's settings to FILE, 'write' sends the profile in FILE to it,\n"
             "'compare' lists the settings that differ. Exit codes: 0 success, 1 a\n"
-            "request failed or compare found differences, 2 bad arguments or profile.");
+            "request failed or compare found differences, 2 bad arguments or profile.\n"
+            "'monitor' polls live values as CSV; 'monitor --help' tells how.");
         parser.addOptions({help, version, port, baud, parity});
         parser.addPositionalArgument("command", "read, write or compare.", "[read|write|compare FILE]");
     }
