@@ -1,0 +1,84 @@
+#include "ui/live/LiveChart.h"
+
+#include "live/LiveHistory.h"
+
+#include <QDateTime>
+#include <QDateTimeAxis>
+#include <QLineSeries>
+#include <QValueAxis>
+#include <algorithm>
+#include <cmath>
+
+LiveChart::LiveChart(const LiveHistory& history, QWidget* parent)
+    : QChartView(new QChart, parent), history_(history), time_(new QDateTimeAxis), values_(new QValueAxis)
+{
+    setObjectName("LiveChart");
+    setRenderHint(QPainter::Antialiasing, false); // many short segments: plain lines draw faster
+    QChart* c = chart();
+    c->legend()->setAlignment(Qt::AlignBottom);
+    time_->setFormat(QStringLiteral("HH:mm:ss"));
+    time_->setTitleText(QStringLiteral("time"));
+    c->addAxis(time_, Qt::AlignBottom);
+    c->addAxis(values_, Qt::AlignLeft);
+    setMinimumSize(360, 240);
+}
+
+void LiveChart::setPlotted(const std::vector<Plotted>& plotted)
+{
+    plotted_ = plotted;
+    for (QLineSeries* s : series_) {
+        chart()->removeSeries(s);
+        delete s;
+    }
+    series_.clear();
+    for (const Plotted& p : plotted_) {
+        auto* s = new QLineSeries;
+        s->setName(p.name);
+        chart()->addSeries(s);
+        s->attachAxis(time_);
+        s->attachAxis(values_);
+        series_.push_back(s);
+    }
+    refresh();
+}
+
+void LiveChart::setSpanMs(qint64 span)
+{
+    spanMs_ = span;
+    refresh();
+}
+
+void LiveChart::setPaused(bool paused)
+{
+    paused_ = paused;
+    refresh();
+}
+
+QList<QLineSeries*> LiveChart::lines() const { return QList<QLineSeries*>(series_.begin(), series_.end()); }
+
+void LiveChart::resizeEvent(QResizeEvent* event)
+{
+    QChartView::resizeEvent(event);
+    refresh();
+}
+
+void LiveChart::refresh()
+{
+    if (paused_ || history_.size() == 0) return;
+    const qint64 to = history_.timeAt(history_.size() - 1);
+    const qint64 from = spanMs_ > 0 ? std::max(history_.timeAt(0), to - spanMs_) : history_.timeAt(0);
+    const int pixels = std::max(1, int(chart()->plotArea().width()));
+    double low = INFINITY, high = -INFINITY;
+    for (size_t i = 0; i < series_.size(); ++i) {
+        const QList<QPointF> points = history_.decimated(plotted_[i].column, from, to, pixels);
+        for (const QPointF& p : points) {
+            low = std::min(low, p.y());
+            high = std::max(high, p.y());
+        }
+        series_[i]->replace(points);
+    }
+    time_->setRange(QDateTime::fromMSecsSinceEpoch(from), QDateTime::fromMSecsSinceEpoch(std::max(to, from + 1000)));
+    if (low > high) return; // nothing to plot yet
+    const double margin = high > low ? (high - low) * 0.05 : std::max(1.0, std::fabs(high) * 0.05);
+    values_->setRange(low - margin, high + margin);
+}
