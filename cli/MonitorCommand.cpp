@@ -89,7 +89,7 @@ void printSummary(const LiveSampler& sampler)
 int poll(TComm& port, const LiveSetup& setup, int count, CsvWriter& csv)
 {
     NoView view;
-    ConverterSession session(port, view, setup.sessionOptions());
+    ConverterSession session(port, view, setup.sessionOptions(port.BaudRate()));
     LiveSampler sampler(session, setup.sources());
     sampler.setInterval(setup.intervalMs);
     sampler.setCount(count);

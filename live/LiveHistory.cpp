@@ -21,6 +21,11 @@ void LiveHistory::append(qint64 timeMs, const std::vector<LiveCell>& cells)
                                                    : std::numeric_limits<float>::quiet_NaN();
     };
     if (times_.size() < size_t(capacity_)) {
+        // Room for every cycle kept, taken as it fills: no copies, no spare half.
+        if (times_.empty()) {
+            times_.reserve(size_t(capacity_));
+            for (auto& v : values_) v.reserve(size_t(capacity_));
+        }
         times_.push_back(timeMs);
         for (size_t c = 0; c < values_.size(); ++c) values_[c].push_back(value(c));
         return;
@@ -42,12 +47,7 @@ int LiveHistory::firstAtOrAfter(qint64 timeMs) const
     return lo;
 }
 
-size_t LiveHistory::memoryBytes() const
-{
-    size_t bytes = times_.capacity() * sizeof(qint64);
-    for (const auto& v : values_) bytes += v.capacity() * sizeof(float);
-    return bytes;
-}
+size_t LiveHistory::memoryBytes() const { return times_.size() * (sizeof(qint64) + values_.size() * sizeof(float)); }
 
 QList<QPointF> LiveHistory::decimated(int column, qint64 fromMs, qint64 toMs, int pixels) const
 {

@@ -34,6 +34,10 @@ void LiveChart::setPlotted(const std::vector<Plotted>& plotted)
     for (const Plotted& p : plotted_) {
         auto* s = new QLineSeries;
         s->setName(p.name);
+        // A one-pixel pen: wider lines cost far more to draw, point for point.
+        QPen pen = s->pen();
+        pen.setWidth(1);
+        s->setPen(pen);
         chart()->addSeries(s);
         s->attachAxis(time_);
         s->attachAxis(values_);
@@ -67,18 +71,37 @@ void LiveChart::refresh()
     if (paused_ || history_.size() == 0) return;
     const qint64 to = history_.timeAt(history_.size() - 1);
     const qint64 from = spanMs_ > 0 ? std::max(history_.timeAt(0), to - spanMs_) : history_.timeAt(0);
-    const int pixels = std::max(1, int(chart()->plotArea().width()));
+    const QRectF plot = chart()->plotArea();
+    const int pixels = std::max(1, int(plot.width()));
+    std::vector<QList<QPointF>> points;
     double low = INFINITY, high = -INFINITY;
-    for (size_t i = 0; i < series_.size(); ++i) {
-        const QList<QPointF> points = history_.decimated(plotted_[i].column, from, to, pixels);
-        for (const QPointF& p : points) {
-            low = std::min(low, p.y());
-            high = std::max(high, p.y());
+    for (const Plotted& p : plotted_) {
+        points.push_back(history_.decimated(p.column, from, to, pixels));
+        for (const QPointF& point : points.back()) {
+            low = std::min(low, point.y());
+            high = std::max(high, point.y());
         }
-        series_[i]->replace(points);
     }
+    // A pixel column's lowest and highest value less than a pixel apart draw as one point:
+    // the chart works out each line's outline anew for every set of points, at a cost per point.
+    const double columnWidth = double(to - from + 1) / pixels;
+    const double pixelHeight = (high - low) / std::max(1.0, plot.height());
+    for (QList<QPointF>& list : points) {
+        QList<QPointF> kept;
+        kept.reserve(list.size());
+        for (const QPointF& point : list) {
+            const bool sameColumn = !kept.isEmpty() && std::floor((kept.last().x() - from) / columnWidth) ==
+                                                           std::floor((point.x() - from) / columnWidth);
+            if (sameColumn && std::fabs(point.y() - kept.last().y()) < pixelHeight) continue;
+            kept.append(point);
+        }
+        list = std::move(kept);
+    }
+    // The axes first, so that each line's geometry is worked out once, with its new points.
     time_->setRange(QDateTime::fromMSecsSinceEpoch(from), QDateTime::fromMSecsSinceEpoch(std::max(to, from + 1000)));
-    if (low > high) return; // nothing to plot yet
-    const double margin = high > low ? (high - low) * 0.05 : std::max(1.0, std::fabs(high) * 0.05);
-    values_->setRange(low - margin, high + margin);
+    if (low <= high) {
+        const double margin = high > low ? (high - low) * 0.05 : std::max(1.0, std::fabs(high) * 0.05);
+        values_->setRange(low - margin, high + margin);
+    }
+    for (size_t i = 0; i < series_.size(); ++i) series_[i]->replace(points[i]);
 }

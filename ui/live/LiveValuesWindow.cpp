@@ -276,7 +276,7 @@ void LiveValuesWindow::start()
     }
     const auto setup = readSetup();
     if (!setup) return;
-    loan_ = std::make_unique<PortLoan>(form_, setup->sessionOptions());
+    loan_ = std::make_unique<PortLoan>(form_, setup->sessionOptions(form_.comm().BaudRate()));
     sampler_ = std::make_unique<LiveSampler>(loan_->session(), setup->sources());
     sampler_->setInterval(setup->intervalMs);
     connect(sampler_.get(), &LiveSampler::rowReady, this, &LiveValuesWindow::onRow);
