@@ -4,6 +4,7 @@
 
 #include <QDateTime>
 #include <QDateTimeAxis>
+#include <QLegendMarker>
 #include <QLineSeries>
 #include <QValueAxis>
 #include <algorithm>
@@ -20,6 +21,13 @@ LiveChart::LiveChart(const LiveHistory& history, QWidget* parent)
     time_->setTitleText(QStringLiteral("time"));
     c->addAxis(time_, Qt::AlignBottom);
     c->addAxis(values_, Qt::AlignLeft);
+    // An empty line that stays: a chart shown while its time axis had no series never lays
+    // that axis out, even once lines join it (Qt Charts 6.4).
+    auto* anchor = new QLineSeries;
+    c->addSeries(anchor);
+    anchor->attachAxis(time_);
+    anchor->attachAxis(values_);
+    for (QLegendMarker* marker : c->legend()->markers(anchor)) marker->setVisible(false);
     setMinimumSize(360, 240);
 }
 
@@ -34,11 +42,11 @@ void LiveChart::setPlotted(const std::vector<Plotted>& plotted)
     for (const Plotted& p : plotted_) {
         auto* s = new QLineSeries;
         s->setName(p.name);
-        // A one-pixel pen: wider lines cost far more to draw, point for point.
+        chart()->addSeries(s);
+        // The theme's colour, with a one-pixel pen: wider lines cost far more to draw.
         QPen pen = s->pen();
         pen.setWidth(1);
         s->setPen(pen);
-        chart()->addSeries(s);
         s->attachAxis(time_);
         s->attachAxis(values_);
         series_.push_back(s);

@@ -114,6 +114,7 @@ LiveValuesWindow::LiveValuesWindow(TForm1& form) : QWidget(&form, Qt::Window), f
     split->addWidget(tables);
     split->addWidget(chartSide);
     split->setStretchFactor(1, 1);
+    split->setSizes({540, 640});
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(buildSetup());
@@ -138,7 +139,7 @@ LiveValuesWindow::LiveValuesWindow(TForm1& form) : QWidget(&form, Qt::Window), f
     });
     ages_.setInterval(1000);
     connect(&ages_, &QTimer::timeout, this, &LiveValuesWindow::showAges);
-    resize(1180, 640);
+    resize(1180, 760);
 }
 
 // The run holds the window's port: it ends before the window goes.
@@ -155,7 +156,7 @@ QWidget* LiveValuesWindow::buildSetup()
     grid->addWidget(new QLabel(QStringLiteral("MODBUS slave address:")), 0, 0);
     slave_ = named(new QSpinBox, "LiveSlave");
     slave_->setRange(1, 247);
-    grid->addWidget(slave_, 0, 1);
+    grid->addWidget(slave_, 0, 1, Qt::AlignLeft);
     for (int v = 0; v < 5; ++v) grid->addWidget(new QLabel(QString::fromLatin1(kValueCaptions[v])), 0, 2 + v);
     for (int n = 0; n < 5; ++n) {
         const QString caption = QStringLiteral("Device %1 (%2 to %3)").arg(n).arg(40001 + 10 * n).arg(40010 + 10 * n);
@@ -167,6 +168,9 @@ QWidget* LiveValuesWindow::buildSetup()
             if (const auto* page = form_.findChild<QComboBox*>(kPageFormatLists[v]))
                 for (int i = 0; i < page->count(); ++i) list->addItem(page->itemText(i));
             list->setCurrentIndex(0);
+            // The code leads each item; the rest shows when the list opens.
+            list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+            list->setMinimumContentsLength(12);
             format_[size_t(n)][size_t(v)] = list;
             grid->addWidget(list, 1 + n, 2 + v);
             setupControls_ << list;
@@ -228,6 +232,12 @@ void LiveValuesWindow::takeFormatsFromPage()
     const auto* mode = form_.findChild<QComboBox*>("ComboBox7");
     if (mode && (mode->currentIndex() == 1 || mode->currentIndex() == 2)) slot_[size_t(std::max(0, n))]->setChecked(true);
     else hart_->setText(QStringLiteral("0"));
+}
+
+void LiveValuesWindow::closeEvent(QCloseEvent* event)
+{
+    stop();
+    QWidget::closeEvent(event);
 }
 
 bool LiveValuesWindow::running() const { return sampler_ != nullptr; }

@@ -54,6 +54,8 @@ signals:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // Closing the window ends the run: nothing polls unseen while the pages wait.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     QWidget* buildSetup();
