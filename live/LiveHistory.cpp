@@ -49,42 +49,70 @@ int LiveHistory::firstAtOrAfter(qint64 timeMs) const
 
 size_t LiveHistory::memoryBytes() const { return times_.size() * (sizeof(qint64) + values_.size() * sizeof(float)); }
 
-QList<QPointF> LiveHistory::decimated(int column, qint64 fromMs, qint64 toMs, int pixels) const
+std::vector<std::pair<int, int>> LiveHistory::pixelColumns(qint64 fromMs, qint64 toMs, int pixels) const
 {
-    QList<QPointF> out;
-    if (column < 0 || column >= columns() || toMs < fromMs || times_.empty()) return out;
-    pixels = std::max(1, pixels);
-    const double width = double(toMs - fromMs + 1) / pixels;
-    const std::vector<float>& values = values_[size_t(column)];
+    std::vector<std::pair<int, int>> out;
+    if (toMs < fromMs || times_.empty()) return out;
+    const double width = double(toMs - fromMs + 1) / std::max(1, pixels);
     const size_t n = times_.size();
-    // Walked by place in the ring, which wraps once at most.
     int i = firstAtOrAfter(fromMs);
     size_t at = slot(i);
-    auto advance = [&] {
-        ++i;
-        if (++at == n) at = 0;
-    };
-    out.reserve(std::min(2 * pixels, size() - i));
     while (i < size() && times_[at] <= toMs) {
-        // One pixel column: its lowest and highest value, where they are.
         const double pixel = std::floor(double(times_[at] - fromMs) / width);
         const double columnEnd = double(fromMs) + (pixel + 1) * width;
-        size_t low = n, high = n;
-        // The first point is the column's whatever rounding says of its end.
+        const int begin = i;
+        // The first cycle is the column's whatever rounding says of its end.
         do {
-            const float v = values[at];
-            if (!std::isnan(v)) {
-                if (low == n || v < values[low]) low = at;
-                if (high == n || v > values[high]) high = at;
-            }
-            advance();
+            ++i;
+            if (++at == n) at = 0;
         } while (i < size() && times_[at] <= toMs && double(times_[at]) < columnEnd);
-        if (low == n) continue;
-        // The earlier of the two first: places after the wrap are the later ones.
-        const auto age = [&](size_t p) { return (p + n - head_) % n; };
-        const size_t first = age(low) <= age(high) ? low : high, second = first == low ? high : low;
-        out.append(QPointF(double(times_[first]), double(values[first])));
-        if (second != first) out.append(QPointF(double(times_[second]), double(values[second])));
+        out.emplace_back(begin, i);
     }
     return out;
+}
+
+std::vector<QList<QPointF>> LiveHistory::decimated(const std::vector<int>& columns, qint64 fromMs, qint64 toMs,
+                                                   int pixels) const
+{
+    const auto pixelColumns = this->pixelColumns(fromMs, toMs, pixels);
+    std::vector<QList<QPointF>> out(columns.size());
+    const size_t n = times_.size();
+    for (size_t c = 0; c < columns.size(); ++c) {
+        if (columns[c] < 0 || columns[c] >= this->columns()) continue;
+        const float* values = values_[size_t(columns[c])].data();
+        QList<QPointF>& points = out[c];
+        points.reserve(qsizetype(2 * pixelColumns.size()));
+        for (const auto& [begin, end] : pixelColumns) {
+            // The lowest and highest value in cycles begin to end, by their place in the ring
+            // (which wraps once at most): one plain loop over each stretch.
+            int low = -1, high = -1;
+            float lowValue = 0, highValue = 0;
+            auto scan = [&](size_t from, size_t to, int first) {
+                for (size_t p = from; p < to; ++p) {
+                    const float v = values[p];
+                    if (std::isnan(v)) continue;
+                    const int cycle = first + int(p - from);
+                    if (low < 0 || v < lowValue) low = cycle, lowValue = v;
+                    if (high < 0 || v > highValue) high = cycle, highValue = v;
+                }
+            };
+            const size_t start = slot(begin), count = size_t(end - begin);
+            if (start + count <= n) {
+                scan(start, start + count, begin);
+            } else {
+                scan(start, n, begin);
+                scan(0, start + count - n, begin + int(n - start));
+            }
+            if (low < 0) continue;
+            const int first = std::min(low, high), second = std::max(low, high);
+            points.append(QPointF(double(timeAt(first)), double(valueAt(columns[c], first))));
+            if (second != first) points.append(QPointF(double(timeAt(second)), double(valueAt(columns[c], second))));
+        }
+    }
+    return out;
+}
+
+QList<QPointF> LiveHistory::decimated(int column, qint64 fromMs, qint64 toMs, int pixels) const
+{
+    return std::move(decimated(std::vector<int>{column}, fromMs, toMs, pixels).front());
 }

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QPointF>
 #include <cstddef>
+#include <utility>
 #include <vector>
 
 // The numbers of the newest cycles of a run, for a chart: one time per cycle and one
@@ -37,8 +38,14 @@ public:
     // line keeps every peak and dip while the chart gets at most two points per pixel
     // column. Empty cells are left out. x is the time in ms since the epoch.
     QList<QPointF> decimated(int column, qint64 fromMs, qint64 toMs, int pixels) const;
+    // The same for several columns, the pixel columns' bounds worked out once.
+    std::vector<QList<QPointF>> decimated(const std::vector<int>& columns, qint64 fromMs, qint64 toMs,
+                                          int pixels) const;
+
 
 private:
+    // The cycles (first, one past the last) that fall in each pixel column holding any.
+    std::vector<std::pair<int, int>> pixelColumns(qint64 fromMs, qint64 toMs, int pixels) const;
     size_t slot(int i) const { return (head_ + size_t(i)) % times_.size(); }
 
     int capacity_;

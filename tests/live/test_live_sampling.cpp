@@ -243,6 +243,24 @@ private slots:
             QCOMPARE(points[2 * p], QPointF(1500 + 10 * p + 3, 100));
             QCOMPARE(points[2 * p + 1], QPointF(1500 + 10 * p + 7, -100));
         }
+        // Pixel columns that straddle the ring's wrap hold the same lowest and highest
+        // values as a plain walk finds.
+        for (int pixels : {7, 33}) {
+            const QList<QPointF> got = h.decimated(0, 1500, 2499, pixels);
+            QList<QPointF> expected;
+            const double width = 1000.0 / pixels;
+            for (int p = 0; p < pixels; ++p) {
+                int low = -1, high = -1;
+                for (int i = 0; i < h.size(); ++i) {
+                    if (int((h.timeAt(i) - 1500) / width) != p) continue;
+                    if (low < 0 || h.valueAt(0, i) < h.valueAt(0, low)) low = i;
+                    if (high < 0 || h.valueAt(0, i) > h.valueAt(0, high)) high = i;
+                }
+                for (int i : {std::min(low, high), std::max(low, high)})
+                    expected.append(QPointF(double(h.timeAt(i)), h.valueAt(0, i)));
+            }
+            QCOMPARE(got, expected);
+        }
         // More pixels than points: every point, the empty ones left out.
         const QList<QPointF> odd = h.decimated(1, 2400, 2499, 1000);
         QCOMPARE(odd.size(), 50);

@@ -81,15 +81,15 @@ void LiveChart::refresh()
     const qint64 from = spanMs_ > 0 ? std::max(history_.timeAt(0), to - spanMs_) : history_.timeAt(0);
     const QRectF plot = chart()->plotArea();
     const int pixels = std::max(1, int(plot.width()));
-    std::vector<QList<QPointF>> points;
+    std::vector<int> columns;
+    for (const Plotted& p : plotted_) columns.push_back(p.column);
+    std::vector<QList<QPointF>> points = history_.decimated(columns, from, to, pixels);
     double low = INFINITY, high = -INFINITY;
-    for (const Plotted& p : plotted_) {
-        points.push_back(history_.decimated(p.column, from, to, pixels));
-        for (const QPointF& point : points.back()) {
+    for (const QList<QPointF>& list : points)
+        for (const QPointF& point : list) {
             low = std::min(low, point.y());
             high = std::max(high, point.y());
         }
-    }
     // A pixel column's lowest and highest value less than a pixel apart draw as one point:
     // the chart works out each line's outline anew for every set of points, at a cost per point.
     const double columnWidth = double(to - from + 1) / pixels;
