@@ -103,8 +103,8 @@ void livePeriod(int cycles)
     const double ours = spread(periods).median;
     printRow("live period, 5 slots at interval 0, median of " + QString::number(periods.size()), ms(ours),
              ms(floor) + QString(" (floor: line %1 + 5 x stand-in answer %2)").arg(ms(line), ms(answer)),
-             QString::number(ours / floor, 'f', 2) + "x",
-             "none; the pseudo-terminal sends without line time");
+             QString::number(ours / floor, 'f', 2) + "x; +" + ms(ours - 5 * answer) + " beside the answers alone",
+             "none: the pseudo-terminal carries bytes without line time");
 }
 
 namespace {
