@@ -35,7 +35,8 @@ QString unitName(int code)
     return items[item].trimmed();
 }
 
-QString hexPair(uint8_t a, uint8_t b)
+// The status column: the response code and device status bytes, in hex ("00 40").
+QString statusText(uint8_t a, uint8_t b)
 {
     return QStringLiteral("%1 %2")
         .arg(QString::number(a, 16).toUpper().rightJustified(2, u'0'),
@@ -133,7 +134,7 @@ LiveSource::Result HartSource::takeVariables(const SessionOutcome& outcome)
         units_[size_t(v)] = at(d, unit);
         cells_[size_t(1 + v)].number = floatAt(d, unit + 1);
     }
-    cells_[kColumns - 1].text = hexPair(frame->responseCode, frame->deviceStatus);
+    cells_[kColumns - 1].text = statusText(frame->responseCode, frame->deviceStatus);
     status_ = QStringLiteral("ok");
     return Result::Answer;
 }
