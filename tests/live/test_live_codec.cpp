@@ -15,12 +15,15 @@
 
 namespace {
 
-SessionOutcome decoded(const QByteArray& reply)
+SessionOutcome outcome(SessionOutcome::Kind kind, const QByteArray& reply = {})
 {
-    SessionOutcome o{SessionOutcome::Kind::Decoded};
+    SessionOutcome o;
+    o.kind = kind;
     o.reply = reply;
     return o;
 }
+
+SessionOutcome decoded(const QByteArray& reply) { return outcome(SessionOutcome::Kind::Decoded, reply); }
 
 // A slot's answer: ten registers, then the CRC.
 QByteArray slotReply(uint8_t slave, const std::array<uint16_t, 10>& registers)
@@ -36,7 +39,7 @@ LiveSource::Result ask(LiveSource& source, HartLoop& loop, double seconds = 10)
     const auto request = source.next();
     if (!request) return LiveSource::Result::PortLost;
     const QByteArray reply = loop.handle(request->frame, seconds);
-    if (reply.isEmpty()) return source.take(SessionOutcome{SessionOutcome::Kind::TimedOut});
+    if (reply.isEmpty()) return source.take(outcome(SessionOutcome::Kind::TimedOut));
     return source.take(decoded(reply));
 }
 
@@ -149,10 +152,10 @@ private slots:
             LiveSource::Result result;
             const char* status;
         } misses[] = {
-            {SessionOutcome{SessionOutcome::Kind::TimedOut}, LiveSource::Result::TimedOut, "no answer"},
+            {outcome(SessionOutcome::Kind::TimedOut), LiveSource::Result::TimedOut, "no answer"},
             {decoded(withModbusCrc(bytes({7, 0x83, 0x0B}))), LiveSource::Result::Exception, "exception 0B"},
             {decoded(reply.left(reply.size() - 1) + 'x'), LiveSource::Result::Garbled, "CRC error"},
-            {SessionOutcome{SessionOutcome::Kind::PortLost}, LiveSource::Result::PortLost, "port lost"},
+            {outcome(SessionOutcome::Kind::PortLost), LiveSource::Result::PortLost, "port lost"},
         };
         for (const auto& m : misses) {
             source.begin();
@@ -187,7 +190,7 @@ private slots:
         // The next cycle goes straight to command 3.
         source.begin();
         QCOMPARE(uint8_t(source.next()->frame[6]), uint8_t(0x82));
-        QCOMPARE(source.take(SessionOutcome{SessionOutcome::Kind::TimedOut}), LiveSource::Result::TimedOut);
+        QCOMPARE(source.take(outcome(SessionOutcome::Kind::TimedOut)), LiveSource::Result::TimedOut);
         for (const LiveCell& c : source.cells()) QVERIFY(c.empty());
         source.begin();
         QCOMPARE(uint8_t(source.next()->frame[6]), uint8_t(0x02));

@@ -186,6 +186,7 @@ private slots:
         QSignalSpy finished(rig.sampler.get(), &LiveSampler::finished);
         rig.sampler->start();
         QTRY_COMPARE(rig.rows.size(), 1);
+        rig.far.notifier.setEnabled(false);
         rig.far.pty.closeMaster();
         QVERIFY(finished.wait(3000));
         QCOMPARE(finished[0][0].toBool(), true);
