@@ -1,5 +1,6 @@
 // Benchmarks of the serial link and the exchange, each printed beside its floor or peer.
 // Run by scripts/bench.sh; it is no test and gates nothing.
+#include "bench/LiveBench.h"
 #include "bench/Measure.h"
 #include "bench/Soak.h"
 #include "exchange/Exchange.h"
@@ -429,6 +430,11 @@ int main(int argc, char* argv[])
         {"stream", [&] { responsiveness(quick ? 5 : 60); }},
         {"soak", [&] { soak(quick ? 500 : 10000); }},
         {"faults", [&] { faults(quick ? 4 : 10); }},
+        {"live", [&] {
+             livePeriod(quick ? 10 : 100);
+             liveChartRedraw(quick ? 10 : 50);
+             liveMemory();
+         }},
     };
     std::printf("| figure | ours | floor or peer (QSerialPort) | difference | target |\n");
     std::printf("|---|---|---|---|---|\n");

@@ -39,7 +39,8 @@ struct Parser {
             "'scan' asks HART polling addresses 0 to 15 (--to 63 for all) through the\n"
             "converter in transparent mode and prints one line per instrument that\n"
             "answers: polling address, manufacturer, device type, device ID, HART\n"
-            "revision, tag, long tag and status. It exits 0 even when none answers.");
+            "revision, tag, long tag and status. It exits 0 even when none answers.\n"
+            "'monitor' polls live values as CSV; 'monitor --help' tells how.");
         parser.addOptions({help, version, port, baud, parity, log, to, timeout});
         parser.addPositionalArgument("command", "read, write, compare or scan.", "[read|write|compare FILE | scan]");
     }
@@ -146,7 +147,7 @@ std::optional<Answer> readProfileArguments(const QStringList& arguments, Profile
     if (!p.parser.parse(arguments)) return refuse(p.parser.errorText());
     const QStringList rest = p.parser.positionalArguments();
     if (!rest.isEmpty() && !QStringList({"read", "write", "compare"}).contains(rest[0]))
-        return refuse(QStringLiteral("unknown command '%1': expected read, write, compare or scan.")
+        return refuse(QStringLiteral("unknown command '%1': expected read, write, compare, scan or monitor.")
                           .arg(TerminalText::escaped(rest[0])));
     if (rest.size() != 2) return refuse(QStringLiteral("expected a command (read, write or compare) and a FILE."));
     out.command = rest[0];

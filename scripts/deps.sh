@@ -2,8 +2,9 @@
 # Installs the Debian packages the build, the tests and the window need, and any named as
 # arguments, if any is missing.
 set -euo pipefail
-packages=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev libjpeg62-turbo-dev libmodbus-dev pkgconf
-          libgl-dev xvfb xauth "$@")
+# Qt Charts' CMake files need Qt's OpenGL ones, which its package does not pull in.
+packages=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev qt6-charts-dev libqt6opengl6-dev
+          libjpeg62-turbo-dev libmodbus-dev pkgconf libgl-dev xvfb xauth "$@")
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

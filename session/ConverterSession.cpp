@@ -120,6 +120,7 @@ void ConverterSession::onHangup()
 {
     lost_ = true;
     if (pending_) finish({SessionOutcome::Kind::PortLost});
+    emit portGone();
 }
 
 void ConverterSession::finish(SessionOutcome outcome)

@@ -91,6 +91,10 @@ public:
     bool portLost() const { return lost_; }
     TComm& port() { return port_; }
 
+signals:
+    // The port went away, whether or not a request was under way.
+    void portGone();
+
 private:
     struct Pending {
         SessionRequest request;

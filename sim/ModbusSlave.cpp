@@ -27,7 +27,7 @@ std::array<uint16_t, 2> ModbusSlave::encode(float value, int format)
     case 1: bits = std::bit_cast<uint32_t>(value); break;
     case 2:
     case 3: bits = value <= 0 ? 0u : uint32_t(std::lround(value)); break;
-    default: bits = uint32_t(std::lround(std::fabs(value))); break;
+    default: bits = std::bit_cast<uint32_t>(std::fabs(value)); break; // the float's magnitude
     }
     const uint16_t high = uint16_t(bits >> 16), low = uint16_t(bits & 0xFFFF);
     // Codes 0 and 2 keep the most significant word first; 1, 3 and 4 swap the words.

@@ -1,4 +1,5 @@
 #include "cli/CommandLine.h"
+#include "cli/MonitorCommand.h"
 #include "cli/ProfileCommand.h"
 #include "ui/TForm1.h"
 
@@ -11,6 +12,7 @@ int main(int argc, char* argv[])
     std::signal(SIGXFSZ, SIG_IGN);
     QCoreApplication::setApplicationName("vk742b-config");
     QCoreApplication::setApplicationVersion(VK742B_VERSION);
+    if (MonitorCommand::requested(argc, argv)) return MonitorCommand::run(argc, argv);
     if (const auto answer = CommandLine::answerBeforeWindow(CommandLine::fromArgv(argc, argv)))
         return CommandLine::deliver(*answer);
     if (ProfileCommand::requested(argc, argv)) return ProfileCommand::run(argc, argv);

@@ -201,7 +201,8 @@ private slots:
         QCOMPARE(cd[1], uint16_t(0x4148));
         QCOMPARE(ModbusSlave::encode(70000.0f, 2), (std::array<uint16_t, 2>{0x0001, 0x1170}));
         QCOMPARE(ModbusSlave::encode(70000.0f, 3), (std::array<uint16_t, 2>{0x1170, 0x0001}));
-        QCOMPARE(ModbusSlave::encode(-5.0f, 4), (std::array<uint16_t, 2>{5, 0}));
+        // Absolute value: the float's magnitude, words swapped (5.0 is 40A0 0000).
+        QCOMPARE(ModbusSlave::encode(-5.0f, 4), (std::array<uint16_t, 2>{0x0000, 0x40A0}));
     }
 
     void survivesRandomBytes()

@@ -43,7 +43,7 @@ private slots:
         for (QAction* menu : form.profileMenus().bar()->actions())
             for (QAction* a : menu->menu()->actions()) texts << a->text();
         QCOMPARE(texts, QStringList({"Read Converter…", "Write Converter…", "Compare with Profile…", "",
-                                     "Save Profile…", "Traffic Log", "Save Log…"}));
+                                     "Save Profile…", "Traffic Log", "Save Log…", "Live Values"}));
         // The menu bar sits above everything else once the window is laid out.
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));

@@ -1,0 +1,186 @@
+#include "cli/MonitorArguments.h"
+
+#include "live/LiveSampler.h"
+
+#include "tools/TerminalText.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <algorithm>
+#include <limits>
+
+namespace MonitorCommandLine {
+namespace {
+
+const char* const kValueOptions[] = {"--port", "--baud", "--parity", "--slave", "--slots", "--formats",
+                                     "--profile", "--hart", "--interval", "--count", "--csv"};
+const char* const kValueNames[RegisterFormat::kValues] = {"current", "variable 1", "variable 2", "variable 3",
+                                                          "variable 4"};
+
+// The refusal quotes what was typed: its control characters are shown escaped.
+CommandLine::Answer refuse(const QString& why)
+{
+    const QString name = QCoreApplication::applicationName();
+    return {2, {}, QStringLiteral("%1 monitor: %2\nTry '%1 monitor --help' for more information.\n")
+                       .arg(name, TerminalText::escaped(why))};
+}
+
+// A whole number within [low, high]; nothing otherwise.
+std::optional<int> number(const QString& text, int low, int high)
+{
+    bool ok = false;
+    const int n = text.trimmed().toInt(&ok);
+    if (!ok || n < low || n > high) return std::nullopt;
+    return n;
+}
+
+// "0,2": distinct numbers within [low, high]; empty on success, else what is wrong.
+QString readList(const QString& option, const QString& text, int low, int high, std::vector<int>& out)
+{
+    out.clear();
+    for (const QString& part : text.split(u',')) {
+        const auto n = number(part, low, high);
+        if (!n)
+            return QStringLiteral("%1 takes numbers from %2 to %3 separated by commas, not '%4'.")
+                .arg(option).arg(low).arg(high).arg(text);
+        if (std::find(out.begin(), out.end(), *n) != out.end())
+            return QStringLiteral("%1 names %2 twice.").arg(option).arg(*n);
+        out.push_back(*n);
+    }
+    return {};
+}
+
+const char* const kHelp =
+    "Usage: %1 --port PORT [--baud N] [--parity P] monitor [options]\n"
+    "Polls live values and writes them as CSV, one row per cycle: what a PLC reads from the\n"
+    "converter's MODBUS registers (working modes 1 and 2) and what HART instruments answer to\n"
+    "command 3 (transparent mode 0). Runs until --count cycles are done, or until SIGINT or\n"
+    "SIGTERM, which end it after the cycle under way (a second one at once).\n"
+    "\n"
+    "Options:\n"
+    "  --slave N          the converter's MODBUS slave address, 1 to 247 (default 1)\n"
+    "  --slots 0,2        device slots to read: registers 10n to 10n+9, function 03\n"
+    "  --formats F        the register formats of a slot's five values (current, variables\n"
+    "                     1 to 4), such as 0,0,1,2,3, for every slot; N:F for slot N only\n"
+    "                     (may be repeated). 0 IEEE 754 (FF4 FF3 FF2 FF1), 1 IEEE 754\n"
+    "                     (FF2 FF1 FF4 FF3), 2 Uint32 (FF4 FF3 FF2 FF1), 3 Uint32 (FF2 FF1\n"
+    "                     FF4 FF3), 4 absolute value (FF2 FF1 FF4 FF3). Default 0\n"
+    "  --profile FILE     take the formats, and the slave address unless --slave is given,\n"
+    "                     from a profile\n"
+    "  --hart 0,1         HART polling addresses, 0 to 15, to read with command 3\n"
+    "  --interval MS      from one cycle's start to the next: 0 (as fast as the line allows)\n"
+    "                     or 100 to 3600000 (default 1000)\n"
+    "  --count N          stop after N cycles\n"
+    "  --csv FILE         write the rows to FILE; - (the default) writes them to stdout\n"
+    "\n"
+    "Messages go to stderr. Exit codes: 0 the run ended, missed polls included; 1 the port\n"
+    "went away or the CSV could not be written; 2 bad arguments, a CSV file that cannot be\n"
+    "opened, or a port that cannot open.\n";
+
+} // namespace
+
+bool requested(const QStringList& arguments)
+{
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& a = arguments[i];
+        if (!a.startsWith(u'-')) return a == u"monitor";
+        if (!a.contains(u'=') && std::any_of(std::begin(kValueOptions), std::end(kValueOptions),
+                                             [&](const char* o) { return a == QLatin1String(o); }))
+            ++i;
+    }
+    return false;
+}
+
+QString readFormats(const QString& text, RegisterFormat::SlotFormats& out)
+{
+    const QStringList parts = text.split(u',');
+    if (parts.size() != RegisterFormat::kValues)
+        return QStringLiteral("--formats takes five codes (current, variables 1 to 4), not '%1'.").arg(text);
+    for (int v = 0; v < RegisterFormat::kValues; ++v) {
+        const int highest = RegisterFormat::highest(v);
+        const auto code = number(parts[v], 0, highest);
+        if (!code)
+            return QStringLiteral("--formats: the %1 takes a format from 0 to %2, not '%3'.")
+                .arg(QLatin1String(kValueNames[v]))
+                .arg(highest)
+                .arg(parts[v]);
+        out[size_t(v)] = *code;
+    }
+    return {};
+}
+
+std::optional<CommandLine::Answer> read(const QStringList& arguments, MonitorArguments& out)
+{
+    QCommandLineParser p;
+    p.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption help{{"h", "help"}, "Help."}, port{"port", "", "P"}, baud{"baud", "", "N"},
+        parity{"parity", "", "P"}, slave{"slave", "", "N"}, slotList{"slots", "", "L"}, formats{"formats", "", "F"},
+        profile{"profile", "", "FILE"}, hart{"hart", "", "L"}, interval{"interval", "", "MS"},
+        count{"count", "", "N"}, csv{"csv", "", "FILE"};
+    p.addOptions({help, port, baud, parity, slave, slotList, formats, profile, hart, interval, count, csv});
+    if (!p.parse(arguments)) return refuse(p.errorText());
+    if (p.isSet(help)) return CommandLine::Answer{0, QString::fromLatin1(kHelp).arg(QCoreApplication::applicationName()), {}};
+    const QStringList rest = p.positionalArguments();
+    if (rest.value(0) != u"monitor") return refuse(QStringLiteral("expected the command 'monitor'."));
+    if (rest.size() > 1) return refuse(QStringLiteral("unexpected argument '%1'.").arg(rest[1]));
+
+    if (!p.isSet(port)) return refuse(QStringLiteral("--port PORT is needed."));
+    out.port = p.value(port);
+    if (p.isSet(baud)) {
+        const auto n = number(p.value(baud), 1, std::numeric_limits<int>::max());
+        if (!n) return refuse(QStringLiteral("--baud takes a speed such as 9600, not '%1'.").arg(p.value(baud)));
+        out.baud = unsigned(*n);
+    }
+    if (p.isSet(parity)) {
+        const QString given = p.value(parity);
+        out.parity.clear();
+        for (const char* known : {"None", "Odd", "Even"})
+            if (given.compare(QLatin1String(known), Qt::CaseInsensitive) == 0) out.parity = QLatin1String(known);
+        if (out.parity.isEmpty()) return refuse(QStringLiteral("--parity takes None, Odd or Even, not '%1'.").arg(given));
+    }
+    if (p.isSet(slave)) {
+        out.slave = number(p.value(slave), 1, 247);
+        if (!out.slave) return refuse(QStringLiteral("--slave takes an address from 1 to 247, not '%1'.").arg(p.value(slave)));
+    }
+    if (p.isSet(slotList))
+        if (const QString why = readList("--slots", p.value(slotList), 0, 4, out.deviceSlots); !why.isEmpty()) return refuse(why);
+    if (p.isSet(hart))
+        if (const QString why = readList("--hart", p.value(hart), 0, 15, out.hart); !why.isEmpty()) return refuse(why);
+    if (out.deviceSlots.empty() && out.hart.empty())
+        return refuse(QStringLiteral("name what to poll: --slots, --hart or both."));
+
+    for (const QString& given : p.values(formats)) {
+        RegisterFormat::SlotFormats codes{};
+        const qsizetype colon = given.indexOf(u':');
+        if (const QString why = readFormats(given.mid(colon + 1), codes); !why.isEmpty()) return refuse(why);
+        if (colon < 0) {
+            out.allFormats = codes;
+            continue;
+        }
+        const auto slot = number(given.left(colon), 0, 4);
+        if (!slot) return refuse(QStringLiteral("--formats N:F takes a slot from 0 to 4, not '%1'.").arg(given.left(colon)));
+        if (std::find(out.deviceSlots.begin(), out.deviceSlots.end(), *slot) == out.deviceSlots.end())
+            return refuse(QStringLiteral("--formats names slot %1, which --slots does not.").arg(*slot));
+        out.slotFormats[*slot] = codes;
+    }
+    out.profile = p.value(profile);
+
+    if (p.isSet(interval)) {
+        const auto ms = number(p.value(interval), 0, LiveSampler::kMaxIntervalMs);
+        if (!ms || !LiveSampler::validInterval(*ms))
+            return refuse(QStringLiteral("--interval takes 0, or 100 to 3600000 ms, not '%1'.").arg(p.value(interval)));
+        out.intervalMs = *ms;
+    }
+    if (p.isSet(count)) {
+        const auto n = number(p.value(count), 1, std::numeric_limits<int>::max());
+        if (!n) return refuse(QStringLiteral("--count takes a number of cycles from 1, not '%1'.").arg(p.value(count)));
+        out.count = *n;
+    }
+    if (p.isSet(csv)) {
+        out.csv = p.value(csv);
+        if (out.csv.isEmpty()) return refuse(QStringLiteral("--csv takes a file name, or - for stdout."));
+    }
+    return std::nullopt;
+}
+
+} // namespace MonitorCommandLine

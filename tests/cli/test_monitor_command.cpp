@@ -1,0 +1,159 @@
+// The monitor command: its arguments, and runs as a process against the stand-in: rows with
+// both instruments' numbers, a signal that ends the run after a whole row, and the exit
+// codes of what cannot start.
+#include "cli/MonitorArguments.h"
+#include "tests/support/StandIn.h"
+
+#include <QProcess>
+#include <QtTest>
+#include <csignal>
+
+namespace {
+
+struct Run {
+    int exitCode = -1;
+    QString out, err;
+};
+
+Run monitor(const QString& port, const QStringList& arguments, int limitMs = 20000)
+{
+    QProcess p;
+    p.start(VK_CONFIG_PATH, QStringList{"--port", port, "monitor"} + arguments);
+    if (!p.waitForFinished(limitMs) || p.exitStatus() != QProcess::NormalExit) return {};
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+}
+
+std::optional<CommandLine::Answer> read(const QStringList& arguments, MonitorArguments& out)
+{
+    return MonitorCommandLine::read(QStringList{"vk742b-config"} + arguments, out);
+}
+
+} // namespace
+
+class TestMonitorCommand : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QCoreApplication::setApplicationName("vk742b-config"); }
+
+    void argumentsAreReadOrRefused()
+    {
+        MonitorArguments a;
+        QVERIFY(!read({"--port", "/dev/ttyS0", "--baud", "19200", "monitor", "--slots", "0,2", "--formats", "1,3,4,0,2",
+                       "--formats", "2:0,0,1,2,3", "--hart", "1", "--interval", "0", "--count", "5", "--csv", "x.csv"},
+                      a));
+        QCOMPARE(a.baud, 19200u);
+        QCOMPARE(a.deviceSlots, (std::vector<int>{0, 2}));
+        QCOMPARE(*a.allFormats, (RegisterFormat::SlotFormats{1, 3, 4, 0, 2}));
+        QCOMPARE(a.slotFormats.at(2), (RegisterFormat::SlotFormats{0, 0, 1, 2, 3}));
+        QCOMPARE(a.hart, std::vector<int>{1});
+        QCOMPARE(a.intervalMs, 0);
+        QCOMPARE(a.count, 5);
+        QCOMPARE(a.csv, QString("x.csv"));
+        MonitorArguments defaults;
+        QVERIFY(!read({"--port", "p", "monitor", "--hart", "0"}, defaults));
+        QCOMPARE(defaults.intervalMs, 1000);
+        QCOMPARE(defaults.csv, QString("-"));
+        QVERIFY(!defaults.slave);
+
+        const struct {
+            QStringList arguments;
+            const char* says;
+        } refused[] = {
+            {{"monitor", "--hart", "0"}, "--port PORT is needed."},
+            {{"--port", "p", "monitor"}, "name what to poll"},
+            {{"--port", "p", "monitor", "--slots", "5"}, "--slots takes numbers from 0 to 4"},
+            {{"--port", "p", "monitor", "--hart", "1,1"}, "--hart names 1 twice."},
+            {{"--port", "p", "monitor", "--slots", "0", "--formats", "2,0,0,0,0"}, "the current takes a format from 0 to 1"},
+            {{"--port", "p", "monitor", "--slots", "0", "--formats", "0,4,0,0,0"}, "the variable 1 takes a format from 0 to 3"},
+            {{"--port", "p", "monitor", "--slots", "0", "--formats", "0,0,0"}, "five codes"},
+            {{"--port", "p", "monitor", "--slots", "0", "--formats", "3:0,0,0,0,0"}, "slot 3, which --slots does not"},
+            {{"--port", "p", "monitor", "--hart", "0", "--interval", "50"}, "--interval takes 0, or 100 to 3600000"},
+            {{"--port", "p", "monitor", "--hart", "0", "--count", "0"}, "--count takes"},
+            {{"--port", "p", "monitor", "--hart", "0", "--slave", "248"}, "--slave takes an address from 1 to 247"},
+            {{"--port", "p", "monitor", "--hart", "0", "--parity", "Mark"}, "--parity takes None, Odd or Even"},
+            {{"--port", "p", "monitor", "extra", "--hart", "0"}, "unexpected argument 'extra'"},
+            {{"--port", "p", "monitor", "--hart", "0", "--bogus"}, "bogus"},
+            {{"--port", "p", "monitor", "--slots", "0", "--formats", "0,0,0,0,\x1b[2J"}, "\\x1b[2J"},
+        };
+        for (const auto& r : refused) {
+            MonitorArguments out;
+            const auto answer = read(r.arguments, out);
+            QVERIFY2(answer && answer->exitCode == 2, qPrintable(r.arguments.join(' ')));
+            QVERIFY2(answer->err.contains(QString::fromUtf8(r.says)), qPrintable(answer->err));
+        }
+        const auto help = read({"monitor", "--help"}, a);
+        QVERIFY(help && help->exitCode == 0 && help->out.contains("--interval MS"));
+
+        QVERIFY(MonitorCommandLine::requested({"x", "--port", "monitor", "read", "f.json"}) == false);
+        QVERIFY(MonitorCommandLine::requested({"x", "--port", "/dev/ttyS0", "--baud", "9600", "monitor"}));
+        QVERIFY(MonitorCommandLine::requested({"x", "monitor", "--help"}));
+        QVERIFY(!MonitorCommandLine::requested({"x", "--port=monitor", "read", "f.json"}));
+    }
+
+    void bothInstrumentsColumnsHoldNumbers()
+    {
+        StandIn standIn;
+        const Run r = monitor(standIn.link, {"--hart", "0,1", "--count", "3", "--interval", "100"});
+        QCOMPARE(r.exitCode, 0);
+        const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 4);
+        QCOMPARE(lines[0], QString("time,hart0.current[mA],hart0.pv[CuMtr_hr],hart0.sv[℃],hart0.tv[liter],hart0.qv[%],"
+                                   "hart0.status,hart1.current[mA],hart1.pv[bar],hart1.sv[℃],hart1.tv[MPa],hart1.qv[%],"
+                                   "hart1.status"));
+        for (const QString& line : lines.mid(1)) {
+            const QStringList cells = line.split(',');
+            QCOMPARE(cells.size(), 13);
+            QVERIFY(QDateTime::fromString(cells[0], Qt::ISODateWithMs).isValid() && cells[0].endsWith('Z'));
+            for (int c : {1, 2, 3, 4, 5, 7, 8, 9, 10, 11}) {
+                bool ok = false;
+                cells[c].toDouble(&ok);
+                QVERIFY2(ok, qPrintable(line));
+            }
+            QCOMPARE(cells[6], QString("00 00"));
+        }
+        QVERIFY2(r.err.contains("hart1: 4 requests, 4 answers, 0 timeouts"), qPrintable(r.err));
+    }
+
+    // SIGINT, then SIGTERM in a second run: the run ends after a whole row, exit code 0.
+    void aSignalEndsTheRunAfterAWholeRow()
+    {
+        StandIn standIn;
+        for (int signal : {SIGINT, SIGTERM}) {
+            const QString csv = standIn.dir.filePath(QStringLiteral("rows%1.csv").arg(signal));
+            QProcess p;
+            p.start(VK_CONFIG_PATH, {"--port", standIn.link, "monitor", "--hart", "0", "--interval", "100", "--csv", csv});
+            QTRY_VERIFY_WITH_TIMEOUT(QFile(csv).size() > 0 && [&] {
+                QFile f(csv);
+                f.open(QIODevice::ReadOnly);
+                return f.readAll().count('\n') >= 3;
+            }(), 10000);
+            ::kill(pid_t(p.processId()), signal);
+            QVERIFY(p.waitForFinished(10000));
+            QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(p.exitCode(), 0);
+            QFile f(csv);
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            const QByteArray text = f.readAll();
+            QVERIFY(text.endsWith('\n'));
+            for (const QByteArray& line : text.trimmed().split('\n')) QCOMPARE(line.count(','), 6);
+        }
+    }
+
+    void whatCannotStartExitsWithTwo()
+    {
+        StandIn standIn;
+        Run r = monitor(standIn.dir.filePath("no-such-port"), {"--hart", "0"});
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY2(r.err.contains("cannot open"), qPrintable(r.err));
+        r = monitor(standIn.link, {"--hart", "0", "--csv", standIn.dir.filePath("no/such/dir.csv")});
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY2(r.err.contains("cannot write"), qPrintable(r.err));
+        r = monitor(standIn.link, {"--slots", "9"});
+        QCOMPARE(r.exitCode, 2);
+        QCOMPARE(r.out, QString());
+    }
+};
+
+QTEST_MAIN(TestMonitorCommand)
+#include "test_monitor_command.moc"

@@ -1,0 +1,99 @@
+#pragma once
+
+#include "live/CsvWriter.h"
+#include "live/LiveHistory.h"
+#include "live/LiveSetup.h"
+
+#include <QSet>
+#include <QTimer>
+#include <QWidget>
+#include <array>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class LiveChart;
+class LiveSampler;
+class PortLoan;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QSpinBox;
+class QTableWidget;
+class TForm1;
+
+// View > "Live Values": what the PLC reads of chosen device slots and what chosen HART
+// instruments say, polled on the port the port panel opened (lent for the run's length,
+// see PortLoan). A table of the latest values and each source's statistics, a chart of the
+// values the user ticks, and the rows recorded as CSV on request.
+class LiveValuesWindow : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit LiveValuesWindow(TForm1& form);
+    ~LiveValuesWindow() override;
+
+    void start();
+    // Ends the run after the cycle under way.
+    void stop();
+    bool running() const;
+    // Starts recording the rows to a file the user chooses, or stops recording.
+    void record();
+    // The chart's view of the run.
+    LiveChart& chart() { return *chart_; }
+    const LiveSampler* sampler() const { return sampler_.get(); }
+
+    // Asks for the CSV file's name; empty when the user cancels. Tests replace it.
+    std::function<QString()> chooseCsvFile;
+
+signals:
+    // The run is over and the port is the window's again.
+    void runEnded();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    // Closing the window ends the run: nothing polls unseen while the pages wait.
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    QWidget* buildSetup();
+    std::optional<LiveSetup> readSetup();
+    void takeFormatsFromPage();
+    void showRunning(bool running);
+    void onRow(const LiveRow& row);
+    void onFinished();
+    void fillTables();
+    void showAges();
+    void showStats();
+    void plotChosen();
+    void stopRecording();
+
+    TForm1& form_;
+    QSpinBox* slave_;
+    QSpinBox* interval_;
+    std::array<QCheckBox*, 5> slot_;
+    std::array<std::array<QComboBox*, 5>, 5> format_;
+    QLineEdit* hart_;
+    QPushButton* start_;
+    QPushButton* stop_;
+    QPushButton* record_;
+    QPushButton* pause_;
+    QComboBox* span_;
+    QLabel* period_;
+    QTableWidget* values_;
+    QTableWidget* stats_;
+    LiveChart* chart_;
+    QList<QWidget*> setupControls_;
+
+    std::unique_ptr<PortLoan> loan_;
+    std::unique_ptr<LiveSampler> sampler_;
+    LiveHistory history_;
+    CsvWriter csv_;
+    std::vector<LiveColumn> columns_;
+    std::vector<qint64> lastNumberMs_; // per column: when it last held a number
+    QSet<QString> plotted_;            // keys the user ticked, kept across runs
+    QTimer ages_;
+    bool filling_ = false;
+};
