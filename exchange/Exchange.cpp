@@ -14,6 +14,9 @@ Exchange::Exchange(TComm& comm, ExchangeView& view, MessageSink& messages, QObje
     Timer2.onTimer = [this] { onDue(ReplyParse); };
     Timer3.onTimer = [this] { onDue(Timeout); };
     Timer4.onTimer = [this] { onDue(AutoClose); };
+    settle_.setSingleShot(true);
+    settle_.setTimerType(Qt::PreciseTimer);
+    connect(&settle_, &QTimer::timeout, this, &Exchange::handleNextChunk);
 }
 
 ExchangeTimer& Exchange::timerFor(Due due)
@@ -46,6 +49,14 @@ void Exchange::clearBuffers()
 {
     view_.showSent(QString());
     view_.showReceived(QString());
+    countDropped(0);
+}
+
+void Exchange::countDropped(int dropped)
+{
+    if (dropped == dropped_) return;
+    dropped_ = dropped;
+    view_.showDropped(dropped_);
 }
 
 bool Exchange::writeFrame(const QByteArray& frame, Display display)
@@ -115,14 +126,29 @@ void Exchange::registerDecoder(int code, std::function<void()> decoder)
 
 void Exchange::Comm1ReceiveData(const uint8_t* buffer, uint16_t length)
 {
-    chunks_.push_back({++lastArrived_, request_, QByteArray(reinterpret_cast<const char*>(buffer), length)});
+    chunks_.push_back({++lastArrived_, request_, QDeadlineTimer(kSettleMs, Qt::PreciseTimer),
+                       QByteArray(reinterpret_cast<const char*>(buffer), length)});
     emit chunkArrived(chunks_.back().bytes);
-    QTimer::singleShot(kSettleMs, Qt::PreciseTimer, this, [this] { handleNextChunk(); });
+    if (chunks_.size() > kSettlingLimit) {
+        // Chunks come faster than they settle: the oldest gives way, so that what is shown
+        // and decoded last is still the latest, and the event loop's work stays bounded. A
+        // timer held for it is released by the newer chunks, which all stay.
+        chunks_.pop_front();
+        countDropped(dropped_ + 1);
+    }
+    if (!settle_.isActive()) armSettle();
+}
+
+void Exchange::armSettle()
+{
+    if (!chunks_.empty()) settle_.start(int(chunks_.front().due.remainingTime()));
 }
 
 void Exchange::handleNextChunk()
 {
     if (chunks_.empty()) return;
+    // The chunk the timer was set for may have given way to a younger one.
+    if (!chunks_.front().due.hasExpired()) return armSettle();
     const Chunk chunk = std::move(chunks_.front());
     chunks_.pop_front();
     // A chunk that arrived before the current request was sent answers an earlier one: it
@@ -134,6 +160,7 @@ void Exchange::handleNextChunk()
         heldUntil_[due] = 0;
         if (timerFor(due).enabled()) runDue(due); // the chunk may have stopped it
     }
+    if (!settle_.isActive()) armSettle();
 }
 
 void Exchange::handleChunk(const QByteArray& chunk)
@@ -251,4 +278,8 @@ void Exchange::standAside()
 
 void Exchange::resume() { standingAside_ = false; }
 
-void Exchange::Button26Click() { view_.showReceived(QString()); }
+void Exchange::Button26Click()
+{
+    view_.showReceived(QString());
+    countDropped(0);
+}

@@ -7,7 +7,9 @@
 #include "tools/BuiltRequest.h"
 
 #include <QByteArray>
+#include <QDeadlineTimer>
 #include <QObject>
+#include <QTimer>
 #include <array>
 #include <cstdint>
 #include <deque>
@@ -42,6 +44,9 @@ public:
     static constexpr int kRxStart = 512, kRxSize = 404;
     static constexpr int kTextLimit = 255;
     static constexpr int kSettleMs = 300; // the receive handler's wait before it handles a chunk
+    // Chunks waiting out their settle time at most. A line at serial speed brings a few in
+    // 300 ms; only a far end that floods fills the queue, and then the oldest give way.
+    static constexpr size_t kSettlingLimit = 16;
 
     using Display = FrameDisplay;
     // How an exchange ended, for whoever runs requests one after another.
@@ -60,7 +65,8 @@ public:
     Exchange(TComm& comm, ExchangeView& view, MessageSink& messages, QObject* parent = nullptr);
 
     // Empties the Send Buffer and the Receive Buffer (the send path's first steps, which
-    // some pages take before they convert their fields).
+    // some pages take before they convert their fields), and restarts the count of dropped
+    // chunks.
     void clearBuffers();
     // The whole send path. A frame longer than the transmit buffer is refused with a
     // message and nothing else happens; returns whether the frame went on its way.
@@ -76,12 +82,16 @@ public:
     void registerDecoder(int code, std::function<void()> decoder);
 
     // The component's OnReceiveData. The chunk is copied and handled kSettleMs later, in
-    // arrival order, without holding up the event loop.
+    // arrival order, without holding up the event loop. When kSettlingLimit chunks already
+    // wait, the oldest is dropped unhandled and counted.
     void Comm1ReceiveData(const uint8_t* buffer, uint16_t length);
     void Timer2Timer();
     void Timer3Timer();
     void Timer4Timer();
     void Button26Click();
+    // Chunks dropped unhandled since the Receive Buffer was last emptied (by a request or by
+    // Clear Buffer); the view is told of each.
+    int droppedChunks() const { return dropped_; }
     // The port went away under the request in flight: it ends here, without a reply and
     // without the timeout message; chunks still settling are not handled.
     void abandonRequest();
@@ -132,6 +142,7 @@ private:
     struct Chunk {
         uint64_t seq;
         uint64_t request; // the request in force when the chunk arrived
+        QDeadlineTimer due; // when its settle time is over
         QByteArray bytes;
     };
 
@@ -144,6 +155,8 @@ private:
     // Ends the request in force: no reply to it is handled, no timer of it fires.
     void dropRequest();
     void handleNextChunk();
+    void armSettle();
+    void countDropped(int dropped);
     void handleChunk(const QByteArray& chunk);
     bool writeFrame(const QByteArray& frame, Display display);
 
@@ -161,6 +174,8 @@ private:
 
     std::map<int, std::function<void()>> decoders_;
     std::deque<Chunk> chunks_; // arrived, waiting out their settle time
+    QTimer settle_;            // due when the oldest chunk's settle time is over
+    int dropped_ = 0;
     uint64_t lastArrived_ = 0; // sequence number of the newest chunk
     uint64_t request_ = 0;     // counts the requests sent, so a late chunk can be told apart
     // A timer that fell due while chunks were waiting runs once the chunk with this

@@ -18,6 +18,9 @@ public:
     virtual void showSent(const QString& text) = 0;
     virtual void showReceived(const QString& text) = 0;
     virtual void showStatus(const QString& text) = 0;
+    // How many received chunks were dropped unhandled since the Receive Buffer was last
+    // emptied; 0 when none (the note goes away).
+    virtual void showDropped(int /*count*/) {}
 };
 
 // A view that shows nothing, for runs whose only report is their outcome.

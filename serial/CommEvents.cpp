@@ -25,10 +25,10 @@ std::unique_ptr<uint8_t[]> copyWithTerminator(const uint8_t* data, size_t size)
 }
 
 bool postNotification(QObject* target, CommNotify kind, uint16_t count, uint32_t value,
-                      std::unique_ptr<uint8_t[]> data)
+                      std::unique_ptr<uint8_t[]> data, ReceiveCredit credit)
 {
     if (!target) return false;
-    auto* event = new CommNotification(kind, count, value, std::move(data));
+    auto* event = new CommNotification(kind, count, value, std::move(data), std::move(credit));
 #ifdef VK_THREAD_SANITIZER
     __tsan_release(event);
 #endif

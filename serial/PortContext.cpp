@@ -26,11 +26,12 @@ bool PortContext::closeSignalled() const
 }
 
 void PortContext::post(int kind, uint16_t count, uint32_t value,
-                       std::unique_ptr<uint8_t[]> data) const noexcept
+                       std::unique_ptr<uint8_t[]> data, ReceiveCredit credit) const noexcept
 {
     try {
         std::lock_guard lock(targetLock_);
-        postNotification(target_, static_cast<CommNotify>(kind), count, value, std::move(data));
+        postNotification(target_, static_cast<CommNotify>(kind), count, value, std::move(data),
+                         std::move(credit));
     } catch (...) {
         // No memory for the event: the notification is lost, the thread goes on.
     }

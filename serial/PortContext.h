@@ -1,5 +1,7 @@
 #pragma once
 
+#include "serial/ReceiveCredits.h"
+
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -42,7 +44,8 @@ struct PortContext {
     // Posts a notification to the component. After detach() nothing more is posted: the
     // check and the post happen under one lock, so the component can go away right after.
     void post(int kind, uint16_t count = 0, uint32_t value = 0,
-              std::unique_ptr<uint8_t[]> data = nullptr) const noexcept;
+              std::unique_ptr<uint8_t[]> data = nullptr,
+              ReceiveCredit credit = ReceiveCredit()) const noexcept;
     void detach();
 
 private:

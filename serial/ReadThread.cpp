@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <optional>
 #include <poll.h>
+#include <system_error>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -26,13 +27,28 @@ int msUntil(Clock::time_point deadline)
 
 } // namespace
 
-void TReadThread::deliver()
+std::optional<ReceiveCredit> TReadThread::awaitCredit()
 {
-    if (held_ == 0) return;
+    for (;;) {
+        credits_->clearReady();
+        if (auto credit = credits_->take()) return credit;
+        pollfd fds[2] = {{ctx_->closeEvent, POLLIN, 0}, {credits_->readyFd(), POLLIN, 0}};
+        if (::poll(fds, 2, -1) < 0 && errno != EINTR)
+            throw std::system_error(errno, std::generic_category(), "poll"); // ends in a hang-up
+        if (fds[0].revents) return std::nullopt;
+    }
+}
+
+bool TReadThread::deliver()
+{
+    if (held_ == 0) return true;
+    auto credit = awaitCredit();
+    if (!credit) return false;
     // The copy may fail for want of memory; the thread then ends with a hang-up.
     ctx_->post(kNotifyReceiveData, static_cast<uint16_t>(held_), 0,
-               copyWithTerminator(buffer_, held_));
+               copyWithTerminator(buffer_, held_), std::move(*credit));
     held_ = 0;
+    return true;
 }
 
 size_t TReadThread::keep(uint8_t* data, size_t size)
@@ -67,6 +83,7 @@ TReadThread::Drained TReadThread::drain(short revents)
 
 void TReadThread::run()
 {
+    credits_ = ReceiveCredits::make();
     LineStatus errors(ctx_->fd, LineStatus::Watch::Errors);
     // Modem-line changes come without data, so they are waited for on a thread of their own,
     // and only when the owner listens for them (drivers without line counters, such as
@@ -102,7 +119,7 @@ void TReadThread::run()
         if (fds[0].revents) break; // closing
         if (ready == 0) {
             if (Clock::now() < deadline) continue;
-            deliver(); // a read that timed out empty is simply issued again
+            if (!deliver()) break; // a read that timed out empty is simply issued again
             readStart = Clock::now();
             continue;
         }
@@ -112,12 +129,11 @@ void TReadThread::run()
         const Drained drained = drain(fds[1].revents);
         if (held_ != before || drained == Drained::ChunkFull) lastByte = Clock::now();
         if (drained == Drained::ChunkFull) {
-            deliver();
+            if (!deliver()) break;
             readStart = lastByte;
         }
         if (drained == Drained::Vanished) {
-            deliver();
-            ctx_->post(kNotifyRequestHangup);
+            if (deliver()) ctx_->post(kNotifyRequestHangup);
             break;
         }
         errors.report(*ctx_);

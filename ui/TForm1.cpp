@@ -135,6 +135,7 @@ QGridLayout* TForm1::buildBuffers()
     auto* left = new QVBoxLayout;
     left->addWidget(receiveLabel);
     left->addWidget(Button26);
+    left->addWidget(buildDroppedNote());
     left->addStretch();
     auto* grid = new QGridLayout;
     grid->addWidget(sendLabel, 0, 0);
@@ -143,6 +144,21 @@ QGridLayout* TForm1::buildBuffers()
     grid->addWidget(Memo10, 1, 1);
     grid->setRowStretch(1, 1);
     return grid;
+}
+
+QLabel* TForm1::buildDroppedNote()
+{
+    // Quiet and in place: a flood would otherwise bring a message for every chunk.
+    auto* note = named(new QLabel, "ReceiveDropped");
+    note->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    note->setWordWrap(true);
+    note->setToolTip(QStringLiteral("Chunks that came in faster than the Receive Buffer takes them "
+                                    "(each is shown %1 ms after it arrives) were dropped without "
+                                    "being shown or decoded. The traffic log lists every chunk.")
+                         .arg(Exchange::kSettleMs));
+    note->hide();
+    view_->setDroppedLabel(note);
+    return note;
 }
 
 // The menus' run may hold the port: it goes before the port and the pages do.

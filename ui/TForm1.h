@@ -58,6 +58,7 @@ protected:
 private:
     void FormCreate();
     QGridLayout* buildBuffers();
+    QLabel* buildDroppedNote();
     void enableLinkButtons();
     // The port panel's last choices, the page in front and the window's place, kept
     // between runs.

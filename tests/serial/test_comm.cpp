@@ -1,5 +1,6 @@
 // The serial-port component over a pseudo-terminal: the test plays the far end.
 #include "serial/Comm.h"
+#include "serial/CommEvents.h"
 #include "serial/LineSettings.h"
 #include "tests/support/Flood.h"
 #include "tests/support/PtyPair.h"
@@ -9,6 +10,7 @@
 #include <QTemporaryFile>
 #include <QtTest>
 #include <fcntl.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -335,6 +337,41 @@ private slots:
         comm.ClosePort();
         QVERIFY2(timer.elapsed() < 200, qPrintable(QString::number(timer.elapsed())));
         QVERIFY(!comm.IsOpen());
+    }
+
+    // An owner too busy to take its chunks holds the far end back: no more than the bound
+    // wait in its event queue, and once it takes them every byte is there, in order.
+    void aBusyOwnerHoldsTheLineBackAndLosesNothing()
+    {
+        PtyPair pty;
+        TComm comm;
+        Recorder rec;
+        rec.attach(comm);
+        comm.SetCommName(path(pty));
+        comm.SetOutx_XonXoffFlow(false); // the pattern holds X-on/X-off bytes
+        comm.SetInx_XonXoffFlow(false);
+        comm.OpenPort();
+        const QByteArray sent = pattern(1 << 20, 3); // far more than the driver holds
+        std::atomic<bool> stop{false};
+        std::thread farEnd([&] {
+            for (qsizetype done = 0; done < sent.size() && !stop;) {
+                const ssize_t n =
+                    ::write(pty.master(), sent.constData() + done, size_t(sent.size() - done));
+                if (n > 0) done += n;
+                else QThread::msleep(1);
+            }
+        });
+        const auto joined = qScopeGuard([&] {
+            stop = true;
+            farEnd.join();
+        });
+        QThread::msleep(500);
+        QCoreApplication::sendPostedEvents(&comm, kNotifyReceiveData); // those waiting, no more
+        QVERIFY2(rec.chunks.size() <= ReceiveCredits::kLimit,
+                 qPrintable(QString::number(rec.chunks.size())));
+        QTRY_COMPARE_WITH_TIMEOUT(rec.chunks.join().size(), sent.size(), 30000);
+        QVERIFY(rec.chunks.join() == sent);
+        QCOMPARE(rec.hangups, 0);
     }
 
     void openCloseCyclesKeepNoDescriptor()

@@ -5,6 +5,7 @@
 #include "pages/modbus/ModbusPage.h"
 #include "pages/system/SystemPage.h"
 #include "serial/Comm.h"
+#include "tests/support/Flood.h"
 #include "tests/support/WindowRig.h"
 #include "ui/TForm1.h"
 
@@ -417,6 +418,47 @@ private slots:
         QCOMPARE(rig.messages.entries.size(), 1);
     }
 
+    // A far end that floods: the user's close is not queued behind the flood, the chunks
+    // that could not be handled are counted beside the Receive Buffer, and the latest that
+    // came in is still the one shown.
+    void closeIsPromptUnderAFloodAndDropsAreCounted()
+    {
+        Rig rig;
+        rig.open();
+        auto* note = rig.get<QLabel>("ReceiveDropped");
+        QVERIFY(note->isHidden());
+        QByteArray last;
+        connect(&rig.ex(), &PortTraffic::chunkArrived,
+                [&](const QByteArray& chunk) { last = chunk; });
+        {
+            Flood flood(rig.pty.master());
+            QTest::qWait(500);
+            // Posted, the click waits behind whatever the loop already holds, as a user's would.
+            QElapsedTimer clock;
+            clock.start();
+            qint64 closedAt = -1;
+            QMetaObject::invokeMethod(
+                rig.button("Button1"),
+                [&] {
+                    rig.button("Button1")->click();
+                    closedAt = clock.elapsed();
+                },
+                Qt::QueuedConnection);
+            QTRY_VERIFY_WITH_TIMEOUT(closedAt >= 0, 5000);
+            QVERIFY2(closedAt < 200, qPrintable(QString::number(closedAt)));
+            QVERIFY(!rig.form.comm().IsOpen());
+        }
+        QTest::qWait(Exchange::kSettleMs + 200); // what came before the close settles
+        QCOMPARE(rig.shown(), QString::fromLatin1(last.left(Exchange::kTextLimit)));
+        QVERIFY(rig.ex().droppedChunks() > 0);
+        QVERIFY(!note->isHidden());
+        QCOMPARE(note->text(), QString("%1 chunks dropped").arg(rig.ex().droppedChunks()));
+        QVERIFY(rig.messages.entries.isEmpty());
+        rig.button("Button26")->click();
+        QVERIFY(note->isHidden());
+        QCOMPARE(rig.ex().droppedChunks(), 0);
+    }
+
     void staysResponsiveWhileChunksStream()
     {
         Rig rig;
@@ -441,6 +483,7 @@ private slots:
         QTest::qWait(800);
         QVERIFY2(worstGap < 150, qPrintable(QString::number(worstGap)));
         QCOMPARE(rig.get<QLineEdit>("Edit14")->text(), QString("042"));
+        QCOMPARE(rig.ex().droppedChunks(), 0); // a line at serial speed never fills the queue
     }
 };
 
