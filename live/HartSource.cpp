@@ -1,6 +1,7 @@
 #include "live/HartSource.h"
 
 #include "pages/hart/HartReplyFrame.h"
+#include "pages/hart/HartStatus.h"
 #include "pages/hart/UnitTable.h"
 
 #include <bit>
@@ -36,12 +37,8 @@ QString unitName(int code)
 }
 
 // The status column: the response code and device status bytes, in hex ("00 40").
-QString statusText(uint8_t a, uint8_t b)
-{
-    return QStringLiteral("%1 %2")
-        .arg(QString::number(a, 16).toUpper().rightJustified(2, u'0'),
-             QString::number(b, 16).toUpper().rightJustified(2, u'0'));
-}
+// The reply's two status bytes in words, as the Transparent Mode page shows them.
+QString statusText(uint8_t a, uint8_t b) { return HartStatus::Status{3, a, b}.summary(); }
 
 SessionRequest hartRequest(QByteArray frame)
 {
