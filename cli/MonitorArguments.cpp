@@ -73,9 +73,9 @@ const char* const kHelp =
     "  --count N          stop after N cycles\n"
     "  --csv FILE         write the rows to FILE; - (the default) writes them to stdout\n"
     "\n"
-    "Messages go to stderr. Exit codes: 0 the run ended, missed polls included; 1 the port\n"
-    "went away or the CSV could not be written; 2 bad arguments, a CSV file that cannot be\n"
-    "opened, or a port that cannot open.\n";
+    "Messages go to stderr. Exit codes: 0 the run ended, missed polls included; 2 trouble:\n"
+    "bad arguments, a CSV file that cannot be opened or written, a port that cannot open\n"
+    "or that went away.\n";
 
 } // namespace
 

@@ -98,13 +98,13 @@ int poll(TComm& port, const LiveSetup& setup, int count, CsvWriter& csv)
         if (!csv.isOpen() || csv.write(sampler.columns(), row)) return;
         say(QStringLiteral("cannot write the CSV: %1").arg(csv.errorString()));
         csv.close();
-        code = 1;
+        code = 2; // trouble, as for every command
         sampler.stop();
     });
     QObject::connect(&sampler, &LiveSampler::finished, [&](bool portLost) {
         if (portLost) {
             say(QStringLiteral("the port %1 went away").arg(shown(port.CommName())));
-            code = 1;
+            code = 2;
         }
         QCoreApplication::quit();
     });

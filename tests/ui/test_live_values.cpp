@@ -86,7 +86,7 @@ private slots:
         QCOMPARE(pv0.value(4), QString("ok"));
         QVERIFY2(std::abs(pv1.value(1).toDouble(&number) - 1.25) < 0.1 && number, qPrintable(pv1.join('|')));
         QCOMPARE(pv1.value(2), QString("bar"));
-        QCOMPARE(row(table, "hart1.status").value(1), QString("00 00"));
+        QCOMPARE(row(table, "hart1.status").value(1), QString("success"));
         auto* stats = live->findChild<QTableWidget*>("LiveStatsTable");
         QCOMPARE(stats->item(0, 0)->text(), QString("hart0"));
         QVERIFY(stats->item(0, 2)->text().toInt() >= 3);
