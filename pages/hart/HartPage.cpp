@@ -156,7 +156,8 @@ uint8_t HartPage::masterBit() const
 void HartPage::sendFrame(const QByteArray& frame, int code, bool interval3000)
 {
     exchange_.send({frame, Exchange::Display::Hex, code, TimeoutKind::Set,
-                    interval3000 ? Exchange::TimeoutArm::Interval3000 : Exchange::TimeoutArm::EnableOnly});
+                    interval3000 ? Exchange::TimeoutArm::Interval3000 : Exchange::TimeoutArm::EnableOnly,
+                    false, HartCodec::answers});
 }
 
 void HartPage::Button7Click()
