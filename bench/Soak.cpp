@@ -4,6 +4,7 @@
 #include "exchange/Messages.h"
 #include "pages/hart/HartCodec.h"
 #include "pages/modbus/ModbusCodec.h"
+#include "pages/system/QueryReply.h"
 #include "pages/system/SystemCodec.h"
 #include "serial/Comm.h"
 #include "tools/ModbusTest.h"
@@ -16,6 +17,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -45,8 +47,13 @@ struct StandIn {
     }
 };
 
-// One port to the stand-in: a request goes out, the answer is what arrives until the line
-// has been quiet. The read interval is short so the soak measures the link, not the waits.
+// What a step makes of what its line gathered since its request went out: its own whole
+// answer, or nothing yet. An answer to another request (a late one to an earlier request)
+// is no part of it, by the same rules as the window and the session.
+using OwnAnswer = std::function<std::optional<QByteArray>(const QByteArray& gathered)>;
+
+// One port to the stand-in. The read interval is short so the soak measures the link, not
+// the waits.
 class Line {
 public:
     explicit Line(const QString& link)
@@ -57,34 +64,69 @@ public:
         comm_.SetReadIntervalTimeout(10);
         comm_.OnReceiveData = [this](TComm*, const uint8_t* data, uint16_t size) {
             got_.append(reinterpret_cast<const char*>(data), size);
-            ++chunks_;
         };
         comm_.OpenPort();
     }
-    // Empty when nothing arrived within limitMs.
-    QByteArray ask(const QByteArray& request, int limitMs = 1000)
+    // Sends the request and waits up to limitMs for its own whole answer.
+    std::optional<QByteArray> ask(const QByteArray& request, const OwnAnswer& own,
+                                  int limitMs = 1000)
     {
         got_.clear();
         comm_.SendBytes(request.constData(), uint16_t(request.size()));
-        if (!waitUntil([&] { return !got_.isEmpty(); }, limitMs)) return {};
-        for (int seen = -1; seen != chunks_;) { // a reply cut in two keeps its second half
-            seen = chunks_;
-            pause(25);
-        }
-        return got_;
+        return wait(own, limitMs);
     }
-    // Whatever arrives within limitMs without a request (a late answer).
-    QByteArray late(int limitMs)
+    // Goes on waiting for the same request's answer (one that comes after the limit).
+    std::optional<QByteArray> wait(const OwnAnswer& own, int limitMs)
     {
-        waitUntil([&] { return !got_.isEmpty(); }, limitMs);
-        return got_;
+        std::optional<QByteArray> answer;
+        waitUntil([&] { return (answer = own(got_)).has_value(); }, limitMs);
+        return answer;
     }
+    // Everything that came since the request went out.
+    const QByteArray& gathered() const { return got_; }
 
 private:
     TComm comm_;
     QByteArray got_;
-    int chunks_ = 0;
 };
+
+// A query's own answer: the part under its own key, once it holds all the decoder reads.
+OwnAnswer textAnswer(const QByteArray& request,
+                     std::function<QStringList(const QByteArray&)> missing)
+{
+    return [=](const QByteArray& gathered) -> std::optional<QByteArray> {
+        const QByteArray own = QueryReply::ownReply(gathered, request);
+        if (own.isEmpty() || !missing(own).isEmpty()) return std::nullopt;
+        return own;
+    };
+}
+
+// A HART request's answer: the first whole long- or short-frame answer from the instrument
+// addressed, to the command sent (its byte count says where it ends).
+OwnAnswer hartAnswer(const QByteArray& request, uint8_t delimiter)
+{
+    return [=](const QByteArray& gathered) -> std::optional<QByteArray> {
+        const qsizetype countAt = delimiter == 0x86 ? 8 : 4;
+        for (qsizetype from = 0;;) {
+            const qsizetype i = HartCodec::findReply(gathered.mid(from), delimiter);
+            if (i < 0) return std::nullopt;
+            const QByteArray rest = gathered.mid(from + i);
+            if (countAt >= rest.size()) return std::nullopt;
+            const qsizetype size = countAt + 1 + uint8_t(rest[countAt]) + 1; // and the checksum
+            if (rest.size() < size) return std::nullopt;
+            if (HartCodec::answers(rest.left(size), request)) return rest.left(size);
+            from += i + size;
+        }
+    };
+}
+
+// The MODBUS test's answer: slave 1, function 3, 20 bytes and the CRC.
+std::optional<QByteArray> modbusTestAnswer(const QByteArray& gathered)
+{
+    const qsizetype at = gathered.indexOf("\x01\x03\x14");
+    if (at < 0 || gathered.size() < at + 25) return std::nullopt;
+    return gathered.mid(at, 25);
+}
 
 bool sameUpdates(const Decoded& a, const Decoded& b, bool compareTexts)
 {
@@ -98,10 +140,21 @@ bool sameUpdates(const Decoded& a, const Decoded& b, bool compareTexts)
     return true;
 }
 
-// A step of the rotation: its request and whether an answer decodes as the first did.
+// Whether anything but the answer and HART preamble bytes was gathered.
+bool besideAnswer(const QByteArray& gathered, const QByteArray& answer)
+{
+    const qsizetype at = gathered.indexOf(answer);
+    if (at < 0) return true;
+    const QByteArray rest = gathered.left(at) + gathered.mid(at + answer.size());
+    return std::any_of(rest.begin(), rest.end(), [](char c) { return uint8_t(c) != 0xFF; });
+}
+
+// A step of the rotation: its request, how its answer is told from others, and whether
+// that answer decodes as the first did.
 struct Step {
     Line* line;
     QByteArray request;
+    OwnAnswer own;
     std::function<Decoded(const QByteArray&)> decode;
     bool compareTexts = true; // HART values move with time; their units and presence do not
 };
@@ -120,28 +173,42 @@ void soak(int exchanges)
 {
     StandIn transparent, modbus; // working mode 0 answers HART, mode 1 the MODBUS test
     Line hartLine(transparent.link), modbusLine(modbus.link);
-    modbusLine.ask(SystemCodec::workingModeRequest(1).bytes);
+    const QByteArray modeRequest = SystemCodec::workingModeRequest(1).bytes;
+    modbusLine.ask(modeRequest, [&](const QByteArray& g) -> std::optional<QByteArray> {
+        const SystemCodec::SetReply r = SystemCodec::setReplyFor(g, modeRequest);
+        return r.complete ? std::optional(r.text) : std::nullopt;
+    });
+    const QByteArray identityRequest = HartCodec::shortFrame(5, HartCodec::kMasterBit, 0, 0);
+    const auto identityAnswer = hartLine.ask(identityRequest, hartAnswer(identityRequest, 0x06));
     const auto identity =
-        HartCodec::decodeIdentity(hartLine.ask(HartCodec::shortFrame(5, HartCodec::kMasterBit, 0, 0)), 0)
-            .identity;
+        HartCodec::decodeIdentity(identityAnswer.value_or(QByteArray()), 0).identity;
     if (!identity) {
         std::printf("| soak | the stand-in's instrument did not answer command 0 | | | |\n");
         return;
     }
+    const QByteArray slotQuery = ModbusCodec::queryRequest(0).bytes;
+    const QByteArray variablesRequest =
+        HartCodec::longFrame(5, HartCodec::kMasterBit, *identity, 3);
     std::vector<Step> steps;
-    steps.push_back({&hartLine, "QQQ#QV#", [](const QByteArray& r) {
+    steps.push_back({&hartLine, "QQQ#QV#", textAnswer("QQQ#QV#", SystemCodec::linkCheckMissing),
+                     [](const QByteArray& r) {
                          return Decoded{{}, r == "QQQ#QV:VK742-B V6.0#" ? std::nullopt
                                                                          : std::optional<QString>(r)};
                      }});
-    steps.push_back({&hartLine, SystemCodec::queryRequest(), SystemCodec::decodeReply});
-    steps.push_back({&hartLine, ModbusCodec::queryRequest(0).bytes,
+    steps.push_back({&hartLine, SystemCodec::queryRequest(),
+                     textAnswer(SystemCodec::queryRequest(), SystemCodec::missingKeys),
+                     SystemCodec::decodeReply});
+    steps.push_back({&hartLine, slotQuery,
+                     textAnswer(slotQuery,
+                                [](const QByteArray& t) { return ModbusCodec::missingKeys(t, 0, 0); }),
                      [](const QByteArray& r) { return ModbusCodec::decodeReply(r, 0, 0); }});
-    steps.push_back({&hartLine, HartCodec::longFrame(5, HartCodec::kMasterBit, *identity, 3),
+    steps.push_back({&hartLine, variablesRequest, hartAnswer(variablesRequest, 0x86),
                      [](const QByteArray& r) { return HartCodec::decodeVariables(r); }, false});
-    steps.push_back({&modbusLine, modbusReadRequest(1, 0, 10).bytes, modbusTestDecode});
+    steps.push_back(
+        {&modbusLine, modbusReadRequest(1, 0, 10).bytes, modbusTestAnswer, modbusTestDecode});
 
     std::vector<std::optional<Decoded>> references(steps.size()); // each step's first decode
-    int lost = 0, wrong = 0, falseTimeouts = 0;
+    int lost = 0, wrong = 0, falseTimeouts = 0, setAside = 0;
     long rssStart = 0;
     QElapsedTimer clock;
     clock.start();
@@ -149,23 +216,31 @@ void soak(int exchanges)
         if (i == 100) rssStart = residentKb(); // after the first allocations have settled
         const Step& step = steps[size_t(i) % steps.size()];
         std::optional<Decoded>& reference = references[size_t(i) % steps.size()];
-        const QByteArray reply = step.line->ask(step.request);
-        if (reply.isEmpty()) {
+        const std::optional<QByteArray> reply = step.line->ask(step.request, step.own);
+        if (!reply) {
             // Timed out: a false timeout if the answer still comes, else a lost reply.
-            const bool late = !step.line->late(1000).isEmpty();
+            const bool late = step.line->wait(step.own, 1000).has_value();
             ++(late ? falseTimeouts : lost);
             std::fprintf(stderr, "soak: exchange %d (step %zu) at %.1f s: %s\n", i,
                          size_t(i) % steps.size(), clock.elapsed() / 1000.0,
                          late ? "answer after the 1 s limit" : "no answer");
             continue;
         }
-        const Decoded decoded = step.decode(reply);
+        // Bytes beside the answer and its preamble: a late answer to an earlier request,
+        // never decoded here.
+        if (besideAnswer(step.line->gathered(), *reply)) {
+            ++setAside;
+            std::fprintf(stderr, "soak: exchange %d (step %zu) at %.1f s: set aside %s\n", i,
+                         size_t(i) % steps.size(), clock.elapsed() / 1000.0,
+                         step.line->gathered().toHex(' ').constData());
+        }
+        const Decoded decoded = step.decode(*reply);
         if (!reference) reference = decoded;
         if (decoded.error || !sameUpdates(decoded, *reference, step.compareTexts)) {
             ++wrong;
             std::fprintf(stderr, "soak: exchange %d (step %zu) at %.1f s: wrong answer %s\n", i,
                          size_t(i) % steps.size(), clock.elapsed() / 1000.0,
-                         reply.toHex(' ').constData());
+                         reply->toHex(' ').constData());
         }
     }
     const long rssEnd = residentKb();
@@ -179,6 +254,8 @@ void soak(int exchanges)
              "flat within 1 MB");
     printRow("soak: lost replies / wrong decodes / false timeouts",
              QString("%1 / %2 / %3").arg(lost).arg(wrong).arg(falseTimeouts), "-", "-", "all 0");
+    printRow("soak: late answers to earlier requests, set aside", QString::number(setAside), "-",
+             "-", "never decoded");
 }
 
 namespace {

@@ -90,6 +90,8 @@ bool Exchange::send(const Request& request)
     heldUntil_[ReplyParse] = heldUntil_[Timeout] = 0;
     pendingCode_ = request.code;
     timeoutKind_ = request.timeoutKind;
+    answers_ = request.answers;
+    sentFrame_ = request.frame;
     if (request.arm == TimeoutArm::Interval3000) Timer3.setInterval(3000);
     Timer3.setEnabled(true);
     if (request.autoClose) {
@@ -224,6 +226,11 @@ void Exchange::Timer2Timer()
     case Code::MonitorQuery: break; // these codes stay: later chunks are decoded again
     default: return;
     }
+    // A reply to another request stays in the Receive Buffer, and no field takes its values.
+    if (answers_ && !answers_(receiveBuffer(), sentFrame_)) {
+        emit ended(Outcome::Answered);
+        return;
+    }
     if (const auto decoder = decoders_.find(code); decoder != decoders_.end()) decoder->second();
     emit ended(Outcome::Decoded);
 }
@@ -260,6 +267,7 @@ void Exchange::dropRequest()
     ++request_;
     pendingCode_ = Code::None;
     timeoutKind_ = TimeoutKind::None;
+    answers_ = nullptr;
     for (ExchangeTimer* timer : {&Timer2, &Timer3, &Timer4}) timer->setEnabled(false);
     heldUntil_.fill(0);
 }

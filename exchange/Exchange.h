@@ -60,6 +60,11 @@ public:
         int timeoutKind = TimeoutKind::Set;
         TimeoutArm arm = TimeoutArm::Interval3000;
         bool autoClose = false; // the baud-rate requests close the port 2 s later
+        // Whether the receive buffer answers this request (the frame sent). A reply to
+        // another request (another key, slot or instrument) is shown but not decoded.
+        // Without it every reply is decoded.
+        using Answers = std::function<bool(const QByteArray& received, const QByteArray& request)>;
+        Answers answers = nullptr;
     };
 
     Exchange(TComm& comm, ExchangeView& view, MessageSink& messages, QObject* parent = nullptr);
@@ -171,6 +176,8 @@ private:
     int pendingCode_ = Code::None;
     int timeoutKind_ = TimeoutKind::None;
     bool portOpen_ = false;
+    Request::Answers answers_; // the request in force's test of a reply
+    QByteArray sentFrame_;     // and its frame
 
     std::map<int, std::function<void()>> decoders_;
     std::deque<Chunk> chunks_; // arrived, waiting out their settle time

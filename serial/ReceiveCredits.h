@@ -27,7 +27,7 @@ private:
 // control, overruns there) instead of filling the owner's queue without end.
 class ReceiveCredits : public std::enable_shared_from_this<ReceiveCredits> {
 public:
-    static constexpr int kLimit = 8; // 16 KB of chunks; at serial speeds seconds of line time
+    static constexpr int kLimit = 8; // 16 KB of chunks: at serial speeds, seconds of line time
 
     // Throws std::system_error when the wake-up descriptor cannot be made.
     static std::shared_ptr<ReceiveCredits> make(int limit = kLimit);
@@ -37,8 +37,9 @@ public:
 
     // A place, or nothing when every place is out. Called by the receive thread only.
     std::optional<ReceiveCredit> take();
-    // Readable once a place has come back while all were out; clearReady() rearms it. The
-    // taker clears it before each take(), so a return between the two is never missed.
+    // Readable once the places out have come down to half the bound; clearReady() rearms
+    // it. The taker clears it before each take(), and a full pool must come down to half
+    // after that, so the wake-up is never missed.
     int readyFd() const { return ready_; }
     void clearReady() const;
 

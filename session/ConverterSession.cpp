@@ -1,5 +1,6 @@
 #include "session/ConverterSession.h"
 
+#include "pages/system/QueryReply.h"
 #include "pages/system/SystemCodec.h"
 #include "serial/Comm.h"
 
@@ -89,10 +90,12 @@ void ConverterSession::onChunk(const uint8_t* data, uint16_t size)
         finish(std::move(outcome));
         return;
     }
-    if (r.missing && !r.missing(gathered_).isEmpty()) return;
+    // A late answer to an earlier query is taken out, so that no key is read from it.
+    const QByteArray own = QueryReply::ownReply(gathered_, r.frame);
+    if (r.missing && !r.missing(own).isEmpty()) return;
     SessionOutcome outcome{SessionOutcome::Kind::Decoded};
-    outcome.reply = gathered_;
-    if (r.decode) outcome.decoded = r.decode(gathered_);
+    outcome.reply = own;
+    if (r.decode) outcome.decoded = r.decode(own);
     finish(std::move(outcome));
 }
 
@@ -111,7 +114,8 @@ void ConverterSession::onLimit()
                                                          : SessionOutcome::Kind::Refused;
     } else {
         outcome.kind = SessionOutcome::Kind::MissingKeys;
-        if (pending_->request.missing) outcome.missing = pending_->request.missing(gathered_);
+        const QByteArray own = QueryReply::ownReply(gathered_, pending_->request.frame);
+        if (pending_->request.missing) outcome.missing = pending_->request.missing(own);
     }
     finish(std::move(outcome));
 }

@@ -26,8 +26,10 @@ public:
     void showDropped(int count) override
     {
         if (!dropped_) return;
-        dropped_->setText(count == 1 ? QStringLiteral("1 chunk dropped")
-                                     : QStringLiteral("%1 chunks dropped").arg(count));
+        const QString what = count == 1 ? QStringLiteral("1 chunk dropped")
+                                        : QStringLiteral("%1 chunks dropped").arg(count);
+        dropped_->setText(
+            what + QStringLiteral(", not shown or decoded (the traffic log lists them all)"));
         dropped_->setVisible(count > 0);
     }
 

@@ -135,13 +135,13 @@ QGridLayout* TForm1::buildBuffers()
     auto* left = new QVBoxLayout;
     left->addWidget(receiveLabel);
     left->addWidget(Button26);
-    left->addWidget(buildDroppedNote());
     left->addStretch();
     auto* grid = new QGridLayout;
     grid->addWidget(sendLabel, 0, 0);
     grid->addWidget(Edit8, 0, 1);
     grid->addLayout(left, 1, 0);
     grid->addWidget(Memo10, 1, 1);
+    grid->addWidget(buildDroppedNote(), 2, 1);
     grid->setRowStretch(1, 1);
     return grid;
 }
@@ -150,8 +150,6 @@ QLabel* TForm1::buildDroppedNote()
 {
     // Quiet and in place: a flood would otherwise bring a message for every chunk.
     auto* note = named(new QLabel, "ReceiveDropped");
-    note->setAlignment(Qt::AlignRight | Qt::AlignTop);
-    note->setWordWrap(true);
     note->setToolTip(QStringLiteral("Chunks that came in faster than the Receive Buffer takes them "
                                     "(each is shown %1 ms after it arrives) were dropped without "
                                     "being shown or decoded. The traffic log lists every chunk.")

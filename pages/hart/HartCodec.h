@@ -47,6 +47,13 @@ IdentityReply decodeIdentity(const QByteArray& chunk, int keptPollAddress);
 // Command 3's answer: the variables its byte count covers, value text and unit each.
 Decoded decodeVariables(const QByteArray& chunk, QChar decimalPoint = u'.');
 
+// Whether the answer the decoders would read in `chunk` (the first reply frame of the kind
+// the request asks for) comes from the instrument the request addressed and answers its
+// command. The master and burst-mode bits of the address are not compared. A chunk without
+// such a frame, or a request that is not a short or long master frame, has nothing to
+// compare and passes; a frame cut short before its command does not.
+bool answers(const QByteArray& chunk, const QByteArray& request);
+
 // A variable's four bytes as shown: "00000000" when the first is 0x7F, else the general
 // format in 9 characters (fitGeneral).
 QString valueText(const QByteArray& four, QChar decimalPoint = u'.');

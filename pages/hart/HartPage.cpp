@@ -166,7 +166,8 @@ void HartPage::sendFrame(const QByteArray& frame, int code, bool interval3000)
 {
     statusLine_->clearStatus();
     exchange_.send({frame, Exchange::Display::Hex, code, TimeoutKind::Set,
-                    interval3000 ? Exchange::TimeoutArm::Interval3000 : Exchange::TimeoutArm::EnableOnly});
+                    interval3000 ? Exchange::TimeoutArm::Interval3000 : Exchange::TimeoutArm::EnableOnly,
+                    false, HartCodec::answers});
 }
 
 void HartPage::Button7Click()

@@ -7,6 +7,7 @@
 #include "exchange/Messages.h"
 #include "pages/widgets/PageBuilder.h"
 #include "pages/modbus/ModbusCodec.h"
+#include "pages/system/QueryReply.h"
 #include "tools/HexPairs.h"
 #include "tools/Ieee754Box.h"
 #include "tools/ModbusTestBox.h"
@@ -285,8 +286,11 @@ void ModbusPage::sendSet(const std::function<BuiltRequest()>& build, bool hex)
 
 void ModbusPage::sendQuery()
 {
-    exchange_.sendBuilt([this] { return ModbusCodec::queryRequest(slot()); },
-                        {{}, Exchange::Display::Text, Code::ModbusQuery, TimeoutKind::ParameterQuery});
+    // Every converter reply holds the decoder's "QQ": the slot's key tells them apart.
+    Exchange::Request request{{}, Exchange::Display::Text, Code::ModbusQuery,
+                              TimeoutKind::ParameterQuery};
+    request.answers = QueryReply::answers;
+    exchange_.sendBuilt([this] { return ModbusCodec::queryRequest(slot()); }, request);
 }
 
 void ModbusPage::Button31Click() { sendQuery(); }

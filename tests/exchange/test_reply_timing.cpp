@@ -2,6 +2,7 @@
 // against a pseudo-terminal.
 #include "tests/support/Bytes.h"
 #include "tests/support/WindowRig.h"
+#include "tools/HexText.h"
 
 #include <QElapsedTimer>
 #include <QLabel>
@@ -86,6 +87,41 @@ private slots:
         QCOMPARE(rig.shown(), QString());
         QCOMPARE(rig.ex().receivedText(), QByteArray());
         QCOMPARE(rig.ex().pendingCode(), int(Code::SystemQuery));
+    }
+
+    // A reply to another request (another instrument, another slot, a set request) is
+    // shown in the Receive Buffer, and no field takes its values; the request's own reply,
+    // after it, still is decoded.
+    void aReplyToAnotherRequestIsShownButNotDecoded()
+    {
+        Rig rig;
+        rig.open();
+        rig.get<QComboBox>("ComboBox30")->setCurrentIndex(1);
+        rig.button("Button7")->click(); // command 0 to polling address 1
+        const QByteArray address0 =
+            hex("FF FF FF FF FF 06 80 00 0E 00 00 FE 11 22 05 05 01 01 08 00 00 00 01 9B");
+        rig.answer(address0);
+        QTRY_COMPARE(rig.shown(), QString(hexDisplay(address0)));
+        QTest::qWait(Exchange::kSettleMs + 100); // past the reply-parse
+        QCOMPARE(rig.get<QLineEdit>("Edit28")->text(), QString());
+        QCOMPARE(rig.ex().pendingCode(), 0);
+
+        auto* mode = rig.get<QComboBox>("ComboBox18");
+        auto* factor = rig.get<QLineEdit>("Beilv");
+        mode->setCurrentIndex(0);
+        rig.button("Button31")->click();
+        QCOMPARE(rig.pty.readQuiet(100), QByteArray("QQQ#QQ0#"));
+        for (const char* other : {"QQQ#QQ1#FMW:2,00300#", "QQS#FMW:OK#"}) {
+            rig.pty.write(other);
+            QTRY_COMPARE(rig.shown(), QString(other));
+            QTest::qWait(Exchange::kSettleMs + 100);
+            QCOMPARE(mode->currentIndex(), 0);
+            QCOMPARE(factor->text(), QString("0.001"));
+        }
+        rig.pty.write("QQQ#QQ0#FMW:2,00300#");
+        QTRY_COMPARE(mode->currentIndex(), 2);
+        QCOMPARE(factor->text(), QString("00300"));
+        QVERIFY(rig.messages.entries.isEmpty());
     }
 };
 

@@ -2,6 +2,7 @@
 // it guards, on the stand-in's own replies cut at every length, and the set-reply rule.
 #include "pages/modbus/ModbusCodec.h"
 #include "pages/monitor/MonitorCodec.h"
+#include "pages/system/QueryReply.h"
 #include "pages/system/SystemCodec.h"
 #include "sim/ConverterModel.h"
 
@@ -148,6 +149,36 @@ private slots:
         QVERIFY(!SystemCodec::setAcknowledged("QQS#ERR:HART#"));
         QVERIFY(!SystemCodec::setAcknowledged("QQS#HART:O"));
         QVERIFY(!SystemCodec::setAcknowledged(""));
+    }
+
+    // Every query against the stand-in's answer to every other: a late answer to another
+    // query never passes for this one's, and is taken out of what was gathered with it.
+    void queriesKnowTheirOwnReplies()
+    {
+        ConverterModel m = customConverter();
+        QList<QByteArray> queries{"QQQ#QV#", "QQQ#QX#"};
+        for (char slot = '0'; slot <= '4'; ++slot) queries << QByteArray("QQQ#QQ") + slot + '#';
+        for (char slot = '1'; slot <= '6'; ++slot) queries << QByteArray("QQQ#RCAD0") + slot + '#';
+        for (const QByteArray& query : queries) {
+            const QByteArray own = m.handle(query);
+            QVERIFY2(QueryReply::answers(own, query), query.constData());
+            for (const QByteArray& other : queries) {
+                if (other == query) continue;
+                const QByteArray late = m.handle(other);
+                QVERIFY2(!QueryReply::answers(late, query), (query + " took " + late).constData());
+                QVERIFY(!QueryReply::answers(own + late, query));
+                QCOMPARE(QueryReply::ownReply(late + own, query), own);
+                QCOMPARE(QueryReply::ownReply(late.left(late.size() / 2) + own, query), own);
+            }
+            QVERIFY(!QueryReply::answers("QQS#FMW:OK#", query)); // a set request's answer
+            QCOMPARE(QueryReply::ownReply("QQQ#ERR:UNKNOWN#", query), QByteArray());
+        }
+        // Without a head there is no key to go by: the decoders' own gates decide.
+        QVERIFY(QueryReply::answers("QX#MD:3#", "QQQ#QX#"));
+        QCOMPARE(QueryReply::ownReply("QX#MD:3#", "QQQ#QX#"), QByteArray("QX#MD:3#"));
+        QVERIFY(QueryReply::answers("QQS#MD:OK#", "QQS#MD:1#")); // not a query: nothing to compare
+        QVERIFY(QueryReply::sameKey("RCAD1", "RCAD01"));
+        QVERIFY(!QueryReply::sameKey("QQ1", "QQ0") && !QueryReply::sameKey("QQ1", "QQ"));
     }
 
     void linkCheck()

@@ -146,6 +146,19 @@ private slots:
         QCOMPARE(o.reply, QByteArray("QQS#MD:OK#"));
     }
 
+    // A late answer to an earlier query, gathered before this query's own, gives none of
+    // its keys to this one: here its stale working mode.
+    void aLateQueryAnswerGivesNoValueToTheNext()
+    {
+        Rig rig;
+        const QByteArray late = "QQQ#QQ0#FMW:0,00001#FMU:00001,00001,00001#MD:3#";
+        const SessionOutcome o =
+            rig.run(systemQuery(), [&] { rig.pty.write(late + kSystemReply); });
+        QCOMPARE(int(o.kind), int(SessionOutcome::Kind::Decoded));
+        QCOMPARE(o.reply, kSystemReply);
+        QCOMPARE(o.decoded.updates, SystemCodec::decodeReply(kSystemReply).updates);
+    }
+
     void requestsAreSeparatedByTheQuietGap()
     {
         Rig rig({10, 200, 3000, 4096});

@@ -452,7 +452,7 @@ private slots:
         QCOMPARE(rig.shown(), QString::fromLatin1(last.left(Exchange::kTextLimit)));
         QVERIFY(rig.ex().droppedChunks() > 0);
         QVERIFY(!note->isHidden());
-        QCOMPARE(note->text(), QString("%1 chunks dropped").arg(rig.ex().droppedChunks()));
+        QVERIFY(note->text().startsWith(QString("%1 chunks dropped").arg(rig.ex().droppedChunks())));
         QVERIFY(rig.messages.entries.isEmpty());
         rig.button("Button26")->click();
         QVERIFY(note->isHidden());

@@ -94,6 +94,33 @@ private slots:
         QCOMPARE(valueText(hex("4E 6E 6B 28")), QString("1E9")); // not "100000000"
     }
 
+    // An answer is decoded only under the request it answers: the same instrument (master
+    // and burst-mode bits aside) and the same command.
+    void answersMatchTheirRequest()
+    {
+        const QByteArray identity = hex("FF FF 06 80 00 0E 00 00 FE 11 22 05 05 01 01 08 00 00 00 01");
+        QVERIFY(answers(identity, shortFrame(5, kMasterBit, 0, 0)));
+        QVERIFY(answers(identity, shortFrame(5, 0x00, 0, 0)));      // the secondary master asked
+        QVERIFY(!answers(identity, shortFrame(5, kMasterBit, 1, 0))); // another polling address
+        QVERIFY(!answers(identity, shortFrame(5, kMasterBit, 0, 1))); // another command
+
+        const Identity id{0x11, 0x22, {0x00, 0x00, 0x01}};
+        const QByteArray variables = hex("FF FF 86 D1 22 00 00 01 03 1A 00 00 41 40 00 00");
+        QVERIFY(answers(variables, longFrame(5, kMasterBit, id, 3))); // burst bit set there
+        QVERIFY(!answers(variables, longFrame(5, kMasterBit, {0x11, 0x22, {0, 0, 2}}, 3)));
+        QVERIFY(!answers(variables, longFrame(5, kMasterBit, {0x12, 0x22, {0, 0, 1}}, 3)));
+        QVERIFY(!answers(variables, longFrame(5, kMasterBit, id, 1)));
+        QVERIFY(!answers(hex("FF 86 91 22 00"), longFrame(5, kMasterBit, id, 3))); // cut short
+        // The frame the decoders read is the first; a later one does not make up for it.
+        const QByteArray another = hex("FF 86 91 22 00 00 02 03 00");
+        QVERIFY(!answers(another + variables, longFrame(5, kMasterBit, id, 3)));
+
+        // Nothing to compare: no answer frame (the decoders show their fields empty), or a
+        // typed frame that is not a master request.
+        QVERIFY(answers(hex("00 11 22 33"), longFrame(5, kMasterBit, id, 3)));
+        QVERIFY(answers(identity, typedFrame(2, hex("01 80 00"))));
+    }
+
     void unitTableWalk()
     {
         QFile file(QFINDTESTDATA("units.tsv"));

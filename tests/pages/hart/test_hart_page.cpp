@@ -70,7 +70,9 @@ private slots:
         rig.get<QComboBox>("ComboBox30")->setCurrentIndex(12);
         rig.get<QComboBox>("ComboBox42")->setCurrentIndex(1);
         rig.button("Button7")->click();
-        QCOMPARE(rig.answer(hex(kIdentityReply)).right(5), hex("02 0C 00 00 0E"));
+        QCOMPARE(rig.answer(hex("FF FF FF FF FF 06 0C 00 0E 00 00 FE 11 22 05 05 01 01 08 00 00 00 01 17"))
+                     .right(5),
+                 hex("02 0C 00 00 0E")); // the instrument at address 12 answers
         QTRY_COMPARE(rig.get<QLineEdit>("Edit28")->text(), QString("17"));
         QCOMPARE(rig.get<QComboBox>("ComboBox27")->currentIndex(), -1);
     }
