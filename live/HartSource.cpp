@@ -1,7 +1,6 @@
 #include "live/HartSource.h"
 
-#include "pages/hart/HartReplyFrame.h"
-#include "pages/hart/HartStatus.h"
+#include "pages/hart/HartReply.h"
 #include "pages/hart/UnitTable.h"
 
 #include <bit>
@@ -36,16 +35,21 @@ QString unitName(int code)
     return items[item].trimmed();
 }
 
-// The status column: the response code and device status bytes, in hex ("00 40").
-// The reply's two status bytes in words, as the Transparent Mode page shows them.
-QString statusText(uint8_t a, uint8_t b) { return HartStatus::Status{3, a, b}.summary(); }
+// A whole reply frame to `command` with a good checksum and its status bytes; nothing else.
+std::optional<HartReply::Frame> answer(const QByteArray& reply, uint8_t command)
+{
+    auto frame = HartReply::read(reply);
+    if (!frame || !frame->whole || !frame->checksumOk || !frame->hasStatus() || frame->command != command)
+        return std::nullopt;
+    return frame;
+}
 
 SessionRequest hartRequest(QByteArray frame)
 {
     SessionRequest r;
     r.frame = std::move(frame);
     r.display = FrameDisplay::Hex;
-    r.missing = [](const QByteArray& reply) { return HartReplyFrame::missing(reply); };
+    r.missing = [](const QByteArray& reply) { return HartReply::missing(reply); };
     return r;
 }
 
@@ -101,14 +105,14 @@ LiveSource::Result HartSource::take(const SessionOutcome& outcome)
 
 LiveSource::Result HartSource::takeIdentity(const SessionOutcome& outcome)
 {
-    const auto frame = HartReplyFrame::read(outcome.reply);
+    const auto frame = answer(outcome.reply, kIdentify);
     // Command 0's data: 254, manufacturer, device type, preambles, four revision bytes,
     // flags, then the three identifier bytes.
-    if (!frame || !frame->checksumOk || frame->command != kIdentify || frame->data.size() < 12) {
+    const QByteArray d = frame ? frame->data() : QByteArray();
+    if (d.size() < 12) {
         status_ = QStringLiteral("garbled reply");
         return Result::Garbled;
     }
-    const QByteArray& d = frame->data;
     identity_ = HartCodec::Identity{at(d, 1), at(d, 2), {at(d, 9), at(d, 10), at(d, 11)}};
     step_ = Step::Read;
     return Result::Answer;
@@ -116,14 +120,14 @@ LiveSource::Result HartSource::takeIdentity(const SessionOutcome& outcome)
 
 LiveSource::Result HartSource::takeVariables(const SessionOutcome& outcome)
 {
-    const auto frame = HartReplyFrame::read(outcome.reply);
-    if (!frame || !frame->checksumOk || frame->command != kReadVariables) {
+    const auto frame = answer(outcome.reply, kReadVariables);
+    if (!frame) {
         status_ = QStringLiteral("garbled reply");
         return Result::Garbled;
     }
     // The loop current, then a unit code and four bytes per variable, as far as the byte
     // count reaches.
-    const QByteArray& d = frame->data;
+    const QByteArray d = frame->data();
     if (d.size() >= 4) cells_[0].number = floatAt(d, 0);
     for (int v = 0; v < 4; ++v) {
         const qsizetype unit = 4 + 5 * v;
@@ -131,7 +135,7 @@ LiveSource::Result HartSource::takeVariables(const SessionOutcome& outcome)
         units_[size_t(v)] = at(d, unit);
         cells_[size_t(1 + v)].number = floatAt(d, unit + 1);
     }
-    cells_[kColumns - 1].text = statusText(frame->responseCode, frame->deviceStatus);
+    cells_[kColumns - 1].text = frame->status().summary(); // in words, as the HART page shows them
     status_ = QStringLiteral("ok");
     return Result::Answer;
 }

@@ -1,11 +1,24 @@
 #include "session/ConverterSession.h"
 
+#include "pages/hart/HartReply.h"
 #include "pages/system/QueryReply.h"
 #include "pages/system/SystemCodec.h"
 #include "serial/Comm.h"
 
 #include <QtGlobal>
 #include <algorithm>
+
+namespace {
+
+// What of the bytes gathered may answer the request. A late answer to an earlier query, or
+// a HART answer from another instrument or to another command, is left out, so that no
+// value is read from it.
+QByteArray replyTo(const QByteArray& gathered, const QByteArray& request)
+{
+    return HartReply::answerTo(QueryReply::ownReply(gathered, request), request);
+}
+
+} // namespace
 
 QString SessionOutcome::problem() const
 {
@@ -63,7 +76,7 @@ void ConverterSession::write()
     view_.showSent(displayed(frame, pending_->request.display));
     view_.showReceived(QString());
     if (lost_ || !port_.SendBytes(frame.constData(), uint16_t(std::min<qsizetype>(frame.size(), 0xFFFF)))) {
-        finish({SessionOutcome::Kind::PortLost});
+        finish(SessionOutcome::of(SessionOutcome::Kind::PortLost));
         return;
     }
     written_ = true;
@@ -84,16 +97,15 @@ void ConverterSession::onChunk(const uint8_t* data, uint16_t size)
     if (r.kind == SessionRequest::Kind::Set) {
         const SystemCodec::SetReply reply = SystemCodec::setReplyFor(gathered_, r.frame);
         if (!reply.complete) return;
-        SessionOutcome outcome{SystemCodec::setAcknowledged(reply.text) ? SessionOutcome::Kind::Acknowledged
-                                                                        : SessionOutcome::Kind::Refused};
+        SessionOutcome outcome = SessionOutcome::of(
+            SystemCodec::setAcknowledged(reply.text) ? SessionOutcome::Kind::Acknowledged : SessionOutcome::Kind::Refused);
         outcome.reply = reply.text;
         finish(std::move(outcome));
         return;
     }
-    // A late answer to an earlier query is taken out, so that no key is read from it.
-    const QByteArray own = QueryReply::ownReply(gathered_, r.frame);
+    const QByteArray own = replyTo(gathered_, r.frame);
     if (r.missing && !r.missing(own).isEmpty()) return;
-    SessionOutcome outcome{SessionOutcome::Kind::Decoded};
+    SessionOutcome outcome = SessionOutcome::of(SessionOutcome::Kind::Decoded);
     outcome.reply = own;
     if (r.decode) outcome.decoded = r.decode(own);
     finish(std::move(outcome));
@@ -102,20 +114,21 @@ void ConverterSession::onChunk(const uint8_t* data, uint16_t size)
 void ConverterSession::onLimit()
 {
     if (!pending_) return;
+    const SessionRequest& r = pending_->request;
+    const bool set = r.kind == SessionRequest::Kind::Set;
     SessionOutcome outcome;
-    outcome.reply = gathered_;
-    if (gathered_.isEmpty()) {
+    // A set reply without its closing "#" is still the converter's word on the request.
+    // Bytes that answer another request are no answer to this one: with nothing else, the
+    // request went unanswered.
+    outcome.reply = set ? SystemCodec::setReplyFor(gathered_, r.frame).text : replyTo(gathered_, r.frame);
+    if (outcome.reply.isEmpty()) {
         outcome.kind = SessionOutcome::Kind::TimedOut;
-    } else if (pending_->request.kind == SessionRequest::Kind::Set) {
-        // A reply without its closing "#" is still the converter's word on the request; an
-        // answer to another request is no acknowledgement of this one.
-        const QByteArray own = SystemCodec::setReplyFor(gathered_, pending_->request.frame).text;
-        outcome.kind = SystemCodec::setAcknowledged(own) ? SessionOutcome::Kind::Acknowledged
-                                                         : SessionOutcome::Kind::Refused;
+    } else if (set) {
+        outcome.kind = SystemCodec::setAcknowledged(outcome.reply) ? SessionOutcome::Kind::Acknowledged
+                                                                   : SessionOutcome::Kind::Refused;
     } else {
         outcome.kind = SessionOutcome::Kind::MissingKeys;
-        const QByteArray own = QueryReply::ownReply(gathered_, pending_->request.frame);
-        if (pending_->request.missing) outcome.missing = pending_->request.missing(own);
+        if (r.missing) outcome.missing = r.missing(outcome.reply);
     }
     finish(std::move(outcome));
 }
@@ -123,7 +136,7 @@ void ConverterSession::onLimit()
 void ConverterSession::onHangup()
 {
     lost_ = true;
-    if (pending_) finish({SessionOutcome::Kind::PortLost});
+    if (pending_) finish(SessionOutcome::of(SessionOutcome::Kind::PortLost));
     emit portGone();
 }
 

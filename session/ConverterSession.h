@@ -39,14 +39,20 @@ struct SessionOutcome {
         Acknowledged, // a set request's "OK"
         Refused,      // a set request's reply without "OK", or with "ERR"
         MissingKeys,  // a query's reply came, but without everything in it by the time limit
-        TimedOut,     // nothing came within the time limit
+        TimedOut,     // nothing that answers it came within the time limit
         PortLost,     // the port went away, or was not open
     };
     Kind kind = Kind::TimedOut;
-    QByteArray reply; // everything gathered for the request
+    QByteArray reply; // what was gathered that answers the request (not a late answer to another)
     Decoded decoded;
     QStringList missing;
 
+    static SessionOutcome of(Kind kind)
+    {
+        SessionOutcome outcome;
+        outcome.kind = kind;
+        return outcome;
+    }
     bool ok() const { return kind == Kind::Decoded || kind == Kind::Acknowledged; }
     // What went wrong, for a message after the setting's name: "no answer within 3 s".
     QString problem() const;

@@ -29,6 +29,15 @@ void checkFrame(const QByteArray& chunk)
 {
     const auto frame = HartReply::read(chunk);
     FUZZ_CHECK(HartReply::missing(chunk).isEmpty() == (frame && frame->whole));
+
+    // What is kept as a request's answer is a tail of the bytes; a whole frame read from it
+    // comes from the instrument asked and answers the command asked.
+    const int poll = int(chunk.size() % 16);
+    const uint8_t command = chunk.isEmpty() ? 0 : uint8_t(chunk[0]);
+    const QByteArray kept = HartReply::answerTo(chunk, HartCodec::shortFrame(5, HartCodec::kMasterBit, poll, command));
+    FUZZ_CHECK(chunk.endsWith(kept));
+    if (const auto own = HartReply::read(kept); own && own->whole)
+        FUZZ_CHECK(!own->longAddress() && own->pollAddress() == poll && own->command == command);
     if (!frame) return;
     FUZZ_CHECK(frame->whole ? frame->body.size() == frame->byteCount : frame->body.size() <= frame->byteCount);
     if (frame->hasStatus()) FUZZ_CHECK(!frame->status().summary().isEmpty());

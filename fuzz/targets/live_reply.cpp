@@ -4,7 +4,7 @@
 #include "fuzz/FuzzInput.h"
 #include "live/HartSource.h"
 #include "live/ModbusSource.h"
-#include "pages/hart/HartReplyFrame.h"
+#include "pages/hart/HartReply.h"
 #include "tools/ModbusReply.h"
 
 #include <cmath>
@@ -41,17 +41,17 @@ void checkModbus(const QByteArray& reply, uint8_t slave)
 
 void checkHart(const QByteArray& reply)
 {
-    const bool whole = HartReplyFrame::missing(reply).isEmpty();
-    const auto frame = HartReplyFrame::read(reply);
-    FUZZ_CHECK(whole == frame.has_value());
-    if (frame) FUZZ_CHECK(frame->address.size() == (frame->longAddress ? 5 : 1));
+    const bool whole = HartReply::missing(reply).isEmpty();
+    const auto frame = HartReply::read(reply);
+    FUZZ_CHECK(whole == (frame && frame->whole));
+    if (frame) FUZZ_CHECK(frame->address.size() == (frame->longAddress() ? 5 : 1));
 
     // The reply taken first as command 0's, then as command 3's.
     HartSource source(0);
     source.begin();
     FUZZ_CHECK(source.next().has_value());
     if (source.take(received(reply)) == LiveSource::Result::Answer) {
-        FUZZ_CHECK(frame && frame->checksumOk && frame->command == 0);
+        FUZZ_CHECK(whole && frame->checksumOk && frame->command == 0);
         FUZZ_CHECK(source.next().has_value());
         const LiveSource::Result read = source.take(received(reply));
         FUZZ_CHECK(read == LiveSource::Result::Garbled); // command 0's frame is no answer to 3

@@ -1,5 +1,7 @@
 #include "pages/hart/HartReply.h"
 
+#include <algorithm>
+
 namespace HartReply {
 
 namespace {
@@ -16,12 +18,30 @@ QStringList from(Piece first)
 
 uint8_t at(const QByteArray& bytes, qsizetype i) { return static_cast<uint8_t>(bytes[i]); }
 
-// The first delimiter after a preamble byte; -1 when there is none yet.
-qsizetype delimiterAt(const QByteArray& bytes)
+// The first delimiter after a preamble byte, from `from` on; -1 when there is none yet.
+qsizetype delimiterAt(const QByteArray& bytes, qsizetype from = 1)
 {
-    for (qsizetype i = 1; i < bytes.size(); ++i)
+    for (qsizetype i = std::max<qsizetype>(from, 1); i < bytes.size(); ++i)
         if (at(bytes, i - 1) == 0xFF && (at(bytes, i) == 0x06 || at(bytes, i) == 0x86)) return i;
     return -1;
+}
+
+// A request's address and command: what its answer repeats.
+struct Addressed {
+    QByteArray address; // the master and burst bits of the first byte cleared
+    uint8_t command = 0;
+};
+
+std::optional<Addressed> addressed(const QByteArray& request)
+{
+    qsizetype d = 0;
+    while (d < request.size() && at(request, d) == 0xFF) ++d;
+    if (d >= request.size() || (at(request, d) != 0x02 && at(request, d) != 0x82)) return std::nullopt;
+    const qsizetype size = at(request, d) == 0x82 ? 5 : 1;
+    if (d + 1 + size >= request.size()) return std::nullopt;
+    Addressed out{request.mid(d + 1, size), at(request, d + 1 + size)};
+    out.address[0] = char(at(out.address, 0) & 0x3F);
+    return out;
 }
 
 } // namespace
@@ -69,6 +89,23 @@ QStringList missing(const QByteArray& bytes)
     if (after < addressSize + 2 + body) return from(Data);
     if (after < addressSize + 3 + body) return from(Checksum);
     return {};
+}
+
+QByteArray answerTo(const QByteArray& received, const QByteArray& request)
+{
+    const std::optional<Addressed> asked = addressed(request);
+    if (!asked) return received;
+    qsizetype after = 0; // past the frames passed over
+    for (qsizetype d; (d = delimiterAt(received, after + 1)) >= 0;) {
+        const std::optional<Frame> frame = read(received.mid(d - 1));
+        if (!frame || !frame->whole) return received.mid(d - 1); // not yet told apart
+        QByteArray address = frame->address;
+        address[0] = char(at(address, 0) & 0x3F);
+        if (address == asked->address && frame->command == asked->command) return received.mid(d - 1);
+        // Delimiter, address, command, byte count, body, checksum.
+        after = d + 1 + address.size() + 2 + frame->byteCount + 1;
+    }
+    return received.mid(after);
 }
 
 } // namespace HartReply

@@ -44,4 +44,12 @@ std::optional<Frame> read(const QByteArray& bytes);
 // "data", "checksum". Empty once the checksum has arrived, whatever it says.
 QStringList missing(const QByteArray& bytes);
 
+// What in `received` may answer `request`, a master frame: the bytes from the first reply
+// frame that comes from the instrument the request addressed and answers its command, or
+// whose header has not all arrived. Whole frames from another instrument or for another
+// command (a late answer to an earlier request) are passed over, so read() and missing()
+// on the result never see them. The master and burst bits of the address are not
+// compared. `received` comes back whole when the request is no master frame.
+QByteArray answerTo(const QByteArray& received, const QByteArray& request);
+
 } // namespace HartReply

@@ -3,7 +3,7 @@
 #include "live/HartSource.h"
 #include "live/ModbusSource.h"
 #include "live/RegisterFormat.h"
-#include "pages/hart/HartReplyFrame.h"
+#include "pages/hart/HartReply.h"
 #include "sim/HartLoop.h"
 #include "tests/support/Bytes.h"
 #include "tools/ModbusReply.h"
@@ -115,17 +115,17 @@ private slots:
             for (const QByteArray& before : {QByteArray(), request, bytes({0x00, 0xFF})}) {
                 const QByteArray got = before + reply;
                 for (qsizetype k = 0; k < got.size(); ++k)
-                    QVERIFY2(!HartReplyFrame::missing(got.left(k)).isEmpty(), qPrintable(got.left(k).toHex(' ')));
-                QVERIFY(HartReplyFrame::missing(got).isEmpty());
-                const auto frame = HartReplyFrame::read(got);
-                QVERIFY(frame && frame->checksumOk);
-                QCOMPARE(frame->longAddress, request == read);
+                    QVERIFY2(!HartReply::missing(got.left(k)).isEmpty(), qPrintable(got.left(k).toHex(' ')));
+                QVERIFY(HartReply::missing(got).isEmpty());
+                const auto frame = HartReply::read(got);
+                QVERIFY(frame && frame->whole && frame->checksumOk);
+                QCOMPARE(frame->longAddress(), request == read);
                 QCOMPARE(frame->command, uint8_t(request == read ? 3 : 0));
             }
             QByteArray garbled = reply;
             garbled[garbled.size() - 3] = char(garbled[garbled.size() - 3] ^ 0x40);
-            QVERIFY(HartReplyFrame::missing(garbled).isEmpty());
-            QVERIFY(!HartReplyFrame::read(garbled)->checksumOk);
+            QVERIFY(HartReply::missing(garbled).isEmpty());
+            QVERIFY(!HartReply::read(garbled)->checksumOk);
         }
     }
 

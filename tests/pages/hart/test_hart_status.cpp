@@ -198,6 +198,33 @@ private slots:
         QVERIFY(!frameOf(corrupt).checksumOk);
     }
 
+    // A late answer from another instrument, or to another command, is passed over whole;
+    // the request's own answer after it is what is read. A frame not yet whole cannot be
+    // told apart and is kept; the master and burst bits of an address are not compared.
+    void anAnswerToAnotherRequestIsPassedOver()
+    {
+        const QByteArray identify1 = HartCodec::shortFrame(5, HartCodec::kMasterBit, 1, 0);
+        const QByteArray fromZero = reply(hex("80"), 0, 0, 0, QByteArray(12, 1));
+        const QByteArray fromOne = reply(hex("81"), 0, 0, 0, QByteArray(12, 2));
+        const QByteArray otherCommand = reply(hex("81"), 13, 0, 0, QByteArray(21, 3));
+        QCOMPARE(HartReply::answerTo(fromZero + otherCommand + fromOne, identify1), fromOne.mid(4));
+        QCOMPARE(frameOf(HartReply::answerTo(fromZero + fromOne, identify1)).data(), QByteArray(12, 2));
+        QCOMPARE(HartReply::answerTo(fromZero + "\x01\x02", identify1), QByteArray("\x01\x02"));
+        QVERIFY(!HartReply::missing(HartReply::answerTo(fromZero, identify1)).isEmpty());
+        const QByteArray cut = fromZero.left(fromZero.size() - 1);
+        QCOMPARE(HartReply::answerTo(cut, identify1), cut.mid(4)); // from its last preamble byte
+        QCOMPARE(HartReply::answerTo(reply(hex("C1"), 0, 0, 0), identify1), reply(hex("C1"), 0, 0, 0).mid(4));
+
+        const HartCodec::Identity flow{0x26, 0x05, {0x00, 0x00, 0x01}};
+        const QByteArray read = HartCodec::longFrame(5, HartCodec::kMasterBit, flow, 3);
+        const QByteArray own = reply(hex("A6 05 00 00 01"), 3, 0, 0, QByteArray(24, 4));
+        const QByteArray another = reply(hex("A6 05 00 00 02"), 3, 0, 0, QByteArray(24, 5));
+        QCOMPARE(HartReply::answerTo(another + own, read), own.mid(4));
+        QCOMPARE(HartReply::answerTo(another, read), QByteArray());
+        for (const QByteArray& notHart : {QByteArray("QQQ#QX#"), QByteArray()})
+            QCOMPARE(HartReply::answerTo(fromZero, notHart), fromZero);
+    }
+
     // Only the two status bytes: read without error, nothing taken as data.
     void aReplyOfStatusBytesOnly()
     {
