@@ -1,5 +1,6 @@
 #include "cli/CommandLine.h"
 
+#include "cli/PortOpening.h"
 #include "tools/TerminalText.h"
 
 #include <QCommandLineOption>
@@ -155,21 +156,7 @@ std::optional<Answer> readProfileArguments(const QStringList& arguments, Profile
     if (!p.parser.isSet(p.port)) return refuse(QStringLiteral("--port PORT is needed."));
     out.port = p.parser.value(p.port);
     if (p.parser.isSet(p.log)) out.log = p.parser.value(p.log);
-    if (p.parser.isSet(p.baud)) {
-        bool ok = false;
-        const int n = p.parser.value(p.baud).toInt(&ok);
-        if (!ok || n <= 0)
-            return refuse(QStringLiteral("--baud takes a speed such as 9600, not '%1'.").arg(p.parser.value(p.baud)));
-        out.baud = QString::number(n);
-    }
-    if (p.parser.isSet(p.parity)) {
-        const QString given = p.parser.value(p.parity);
-        out.parity.clear();
-        for (const char* known : {"None", "Odd", "Even"})
-            if (given.compare(QLatin1String(known), Qt::CaseInsensitive) == 0) out.parity = QLatin1String(known);
-        if (out.parity.isEmpty())
-            return refuse(QStringLiteral("--parity takes None, Odd or Even, not '%1'.").arg(given));
-    }
+    if (const QString why = readLineOptions(p.parser, out.baud, out.parity); !why.isEmpty()) return refuse(why);
     return std::nullopt;
 }
 
@@ -188,22 +175,7 @@ std::optional<Answer> readScanArguments(const QStringList& arguments, ScanArgume
         return refuse(QStringLiteral("scan takes no FILE or other argument."));
     if (!p.parser.isSet(p.port)) return refuse(QStringLiteral("--port PORT is needed."));
     out.port = p.parser.value(p.port);
-    // Speed and parity as a profile command takes them.
-    if (p.parser.isSet(p.baud)) {
-        bool ok = false;
-        const int n = p.parser.value(p.baud).toInt(&ok);
-        if (!ok || n <= 0)
-            return refuse(QStringLiteral("--baud takes a speed such as 9600, not '%1'.").arg(p.parser.value(p.baud)));
-        out.baud = QString::number(n);
-    }
-    if (p.parser.isSet(p.parity)) {
-        const QString given = p.parser.value(p.parity);
-        out.parity.clear();
-        for (const char* known : {"None", "Odd", "Even"})
-            if (given.compare(QLatin1String(known), Qt::CaseInsensitive) == 0) out.parity = QLatin1String(known);
-        if (out.parity.isEmpty())
-            return refuse(QStringLiteral("--parity takes None, Odd or Even, not '%1'.").arg(given));
-    }
+    if (const QString why = readLineOptions(p.parser, out.baud, out.parity); !why.isEmpty()) return refuse(why);
     if (p.parser.isSet(p.to)) {
         bool ok = false;
         out.last = p.parser.value(p.to).toInt(&ok);

@@ -42,7 +42,8 @@ std::optional<Answer> checkWindowArguments(const QStringList& arguments);
 // A profile command: --port PORT [--baud N] [--parity P] [--log FILE] read|write|compare FILE.
 struct ProfileArguments {
     QString command, file, port;
-    QString baud = QStringLiteral("9600"), parity = QStringLiteral("None");
+    unsigned baud = 9600;
+    QString parity = QStringLiteral("None");
     QString log; // --log FILE: every frame sent and received; empty for none
 };
 // Reads a profile command's arguments into `out`; on a mistake, the refusal (exit code 2).
@@ -52,7 +53,8 @@ std::optional<Answer> readProfileArguments(const QStringList& arguments, Profile
 // [--timeout MS].
 struct ScanArguments {
     QString port;
-    QString baud = QStringLiteral("9600"), parity = QStringLiteral("None");
+    unsigned baud = 9600;
+    QString parity = QStringLiteral("None");
     int last = 15;        // polling addresses 0 to this (at most 63)
     int timeoutMs = 1000; // the wait at each address
 };

@@ -1,5 +1,6 @@
 #include "cli/MonitorArguments.h"
 
+#include "cli/PortOpening.h"
 #include "live/LiveSampler.h"
 
 #include "tools/TerminalText.h"
@@ -126,18 +127,7 @@ std::optional<CommandLine::Answer> read(const QStringList& arguments, MonitorArg
 
     if (!p.isSet(port)) return refuse(QStringLiteral("--port PORT is needed."));
     out.port = p.value(port);
-    if (p.isSet(baud)) {
-        const auto n = number(p.value(baud), 1, std::numeric_limits<int>::max());
-        if (!n) return refuse(QStringLiteral("--baud takes a speed such as 9600, not '%1'.").arg(p.value(baud)));
-        out.baud = unsigned(*n);
-    }
-    if (p.isSet(parity)) {
-        const QString given = p.value(parity);
-        out.parity.clear();
-        for (const char* known : {"None", "Odd", "Even"})
-            if (given.compare(QLatin1String(known), Qt::CaseInsensitive) == 0) out.parity = QLatin1String(known);
-        if (out.parity.isEmpty()) return refuse(QStringLiteral("--parity takes None, Odd or Even, not '%1'.").arg(given));
-    }
+    if (const QString why = readLineOptions(p, out.baud, out.parity); !why.isEmpty()) return refuse(why);
     if (p.isSet(slave)) {
         out.slave = number(p.value(slave), 1, 247);
         if (!out.slave) return refuse(QStringLiteral("--slave takes an address from 1 to 247, not '%1'.").arg(p.value(slave)));

@@ -2,8 +2,29 @@
 
 #include "serial/Comm.h"
 
+#include <QCommandLineParser>
 #include <QStringList>
 #include <algorithm>
+
+QString readLineOptions(const QCommandLineParser& parser, unsigned& baud, QString& parity)
+{
+    if (parser.isSet(QStringLiteral("baud"))) {
+        const QString given = parser.value(QStringLiteral("baud"));
+        bool ok = false;
+        const int n = given.trimmed().toInt(&ok);
+        if (!ok || n <= 0) return QStringLiteral("--baud takes a speed such as 9600, not '%1'.").arg(given);
+        baud = unsigned(n);
+    }
+    if (parser.isSet(QStringLiteral("parity"))) {
+        const QString given = parser.value(QStringLiteral("parity"));
+        QString name;
+        for (const char* known : {"None", "Odd", "Even"})
+            if (given.compare(QLatin1String(known), Qt::CaseInsensitive) == 0) name = QLatin1String(known);
+        if (name.isEmpty()) return QStringLiteral("--parity takes None, Odd or Even, not '%1'.").arg(given);
+        parity = name;
+    }
+    return {};
+}
 
 QString openCommandLinePort(TComm& port, const QString& name, unsigned baud, const QString& parity)
 {

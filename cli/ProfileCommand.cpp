@@ -142,7 +142,7 @@ int run(int argc, char** argv)
     if (!job.args.log.isEmpty()) {
         log = std::make_unique<TrafficLogFile>();
         const QString why = log->open(CommandLine::rawArgument(argc, argv, job.args.log), job.args.port,
-                                      job.args.baud.toInt(), job.args.parity);
+                                      int(job.args.baud), job.args.parity);
         if (!why.isEmpty()) {
             say(why);
             return kTrouble;
@@ -150,7 +150,7 @@ int run(int argc, char** argv)
     }
 
     TComm port;
-    if (const QString why = openCommandLinePort(port, job.args.port, job.args.baud.toUInt(), job.args.parity);
+    if (const QString why = openCommandLinePort(port, job.args.port, job.args.baud, job.args.parity);
         !why.isEmpty()) {
         say(QStringLiteral("cannot open %1: %2").arg(escaped(job.args.port), why));
         return kTrouble;

@@ -60,7 +60,7 @@ int run(int argc, char** argv)
     if (const auto refusal = CommandLine::readScanArguments(app.arguments(), args))
         return CommandLine::deliver(*refusal);
     TComm port;
-    if (const QString why = openCommandLinePort(port, args.port, args.baud.toUInt(), args.parity); !why.isEmpty()) {
+    if (const QString why = openCommandLinePort(port, args.port, args.baud, args.parity); !why.isEmpty()) {
         say(QStringLiteral("cannot open %1: %2").arg(TerminalText::escaped(args.port), why));
         return 2;
     }

@@ -86,6 +86,27 @@ private slots:
         QVERIFY(!CommandLine::checkWindowArguments({"vk742b-config"}));
     }
 
+    // Every command reads the port's speed and parity by the same rules.
+    void lineOptionsAreReadAlikeByEveryCommand()
+    {
+        CommandLine::ProfileArguments profile;
+        QVERIFY(!CommandLine::readProfileArguments(
+            {"x", "--port", "p", "--baud", "19200", "--parity", "even", "read", "f.json"}, profile));
+        QCOMPARE(profile.baud, 19200u);
+        QCOMPARE(profile.parity, QString("Even"));
+        CommandLine::ScanArguments scan;
+        QVERIFY(!CommandLine::readScanArguments({"x", "--port", "p", "--parity", "ODD", "scan"}, scan));
+        QCOMPARE(scan.baud, 9600u);
+        QCOMPARE(scan.parity, QString("Odd"));
+        for (const char* baud : {"0", "-9600", "fast", ""}) {
+            const auto refused = CommandLine::readScanArguments({"x", "--port", "p", "--baud", baud, "scan"}, scan);
+            QVERIFY(refused && refused->exitCode == 2);
+            QVERIFY2(refused->err.contains("--baud takes a speed such as 9600"), qPrintable(refused->err));
+        }
+        const auto refused = CommandLine::readProfileArguments({"x", "--port", "p", "--parity", "Mark", "read", "f"}, profile);
+        QVERIFY(refused && refused->err.contains("--parity takes None, Odd or Even, not 'Mark'"));
+    }
+
     // Without a display the window cannot start: one line and exit 2, never Qt's abort. A
     // mistyped command is refused, with or without a display.
     void noDisplayAndMistypedCommands()
