@@ -155,7 +155,8 @@ std::optional<Answer> readProfileArguments(const QStringList& arguments, Profile
     out.file = rest[1];
     if (!p.parser.isSet(p.port)) return refuse(QStringLiteral("--port PORT is needed."));
     out.port = p.parser.value(p.port);
-    if (p.parser.isSet(p.log)) out.log = p.parser.value(p.log);
+    if (p.parser.isSet(p.log) && (out.log = p.parser.value(p.log)).isEmpty())
+        return refuse(QStringLiteral("--log takes a file name."));
     if (const QString why = readLineOptions(p.parser, out.baud, out.parity); !why.isEmpty()) return refuse(why);
     return std::nullopt;
 }
@@ -175,6 +176,8 @@ std::optional<Answer> readScanArguments(const QStringList& arguments, ScanArgume
         return refuse(QStringLiteral("scan takes no FILE or other argument."));
     if (!p.parser.isSet(p.port)) return refuse(QStringLiteral("--port PORT is needed."));
     out.port = p.parser.value(p.port);
+    if (p.parser.isSet(p.log) && (out.log = p.parser.value(p.log)).isEmpty())
+        return refuse(QStringLiteral("--log takes a file name."));
     if (const QString why = readLineOptions(p.parser, out.baud, out.parity); !why.isEmpty()) return refuse(why);
     if (p.parser.isSet(p.to)) {
         bool ok = false;

@@ -49,12 +49,13 @@ struct ProfileArguments {
 // Reads a profile command's arguments into `out`; on a mistake, the refusal (exit code 2).
 std::optional<Answer> readProfileArguments(const QStringList& arguments, ProfileArguments& out);
 
-// A scan of HART polling addresses: --port PORT [--baud N] [--parity P] scan [--to N]
-// [--timeout MS].
+// A scan of HART polling addresses: --port PORT [--baud N] [--parity P] [--log FILE] scan
+// [--to N] [--timeout MS].
 struct ScanArguments {
     QString port;
     unsigned baud = 9600;
     QString parity = QStringLiteral("None");
+    QString log; // as for a profile command
     int last = 15;        // polling addresses 0 to this (at most 63)
     int timeoutMs = 1000; // the wait at each address
 };

@@ -14,7 +14,7 @@ namespace MonitorCommandLine {
 namespace {
 
 const char* const kValueOptions[] = {"--port", "--baud", "--parity", "--slave", "--slots", "--formats",
-                                     "--profile", "--hart", "--interval", "--count", "--csv"};
+                                     "--profile", "--hart", "--interval", "--count", "--csv", "--log"};
 const char* const kValueNames[RegisterFormat::kValues] = {"current", "variable 1", "variable 2", "variable 3",
                                                           "variable 4"};
 
@@ -73,6 +73,8 @@ const char* const kHelp =
     "                     or 100 to 3600000 (default 1000)\n"
     "  --count N          stop after N cycles\n"
     "  --csv FILE         write the rows to FILE; - (the default) writes them to stdout\n"
+    "  --log FILE         write every frame sent and received to FILE, as a profile command\n"
+    "                     does\n"
     "\n"
     "Messages go to stderr. Exit codes: 0 the run ended, missed polls included; 2 trouble:\n"
     "bad arguments, a CSV file that cannot be opened or written, a port that cannot open\n"
@@ -117,8 +119,8 @@ std::optional<CommandLine::Answer> read(const QStringList& arguments, MonitorArg
     const QCommandLineOption help{{"h", "help"}, "Help."}, port{"port", "", "P"}, baud{"baud", "", "N"},
         parity{"parity", "", "P"}, slave{"slave", "", "N"}, slotList{"slots", "", "L"}, formats{"formats", "", "F"},
         profile{"profile", "", "FILE"}, hart{"hart", "", "L"}, interval{"interval", "", "MS"},
-        count{"count", "", "N"}, csv{"csv", "", "FILE"};
-    p.addOptions({help, port, baud, parity, slave, slotList, formats, profile, hart, interval, count, csv});
+        count{"count", "", "N"}, csv{"csv", "", "FILE"}, log{"log", "", "FILE"};
+    p.addOptions({help, port, baud, parity, slave, slotList, formats, profile, hart, interval, count, csv, log});
     if (!p.parse(arguments)) return refuse(p.errorText());
     if (p.isSet(help)) return CommandLine::Answer{0, QString::fromLatin1(kHelp).arg(QCoreApplication::applicationName()), {}};
     const QStringList rest = p.positionalArguments();
@@ -165,6 +167,10 @@ std::optional<CommandLine::Answer> read(const QStringList& arguments, MonitorArg
         const auto n = number(p.value(count), 1, std::numeric_limits<int>::max());
         if (!n) return refuse(QStringLiteral("--count takes a number of cycles from 1, not '%1'.").arg(p.value(count)));
         out.count = *n;
+    }
+    if (p.isSet(log)) {
+        out.log = p.value(log);
+        if (out.log.isEmpty()) return refuse(QStringLiteral("--log takes a file name."));
     }
     if (p.isSet(csv)) {
         out.csv = p.value(csv);

@@ -4,6 +4,7 @@
 #include "cli/MonitorArguments.h"
 #include "cli/PortOpening.h"
 #include "cli/StopSignals.h"
+#include "cli/TrafficLogFile.h"
 #include "exchange/ExchangeView.h"
 #include "live/CsvWriter.h"
 #include "live/LiveSampler.h"
@@ -86,10 +87,11 @@ void printSummary(const LiveSampler& sampler)
 }
 
 // Polls until the count is reached, a signal stops it, or the port goes; returns the exit code.
-int poll(TComm& port, const LiveSetup& setup, int count, CsvWriter& csv)
+int poll(TComm& port, const LiveSetup& setup, int count, CsvWriter& csv, TrafficLogFile& log)
 {
     NoView view;
     ConverterSession session(port, view, setup.sessionOptions(port.BaudRate()));
+    log.follow(session);
     LiveSampler sampler(session, setup.sources());
     sampler.setInterval(setup.intervalMs);
     sampler.setCount(count);
@@ -137,6 +139,12 @@ int run(int argc, char** argv)
     if (!args.profile.isEmpty() && !readProfile(args.profile, profileFormats, profileSlave)) return 2;
     const LiveSetup setup = setupFrom(args, profileFormats, profileSlave);
 
+    TrafficLogFile log;
+    if (const QString why = log.open(CommandLine::rawArgument(argc, argv, args.log), args.port, int(args.baud), args.parity);
+        !why.isEmpty()) {
+        say(why);
+        return 2;
+    }
     // The port first: a run that cannot start leaves an existing CSV file as it was.
     TComm port;
     if (const QString why = openCommandLinePort(port, args.port, args.baud, args.parity); !why.isEmpty()) {
@@ -149,7 +157,7 @@ int run(int argc, char** argv)
         port.ClosePort();
         return 2;
     }
-    const int code = poll(port, setup, args.count, csv);
+    const int code = poll(port, setup, args.count, csv, log);
     port.ClosePort();
     return code;
 }

@@ -73,11 +73,11 @@ void sayApplied(const QStringList& applied)
 }
 
 // Runs the command on an open port; returns the exit code.
-int runOnPort(TComm& port, const Job& job, TrafficLogFile* log)
+int runOnPort(TComm& port, const Job& job, TrafficLogFile& log)
 {
     NoView view;
     ConverterSession session(port, view);
-    if (log) log->follow(session);
+    log.follow(session);
     ProfileRun run(session);
     QObject::connect(&run, &ProfileRun::progress, [](int step, int count, const QString& what) {
         std::fprintf(stderr, "[%d/%d] %s\n", step, count, qPrintable(what));
@@ -138,15 +138,12 @@ int run(int argc, char** argv)
     } else if (!(job.profile = loadProfile(job.file))) {
         return kTrouble;
     }
-    std::unique_ptr<TrafficLogFile> log;
-    if (!job.args.log.isEmpty()) {
-        log = std::make_unique<TrafficLogFile>();
-        const QString why = log->open(CommandLine::rawArgument(argc, argv, job.args.log), job.args.port,
-                                      int(job.args.baud), job.args.parity);
-        if (!why.isEmpty()) {
-            say(why);
-            return kTrouble;
-        }
+    TrafficLogFile log;
+    if (const QString why = log.open(CommandLine::rawArgument(argc, argv, job.args.log), job.args.port,
+                                     int(job.args.baud), job.args.parity);
+        !why.isEmpty()) {
+        say(why);
+        return kTrouble;
     }
 
     TComm port;
@@ -155,7 +152,7 @@ int run(int argc, char** argv)
         say(QStringLiteral("cannot open %1: %2").arg(escaped(job.args.port), why));
         return kTrouble;
     }
-    const int code = runOnPort(port, job, log.get());
+    const int code = runOnPort(port, job, log);
     port.ClosePort();
     return code;
 }

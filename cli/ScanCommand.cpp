@@ -3,6 +3,7 @@
 #include "cli/CommandLine.h"
 #include "cli/PortOpening.h"
 #include "cli/ScanLine.h"
+#include "cli/TrafficLogFile.h"
 #include "exchange/ExchangeView.h"
 #include "serial/Comm.h"
 #include "session/ConverterSession.h"
@@ -16,12 +17,13 @@ namespace {
 
 void say(const QString& text) { std::fprintf(stderr, "vk742b-config: %s\n", qPrintable(text)); }
 
-int scanOnPort(TComm& port, const CommandLine::ScanArguments& args)
+int scanOnPort(TComm& port, const CommandLine::ScanArguments& args, TrafficLogFile& log)
 {
     NoView view;
     ConverterSession::Options limits;
     limits.limitMs = args.timeoutMs;
     ConverterSession session(port, view, limits);
+    log.follow(session);
     HartScan scan(session, {args.last});
     QObject::connect(&scan, &HartScan::progress, [](int address, int last) {
         std::fprintf(stderr, "[%d/%d] polling address %d\n", address + 1, last + 1, address);
@@ -59,12 +61,18 @@ int run(int argc, char** argv)
     CommandLine::ScanArguments args;
     if (const auto refusal = CommandLine::readScanArguments(app.arguments(), args))
         return CommandLine::deliver(*refusal);
+    TrafficLogFile log;
+    if (const QString why = log.open(CommandLine::rawArgument(argc, argv, args.log), args.port, int(args.baud), args.parity);
+        !why.isEmpty()) {
+        say(why);
+        return 2;
+    }
     TComm port;
     if (const QString why = openCommandLinePort(port, args.port, args.baud, args.parity); !why.isEmpty()) {
         say(QStringLiteral("cannot open %1: %2").arg(TerminalText::escaped(args.port), why));
         return 2;
     }
-    const int code = scanOnPort(port, args);
+    const int code = scanOnPort(port, args, log);
     port.ClosePort();
     return code;
 }

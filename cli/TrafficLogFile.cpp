@@ -9,6 +9,7 @@
 
 QString TrafficLogFile::open(const QByteArray& path, const QString& port, int baud, const QString& parity)
 {
+    if (path.isEmpty()) return {};
     // By its bytes: a name that is not valid UTF-8 would not survive a QString.
     const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0666);
     const QString name = TerminalText::fileName(path);
@@ -23,4 +24,7 @@ QString TrafficLogFile::open(const QByteArray& path, const QString& port, int ba
     return {};
 }
 
-void TrafficLogFile::follow(PortTraffic& source) { log_.follow(source); }
+void TrafficLogFile::follow(PortTraffic& source)
+{
+    if (file_.isOpen()) log_.follow(source);
+}

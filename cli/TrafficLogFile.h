@@ -14,8 +14,9 @@ class PortTraffic;
 class TrafficLogFile {
 public:
     // Creates or empties the file (the file system's own bytes) and writes the header;
-    // empty on success, else the message.
+    // empty on success, else the message. An empty path asks for no log: nothing is done.
     QString open(const QByteArray& path, const QString& port, int baud, const QString& parity);
+    // Logs the source's frames from now on, while the file is open.
     void follow(PortTraffic& source);
 
 private:

@@ -113,6 +113,17 @@ private slots:
             QCOMPARE(cells[6], QString("success"));
         }
         QVERIFY2(r.err.contains("hart1: 4 requests, 4 answers, 0 timeouts"), qPrintable(r.err));
+
+        // With --log, each of those requests and its answer are in the log.
+        const QString path = standIn.dir.filePath("monitor.log");
+        const Run logged = monitor(standIn.link, {"--hart", "0", "--count", "2", "--interval", "100", "--log", path});
+        QCOMPARE(logged.exitCode, 0);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString log = QString::fromUtf8(file.readAll());
+        QVERIFY2(log.startsWith("# vk742b-config "), qPrintable(log));
+        QCOMPARE(log.count(" TX  "), 3); // command 0, then command 3 twice
+        QCOMPARE(log.count(" RX  ") >= 3, true);
     }
 
     // SIGINT, then SIGTERM in a second run: the run ends after a whole row, exit code 0.
@@ -149,6 +160,9 @@ private slots:
         r = monitor(standIn.link, {"--hart", "0", "--csv", standIn.dir.filePath("no/such/dir.csv")});
         QCOMPARE(r.exitCode, 2);
         QVERIFY2(r.err.contains("cannot write"), qPrintable(r.err));
+        r = monitor(standIn.link, {"--hart", "0", "--log", standIn.dir.filePath("no/such/dir.log")});
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY2(r.err.contains("cannot write the log"), qPrintable(r.err));
         r = monitor(standIn.link, {"--slots", "9"});
         QCOMPARE(r.exitCode, 2);
         QCOMPARE(r.out, QString());

@@ -69,6 +69,25 @@ private slots:
         QVERIFY(r.err.endsWith("vk742b-config: no instrument answered\n"));
     }
 
+    // --log: the header, then each frame the stand-in saw as sent and what came back.
+    void aLogHoldsEveryFrame()
+    {
+        StandIn sim({"--verbose"});
+        const QString path = sim.dir.filePath("scan.log");
+        const Result r = scan({"--port", sim.link, "--log", path, "scan", "--to", "1", "--timeout", "300"});
+        QCOMPARE(r.code, 0);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString log = QString::fromUtf8(file.readAll());
+        QVERIFY2(log.startsWith("# vk742b-config " VK742B_VERSION " traffic log\n# port " + sim.link +
+                                ", 9600 baud, parity None\n"),
+                 qPrintable(log));
+        QTest::qWait(100);
+        QCOMPARE(log.count(" TX  "), sim.requestsSeen());
+        QVERIFY(log.count(" TX  ") >= 4); // two polls and the first instrument's tags at least
+        QVERIFY(log.count(" RX  ") >= 2);
+    }
+
     void badArgumentsAndPortsExitWithTwo()
     {
         const struct {
@@ -81,6 +100,8 @@ private slots:
             {{"--port", "/dev/null", "scan", "--timeout", "soon"}, "not 'soon'"},
             {{"--port", "/dev/null", "scan", "extra"}, "scan takes no FILE"},
             {{"--port", "/dev/null", "--baud", "fast", "scan"}, "--baud takes a speed"},
+            {{"--port", "/dev/null", "--log", "", "scan"}, "--log takes a file name"},
+            {{"--port", "/dev/null", "--log", "/nonexistent/dir/scan.log", "scan"}, "cannot write the log"},
             {{"--port", "/nonexistent/tty", "scan"}, "cannot open /nonexistent/tty"},
         };
         for (const auto& c : cases) {
