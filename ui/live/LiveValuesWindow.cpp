@@ -47,6 +47,7 @@ QTableWidget* table(const char* name, const QStringList& headers)
     t->setEditTriggers(QAbstractItemView::NoEditTriggers);
     t->setSelectionMode(QAbstractItemView::NoSelection);
     t->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    t->horizontalHeader()->setStretchLastSection(true); // the status's words, the last response
     return t;
 }
 
@@ -167,8 +168,10 @@ QWidget* LiveValuesWindow::buildSetup()
             auto* list = named(new QComboBox, QStringLiteral("LiveFormat%1_%2").arg(n).arg(v));
             if (const auto* page = form_.findChild<QComboBox*>(kPageFormatLists[v]))
                 for (int i = 0; i < page->count(); ++i) list->addItem(page->itemText(i));
+            // The code leads each item; the rest shows when the list opens, and in the tip.
+            connect(list, &QComboBox::currentTextChanged, list, &QWidget::setToolTip);
             list->setCurrentIndex(0);
-            // The code leads each item; the rest shows when the list opens.
+            list->setToolTip(list->currentText());
             list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
             list->setMinimumContentsLength(12);
             format_[size_t(n)][size_t(v)] = list;
