@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# The shell completion for vk742b-config: what it offers after each kind of word.
+# Usage: test_completion.sh COMPLETION_FILE
+set -u
+source "$1"
+failed=0
+
+# Completes the words of `line` (the last one being typed) and compares the offers, sorted.
+expect()
+{
+    local line=$1 want=$2
+    read -r -a COMP_WORDS <<<"$line"
+    [[ $line == *" " ]] && COMP_WORDS+=("")
+    COMP_CWORD=$((${#COMP_WORDS[@]} - 1))
+    COMPREPLY=()
+    _vk742b_config
+    local got
+    got=$(printf '%s\n' "${COMPREPLY[@]}" | sort | tr '\n' ' ')
+    got=${got% }
+    if [[ $got != "$want" ]]; then
+        echo "FAIL: '$line' offers '$got', not '$want'"
+        failed=1
+    fi
+}
+
+cd "$(mktemp -d)" || exit 1
+touch site.json notes.txt
+mkdir old
+
+expect "vk742b-config " "compare monitor read scan write"
+expect "vk742b-config --port /dev/ttyUSB0 wr" "write"
+expect "vk742b-config --p" "--parity --port"
+expect "vk742b-config --parity o" ""
+expect "vk742b-config --parity O" "Odd"
+expect "vk742b-config --baud 19" "19200"
+expect "vk742b-config --port p --baud 9600 write " "old site.json"
+expect "vk742b-config --port p compare s" "site.json"
+expect "vk742b-config --port p read n" "notes.txt"
+expect "vk742b-config --port p read site.json " ""
+expect "vk742b-config --port p --log n" "notes.txt"
+expect "vk742b-config --port p scan --t" "--timeout --to"
+expect "vk742b-config --port p scan --to " "15 63"
+expect "vk742b-config --port p monitor --c" "--count --csv"
+expect "vk742b-config --port p monitor --profile " "old site.json"
+expect "vk742b-config --port p monitor --hart " ""
+exit $failed
