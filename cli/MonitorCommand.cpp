@@ -148,7 +148,7 @@ int run(int argc, char** argv)
     // The port first: a run that cannot start leaves an existing CSV file as it was.
     TComm port;
     if (const QString why = openCommandLinePort(port, args.port, args.baud, args.parity); !why.isEmpty()) {
-        say(QStringLiteral("cannot open %1: %2").arg(shown(args.port), why));
+        say(why);
         return 2;
     }
     CsvWriter csv;

@@ -1,6 +1,7 @@
 #include "cli/PortOpening.h"
 
 #include "serial/Comm.h"
+#include "tools/TerminalText.h"
 
 #include <QCommandLineParser>
 #include <QStringList>
@@ -40,7 +41,8 @@ QString openCommandLinePort(TComm& port, const QString& name, unsigned baud, con
         port.OpenPort();
     } catch (const ECommsError& e) {
         // The reason ("No such device") says more than the heading ("Error opening serial port").
-        return QString::fromLocal8Bit(e.detail().empty() ? e.what() : e.detail().c_str());
+        const QString why = QString::fromLocal8Bit(e.detail().empty() ? e.what() : e.detail().c_str());
+        return QStringLiteral("cannot open %1: %2").arg(TerminalText::escaped(name), why);
     }
     return {};
 }

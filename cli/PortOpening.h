@@ -11,6 +11,6 @@ class TComm;
 QString readLineOptions(const QCommandLineParser& parser, unsigned& baud, QString& parity);
 
 // Opens a port for the command line as the window's port panel does: no modem lines, no
-// software flow control. `parity` is "None", "Odd" or "Even". Empty on success, else why
-// the port did not open.
+// software flow control. `parity` is "None", "Odd" or "Even". Empty on success, else the
+// message, which names the port and why it did not open.
 QString openCommandLinePort(TComm& port, const QString& name, unsigned baud, const QString& parity);

@@ -149,7 +149,7 @@ int run(int argc, char** argv)
     TComm port;
     if (const QString why = openCommandLinePort(port, job.args.port, job.args.baud, job.args.parity);
         !why.isEmpty()) {
-        say(QStringLiteral("cannot open %1: %2").arg(escaped(job.args.port), why));
+        say(why);
         return kTrouble;
     }
     const int code = runOnPort(port, job, log);

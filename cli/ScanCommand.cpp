@@ -8,7 +8,6 @@
 #include "serial/Comm.h"
 #include "session/ConverterSession.h"
 #include "session/HartScan.h"
-#include "tools/TerminalText.h"
 
 #include <QCoreApplication>
 #include <cstdio>
@@ -69,7 +68,7 @@ int run(int argc, char** argv)
     }
     TComm port;
     if (const QString why = openCommandLinePort(port, args.port, args.baud, args.parity); !why.isEmpty()) {
-        say(QStringLiteral("cannot open %1: %2").arg(TerminalText::escaped(args.port), why));
+        say(why);
         return 2;
     }
     const int code = scanOnPort(port, args, log);
