@@ -2,6 +2,7 @@
 // both instruments' numbers, a signal that ends the run after a whole row, and the exit
 // codes of what cannot start.
 #include "cli/MonitorArguments.h"
+#include "tests/support/LogFile.h"
 #include "tests/support/StandIn.h"
 
 #include <QProcess>
@@ -118,12 +119,10 @@ private slots:
         const QString path = standIn.dir.filePath("monitor.log");
         const Run logged = monitor(standIn.link, {"--hart", "0", "--count", "2", "--interval", "100", "--log", path});
         QCOMPARE(logged.exitCode, 0);
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QString log = QString::fromUtf8(file.readAll());
-        QVERIFY2(log.startsWith("# vk742b-config "), qPrintable(log));
-        QCOMPARE(log.count(" TX  "), 3); // command 0, then command 3 twice
-        QCOMPARE(log.count(" RX  ") >= 3, true);
+        const LogFile log(path);
+        QVERIFY2(log.hasHeaderFor(standIn.link), qPrintable(log.text));
+        QCOMPARE(log.frames("TX"), 3); // command 0, then command 3 twice
+        QVERIFY(log.frames("RX") >= 3);
     }
 
     // SIGINT, then SIGTERM in a second run: the run ends after a whole row, exit code 0.

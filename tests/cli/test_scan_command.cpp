@@ -1,6 +1,7 @@
 // vk742b-config scan against the stand-in: one line per instrument, none for a silent
 // address, the exit codes, and instruments' text made safe for a terminal.
 #include "cli/ScanLine.h"
+#include "tests/support/LogFile.h"
 #include "tests/support/StandIn.h"
 
 #include <QElapsedTimer>
@@ -76,16 +77,12 @@ private slots:
         const QString path = sim.dir.filePath("scan.log");
         const Result r = scan({"--port", sim.link, "--log", path, "scan", "--to", "1", "--timeout", "300"});
         QCOMPARE(r.code, 0);
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QString log = QString::fromUtf8(file.readAll());
-        QVERIFY2(log.startsWith("# vk742b-config " VK742B_VERSION " traffic log\n# port " + sim.link +
-                                ", 9600 baud, parity None\n"),
-                 qPrintable(log));
+        const LogFile log(path);
+        QVERIFY2(log.hasHeaderFor(sim.link), qPrintable(log.text));
         QTest::qWait(100);
-        QCOMPARE(log.count(" TX  "), sim.requestsSeen());
-        QVERIFY(log.count(" TX  ") >= 4); // two polls and the first instrument's tags at least
-        QVERIFY(log.count(" RX  ") >= 2);
+        QCOMPARE(log.frames("TX"), sim.requestsSeen());
+        QVERIFY(log.frames("TX") >= 4); // two polls and the first instrument's tags at least
+        QVERIFY(log.frames("RX") >= 2);
     }
 
     void badArgumentsAndPortsExitWithTwo()

@@ -1,5 +1,6 @@
 // The command line against the stand-in: read, write and compare, and the exit codes.
 #include "profile/Profile.h"
+#include "tests/support/LogFile.h"
 #include "tests/support/StandIn.h"
 
 #include <QElapsedTimer>
@@ -209,16 +210,10 @@ private slots:
         Result r = tool({"--port", standIn.link, "--log", logPath, "read", path});
         QVERIFY2(r.code == 0, qPrintable(r.err));
         QVERIFY2(r.err.endsWith("saved " + path + "\n"), qPrintable(r.err));
-        QFile log(logPath);
-        QVERIFY(log.open(QIODevice::ReadOnly));
-        const QString text = QString::fromUtf8(log.readAll());
-        QVERIFY2(text.startsWith("# vk742b-config " VK742B_VERSION " traffic log\n# port " + standIn.link +
-                                 ", 9600 baud, parity None\n# started "),
-                 qPrintable(text));
-        QCOMPARE(text.count(QRegularExpression(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d TX  )",
-                                               QRegularExpression::MultilineOption)),
-                 12);
-        QCOMPARE(text.count(" RX  ") >= 12, true);
+        const LogFile log(logPath);
+        QVERIFY2(log.hasHeaderFor(standIn.link), qPrintable(log.text));
+        QCOMPARE(log.frames("TX"), 12);
+        QVERIFY(log.frames("RX") >= 12);
 
         QTest::qWait(200);
         const int seen = standIn.requestsSeen();
