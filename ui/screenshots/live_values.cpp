@@ -69,12 +69,12 @@ int main(int argc, char* argv[])
     writer.setQuality(0);
     const bool written = writer.write(inFewColours(live->grab().toImage()));
     live->stop();
-    (void)QTest::qWaitFor([&] { return !live->running(); }, 10000); // the picture is taken either way
+    const bool stopped = QTest::qWaitFor([&] { return !live->running(); }, 10000);
     sim.terminate();
     sim.waitForFinished();
     if (!written) {
         std::fprintf(stderr, "%s: %s\n", qPrintable(out), qPrintable(writer.errorString()));
         return 1;
     }
-    return 0;
+    return stopped ? 0 : 1;
 }
