@@ -1,6 +1,5 @@
 #include "cli/CommandLine.h"
 
-#include "cli/PortOpening.h"
 #include "tools/TerminalText.h"
 
 #include <QCommandLineOption>
@@ -153,11 +152,7 @@ std::optional<Answer> readProfileArguments(const QStringList& arguments, Profile
     if (rest.size() != 2) return refuse(QStringLiteral("expected a command (read, write or compare) and a FILE."));
     out.command = rest[0];
     out.file = rest[1];
-    if (!p.parser.isSet(p.port)) return refuse(QStringLiteral("--port PORT is needed."));
-    out.port = p.parser.value(p.port);
-    if (p.parser.isSet(p.log) && (out.log = p.parser.value(p.log)).isEmpty())
-        return refuse(QStringLiteral("--log takes a file name."));
-    if (const QString why = readLineOptions(p.parser, out.baud, out.parity); !why.isEmpty()) return refuse(why);
+    if (const QString why = readLineArguments(p.parser, out); !why.isEmpty()) return refuse(why);
     return std::nullopt;
 }
 
@@ -174,11 +169,7 @@ std::optional<Answer> readScanArguments(const QStringList& arguments, ScanArgume
     if (!p.parser.parse(arguments)) return refuse(p.parser.errorText());
     if (p.parser.positionalArguments() != QStringList{"scan"})
         return refuse(QStringLiteral("scan takes no FILE or other argument."));
-    if (!p.parser.isSet(p.port)) return refuse(QStringLiteral("--port PORT is needed."));
-    out.port = p.parser.value(p.port);
-    if (p.parser.isSet(p.log) && (out.log = p.parser.value(p.log)).isEmpty())
-        return refuse(QStringLiteral("--log takes a file name."));
-    if (const QString why = readLineOptions(p.parser, out.baud, out.parity); !why.isEmpty()) return refuse(why);
+    if (const QString why = readLineArguments(p.parser, out); !why.isEmpty()) return refuse(why);
     if (p.parser.isSet(p.to)) {
         bool ok = false;
         out.last = p.parser.value(p.to).toInt(&ok);
@@ -205,3 +196,28 @@ int deliver(const Answer& answer)
 }
 
 } // namespace CommandLine
+
+QString readLineArguments(const QCommandLineParser& parser, LineArguments& out)
+{
+    if (!parser.isSet(QStringLiteral("port"))) return QStringLiteral("--port PORT is needed.");
+    out.port = parser.value(QStringLiteral("port"));
+    if (parser.isSet(QStringLiteral("log")) && (out.log = parser.value(QStringLiteral("log"))).isEmpty())
+        return QStringLiteral("--log takes a file name.");
+    if (parser.isSet(QStringLiteral("baud"))) {
+        const QString given = parser.value(QStringLiteral("baud"));
+        bool ok = false;
+        const int n = given.trimmed().toInt(&ok);
+        if (!ok || n <= 0) return QStringLiteral("--baud takes a speed such as 9600, not '%1'.").arg(given);
+        out.baud = unsigned(n);
+    }
+    if (parser.isSet(QStringLiteral("parity"))) {
+        const QString given = parser.value(QStringLiteral("parity"));
+        QString name;
+        for (const char* known : {"None", "Odd", "Even"})
+            if (given.compare(QLatin1String(known), Qt::CaseInsensitive) == 0) name = QLatin1String(known);
+        if (name.isEmpty()) return QStringLiteral("--parity takes None, Odd or Even, not '%1'.").arg(given);
+        out.parity = name;
+    }
+    return {};
+}
+

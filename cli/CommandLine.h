@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cli/LineArguments.h"
+
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
@@ -40,22 +42,15 @@ std::optional<Answer> checkDisplay(const QProcessEnvironment& environment, const
 std::optional<Answer> checkWindowArguments(const QStringList& arguments);
 
 // A profile command: --port PORT [--baud N] [--parity P] [--log FILE] read|write|compare FILE.
-struct ProfileArguments {
-    QString command, file, port;
-    unsigned baud = 9600;
-    QString parity = QStringLiteral("None");
-    QString log; // --log FILE: every frame sent and received; empty for none
+struct ProfileArguments : LineArguments {
+    QString command, file;
 };
 // Reads a profile command's arguments into `out`; on a mistake, the refusal (exit code 2).
 std::optional<Answer> readProfileArguments(const QStringList& arguments, ProfileArguments& out);
 
 // A scan of HART polling addresses: --port PORT [--baud N] [--parity P] [--log FILE] scan
 // [--to N] [--timeout MS].
-struct ScanArguments {
-    QString port;
-    unsigned baud = 9600;
-    QString parity = QStringLiteral("None");
-    QString log; // as for a profile command
+struct ScanArguments : LineArguments {
     int last = 15;        // polling addresses 0 to this (at most 63)
     int timeoutMs = 1000; // the wait at each address
 };

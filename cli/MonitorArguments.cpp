@@ -1,6 +1,6 @@
 #include "cli/MonitorArguments.h"
 
-#include "cli/PortOpening.h"
+#include "cli/LineArguments.h"
 #include "live/LiveSampler.h"
 
 #include "tools/TerminalText.h"
@@ -127,9 +127,7 @@ std::optional<CommandLine::Answer> read(const QStringList& arguments, MonitorArg
     if (rest.value(0) != u"monitor") return refuse(QStringLiteral("expected the command 'monitor'."));
     if (rest.size() > 1) return refuse(QStringLiteral("unexpected argument '%1'.").arg(rest[1]));
 
-    if (!p.isSet(port)) return refuse(QStringLiteral("--port PORT is needed."));
-    out.port = p.value(port);
-    if (const QString why = readLineOptions(p, out.baud, out.parity); !why.isEmpty()) return refuse(why);
+    if (const QString why = readLineArguments(p, out); !why.isEmpty()) return refuse(why);
     if (p.isSet(slave)) {
         out.slave = number(p.value(slave), 1, 247);
         if (!out.slave) return refuse(QStringLiteral("--slave takes an address from 1 to 247, not '%1'.").arg(p.value(slave)));
@@ -167,10 +165,6 @@ std::optional<CommandLine::Answer> read(const QStringList& arguments, MonitorArg
         const auto n = number(p.value(count), 1, std::numeric_limits<int>::max());
         if (!n) return refuse(QStringLiteral("--count takes a number of cycles from 1, not '%1'.").arg(p.value(count)));
         out.count = *n;
-    }
-    if (p.isSet(log)) {
-        out.log = p.value(log);
-        if (out.log.isEmpty()) return refuse(QStringLiteral("--log takes a file name."));
     }
     if (p.isSet(csv)) {
         out.csv = p.value(csv);

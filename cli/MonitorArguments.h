@@ -11,10 +11,7 @@
 // The monitor command's arguments:
 //   --port P [--baud N] [--parity P] monitor [--slave N] [--slots 0,2] [--formats F]
 //   [--profile FILE] [--hart 0,1] [--interval MS] [--count N] [--csv FILE|-] [--log FILE]
-struct MonitorArguments {
-    QString port;
-    unsigned baud = 9600;
-    QString parity = QStringLiteral("None");
+struct MonitorArguments : LineArguments {
     std::optional<int> slave; // 1 unless given, or a profile's slave address
     std::vector<int> deviceSlots;   // device slots, in the order given
     std::optional<RegisterFormat::SlotFormats> allFormats; // --formats F
@@ -24,7 +21,6 @@ struct MonitorArguments {
     int intervalMs = 1000;
     int count = 0; // 0: until SIGINT or SIGTERM
     QString csv = QStringLiteral("-");
-    QString log; // --log FILE: every frame sent and received
 };
 
 namespace MonitorCommandLine {

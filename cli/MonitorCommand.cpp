@@ -5,6 +5,7 @@
 #include "cli/PortOpening.h"
 #include "cli/StopSignals.h"
 #include "cli/TrafficLogFile.h"
+#include "files/ReadFile.h"
 #include "exchange/ExchangeView.h"
 #include "live/CsvWriter.h"
 #include "live/LiveSampler.h"
@@ -16,7 +17,6 @@
 #include "tools/TerminalText.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <cstdio>
 
 namespace {
@@ -26,17 +26,18 @@ void say(const QString& text) { std::fprintf(stderr, "vk742b-config: %s\n", qPri
 QString shown(const QString& text) { return TerminalText::escaped(text); }
 
 // The formats and slave address a profile holds; false (and said why) when it cannot be read.
-bool readProfile(const QString& path, std::map<int, RegisterFormat::SlotFormats>& formats, std::optional<int>& slave)
+// Read as every profile is: a regular file of bounded size, by its name's bytes.
+bool readProfile(const QByteArray& path, std::map<int, RegisterFormat::SlotFormats>& formats, std::optional<int>& slave)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        say(QStringLiteral("cannot read %1: %2").arg(shown(path), file.errorString()));
+    const ReadFile::Result file = ReadFile::read(path, ReadFile::kProfileLimit);
+    if (!file.ok()) {
+        say(file.error);
         return false;
     }
     QStringList problems;
-    const auto profile = Profile::fromJson(file.readAll(), problems);
+    const auto profile = Profile::fromJson(file.bytes, problems);
     if (!profile) {
-        say(QStringLiteral("%1 is not a profile this program can use:").arg(shown(path)));
+        say(QStringLiteral("%1 is not a profile this program can use:").arg(TerminalText::fileName(path)));
         for (const QString& p : problems) std::fprintf(stderr, "  %s\n", qPrintable(p));
         return false;
     }
@@ -136,30 +137,23 @@ int run(int argc, char** argv)
     if (const auto answer = MonitorCommandLine::read(app.arguments(), args)) return CommandLine::deliver(*answer);
     std::map<int, RegisterFormat::SlotFormats> profileFormats;
     std::optional<int> profileSlave;
-    if (!args.profile.isEmpty() && !readProfile(args.profile, profileFormats, profileSlave)) return 2;
+    if (!args.profile.isEmpty() &&
+        !readProfile(CommandLine::rawArgument(argc, argv, args.profile), profileFormats, profileSlave))
+        return 2;
     const LiveSetup setup = setupFrom(args, profileFormats, profileSlave);
 
-    TrafficLogFile log;
-    if (const QString why = log.open(CommandLine::rawArgument(argc, argv, args.log), args.port, int(args.baud), args.parity);
-        !why.isEmpty()) {
-        say(why);
-        return 2;
-    }
     // The port first: a run that cannot start leaves an existing CSV file as it was.
-    TComm port;
-    if (const QString why = openCommandLinePort(port, args.port, args.baud, args.parity); !why.isEmpty()) {
+    CommandPort line;
+    if (const QString why = line.open(argc, argv, args); !why.isEmpty()) {
         say(why);
         return 2;
     }
     CsvWriter csv;
     if (const QString why = csv.open(args.csv); !why.isEmpty()) {
         say(QStringLiteral("cannot write %1: %2").arg(shown(args.csv), why));
-        port.ClosePort();
         return 2;
     }
-    const int code = poll(port, setup, args.count, csv, log);
-    port.ClosePort();
-    return code;
+    return poll(line.port, setup, args.count, csv, line.log);
 }
 
 } // namespace MonitorCommand

@@ -1,16 +1,19 @@
 #pragma once
 
+#include "cli/LineArguments.h"
+#include "cli/TrafficLogFile.h"
+#include "serial/Comm.h"
+
 #include <QString>
 
-class QCommandLineParser;
-class TComm;
+// The port a command runs on, and its traffic log. open() makes the log first (a log that
+// cannot be written fails before the port is touched), then opens the port as the window's
+// port panel does: no modem lines, no software flow control.
+struct CommandPort {
+    TrafficLogFile log;
+    TComm port;
 
-// --baud and --parity as every command takes them, from a parser that knows both: a
-// positive speed, and None, Odd or Even in any case. Leaves what is not given as it was;
-// empty when both are good, else the refusal.
-QString readLineOptions(const QCommandLineParser& parser, unsigned& baud, QString& parity);
-
-// Opens a port for the command line as the window's port panel does: no modem lines, no
-// software flow control. `parity` is "None", "Odd" or "Even". Empty on success, else the
-// message, which names the port and why it did not open.
-QString openCommandLinePort(TComm& port, const QString& name, unsigned baud, const QString& parity);
+    // Empty on success, else the message, which names the file or the port and the reason.
+    // The log's file is taken from argv by its bytes.
+    QString open(int argc, char** argv, const LineArguments& line);
+};

@@ -5,7 +5,6 @@
 #include "cli/TrafficLogFile.h"
 #include "files/ReadFile.h"
 #include "files/SaveFile.h"
-#include "cli/ScanCommand.h"
 #include "profile/Profile.h"
 #include "profile/ProfileRun.h"
 #include "serial/Comm.h"
@@ -123,7 +122,6 @@ bool requested(int argc, char** argv) { return CommandLine::wantsCommandLine(Com
 
 int run(int argc, char** argv)
 {
-    if (ScanCommand::requested(argc, argv)) return ScanCommand::run(argc, argv);
     QCoreApplication app(argc, argv);
     Job job;
     if (const auto refusal = CommandLine::readProfileArguments(app.arguments(), job.args))
@@ -138,23 +136,12 @@ int run(int argc, char** argv)
     } else if (!(job.profile = loadProfile(job.file))) {
         return kTrouble;
     }
-    TrafficLogFile log;
-    if (const QString why = log.open(CommandLine::rawArgument(argc, argv, job.args.log), job.args.port,
-                                     int(job.args.baud), job.args.parity);
-        !why.isEmpty()) {
+    CommandPort line;
+    if (const QString why = line.open(argc, argv, job.args); !why.isEmpty()) {
         say(why);
         return kTrouble;
     }
-
-    TComm port;
-    if (const QString why = openCommandLinePort(port, job.args.port, job.args.baud, job.args.parity);
-        !why.isEmpty()) {
-        say(why);
-        return kTrouble;
-    }
-    const int code = runOnPort(port, job, log);
-    port.ClosePort();
-    return code;
+    return runOnPort(line.port, job, line.log);
 }
 
 } // namespace ProfileCommand

@@ -1,12 +1,14 @@
 #pragma once
 
 // The command line's profile commands, run without a window and without a display:
-//   vk742b-config --port PORT [--baud N] [--parity P] read|write|compare FILE
-// Exit codes: 0 success, 1 a request failed or compare found differences, 2 bad
-// arguments or a bad profile, or a new port speed that did not answer.
+//   vk742b-config --port PORT [--baud N] [--parity P] [--log FILE] read|write|compare FILE
+// Exit codes, as diff and cmp use them: 0 success (compare: the same), 1 compare found
+// differences, 2 trouble (bad arguments or profile, a port that does not open, a request
+// refused or unanswered, a failed save).
 namespace ProfileCommand {
 
-// Whether the arguments ask for a profile command rather than the window.
+// Whether the arguments are for the command line rather than the window (the scan and the
+// monitor are asked first).
 bool requested(int argc, char** argv);
 // Runs it under a QCoreApplication of its own: no widget and no platform plugin.
 int run(int argc, char** argv);

@@ -60,20 +60,12 @@ int run(int argc, char** argv)
     CommandLine::ScanArguments args;
     if (const auto refusal = CommandLine::readScanArguments(app.arguments(), args))
         return CommandLine::deliver(*refusal);
-    TrafficLogFile log;
-    if (const QString why = log.open(CommandLine::rawArgument(argc, argv, args.log), args.port, int(args.baud), args.parity);
-        !why.isEmpty()) {
+    CommandPort line;
+    if (const QString why = line.open(argc, argv, args); !why.isEmpty()) {
         say(why);
         return 2;
     }
-    TComm port;
-    if (const QString why = openCommandLinePort(port, args.port, args.baud, args.parity); !why.isEmpty()) {
-        say(why);
-        return 2;
-    }
-    const int code = scanOnPort(port, args, log);
-    port.ClosePort();
-    return code;
+    return scanOnPort(line.port, args, line.log);
 }
 
 } // namespace ScanCommand

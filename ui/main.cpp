@@ -1,6 +1,7 @@
 #include "cli/CommandLine.h"
 #include "cli/MonitorCommand.h"
 #include "cli/ProfileCommand.h"
+#include "cli/ScanCommand.h"
 #include "ui/TForm1.h"
 
 #include <QApplication>
@@ -15,6 +16,7 @@ int main(int argc, char* argv[])
     if (MonitorCommand::requested(argc, argv)) return MonitorCommand::run(argc, argv);
     if (const auto answer = CommandLine::answerBeforeWindow(CommandLine::fromArgv(argc, argv)))
         return CommandLine::deliver(*answer);
+    if (ScanCommand::requested(argc, argv)) return ScanCommand::run(argc, argv);
     if (ProfileCommand::requested(argc, argv)) return ProfileCommand::run(argc, argv);
     if (const auto refusal = CommandLine::checkDisplay(QProcessEnvironment::systemEnvironment(),
                                                              CommandLine::fromArgv(argc, argv)))

@@ -162,6 +162,9 @@ private slots:
         r = monitor(standIn.link, {"--hart", "0", "--log", standIn.dir.filePath("no/such/dir.log")});
         QCOMPARE(r.exitCode, 2);
         QVERIFY2(r.err.contains("cannot write the log"), qPrintable(r.err));
+        r = monitor(standIn.link, {"--hart", "0", "--profile", "/dev/zero"}); // refused at once, unread
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY2(r.err.contains("/dev/zero"), qPrintable(r.err));
         r = monitor(standIn.link, {"--slots", "9"});
         QCOMPARE(r.exitCode, 2);
         QCOMPARE(r.out, QString());
