@@ -1,5 +1,6 @@
 #include "pages/hart/HartCodec.h"
 
+#include "pages/hart/HartReply.h"
 #include "pages/hart/UnitTable.h"
 #include "tools/FloatText.h"
 
@@ -84,20 +85,17 @@ IdentityReply decodeIdentity(const QByteArray& chunk, int keptPollAddress)
 
 bool answers(const QByteArray& chunk, const QByteArray& request)
 {
-    qsizetype d = 0; // the request's delimiter, after its preamble
-    while (d < request.size() && at(request, d) == 0xFF) ++d;
-    if (d >= request.size() || (at(request, d) & 0x7F) != 0x02) return true;
-    const qsizetype addressSize = at(request, d) & 0x80 ? 5 : 1;
-    const qsizetype command = d + 1 + addressSize;
-    if (command >= request.size()) return true;
-    // The answer's delimiter is the request's with the slave-to-master bit: 0x06, 0x86.
-    const qsizetype i = findReply(chunk.left(kSearched), at(request, d) | 0x04);
+    const auto asked = HartReply::request(request);
+    if (!asked) return true;
+    // The answer the decoders would read: the first reply frame of the request's kind.
+    const qsizetype i = findReply(chunk.left(kSearched), asked->longAddress ? 0x86 : 0x06);
     if (i < 0) return true;
-    if (i + 2 + addressSize >= chunk.size()) return false;
-    if ((at(chunk, i + 2) & 0x3F) != (at(request, d + 1) & 0x3F)) return false;
-    for (qsizetype k = 1; k < addressSize; ++k)
-        if (at(chunk, i + 2 + k) != at(request, d + 1 + k)) return false;
-    return at(chunk, i + 2 + addressSize) == at(request, command);
+    const qsizetype command = i + 2 + asked->address.size();
+    if (command >= chunk.size()) return false;
+    HartReply::Frame header;
+    header.address = chunk.mid(i + 2, asked->address.size());
+    header.command = at(chunk, command);
+    return HartReply::answers(header, *asked);
 }
 
 QString valueText(const QByteArray& four, QChar point)

@@ -26,24 +26,6 @@ qsizetype delimiterAt(const QByteArray& bytes, qsizetype from = 1)
     return -1;
 }
 
-// A request's address and command: what its answer repeats.
-struct Addressed {
-    QByteArray address; // the master and burst bits of the first byte cleared
-    uint8_t command = 0;
-};
-
-std::optional<Addressed> addressed(const QByteArray& request)
-{
-    qsizetype d = 0;
-    while (d < request.size() && at(request, d) == 0xFF) ++d;
-    if (d >= request.size() || (at(request, d) != 0x02 && at(request, d) != 0x82)) return std::nullopt;
-    const qsizetype size = at(request, d) == 0x82 ? 5 : 1;
-    if (d + 1 + size >= request.size()) return std::nullopt;
-    Addressed out{request.mid(d + 1, size), at(request, d + 1 + size)};
-    out.address[0] = char(at(out.address, 0) & 0x3F);
-    return out;
-}
-
 } // namespace
 
 HartStatus::Status Frame::status() const
@@ -91,19 +73,39 @@ QStringList missing(const QByteArray& bytes)
     return {};
 }
 
-QByteArray answerTo(const QByteArray& received, const QByteArray& request)
+std::optional<Request> request(const QByteArray& frame)
 {
-    const std::optional<Addressed> asked = addressed(request);
+    qsizetype d = 0;
+    while (d < frame.size() && at(frame, d) == 0xFF) ++d;
+    if (d >= frame.size() || (at(frame, d) != 0x02 && at(frame, d) != 0x82)) return std::nullopt;
+    Request out;
+    out.longAddress = at(frame, d) == 0x82;
+    const qsizetype size = out.longAddress ? 5 : 1;
+    if (d + 1 + size >= frame.size()) return std::nullopt;
+    out.address = frame.mid(d + 1, size);
+    out.address[0] = char(at(out.address, 0) & 0x3F);
+    out.command = at(frame, d + 1 + size);
+    return out;
+}
+
+bool answers(const Frame& frame, const Request& asked)
+{
+    if (frame.address.isEmpty() || frame.command != asked.command) return false;
+    QByteArray address = frame.address;
+    address[0] = char(at(address, 0) & 0x3F);
+    return address == asked.address;
+}
+
+QByteArray answerTo(const QByteArray& received, const QByteArray& frame)
+{
+    const std::optional<Request> asked = frame.startsWith(char(0xFF)) ? request(frame) : std::nullopt;
     if (!asked) return received;
     qsizetype after = 0; // past the frames passed over
     for (qsizetype d; (d = delimiterAt(received, after + 1)) >= 0;) {
-        const std::optional<Frame> frame = read(received.mid(d - 1));
-        if (!frame || !frame->whole) return received.mid(d - 1); // not yet told apart
-        QByteArray address = frame->address;
-        address[0] = char(at(address, 0) & 0x3F);
-        if (address == asked->address && frame->command == asked->command) return received.mid(d - 1);
-        // Delimiter, address, command, byte count, body, checksum.
-        after = d + 1 + address.size() + 2 + frame->byteCount + 1;
+        const std::optional<Frame> reply = read(received.mid(d - 1));
+        // Not yet told apart, or the request's own answer.
+        if (!reply || !reply->whole || answers(*reply, *asked)) return received.mid(d - 1);
+        after = d - 1 + reply->end();
     }
     return received.mid(after);
 }

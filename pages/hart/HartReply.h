@@ -32,7 +32,23 @@ struct Frame {
     QByteArray data() const { return body.mid(2); }
     // The polling address a short-address reply comes from (0 to 63).
     int pollAddress() const { return address.isEmpty() ? -1 : uint8_t(address[0]) & 0x3F; }
+    // The index just past its checksum, in the bytes read.
+    qsizetype end() const { return start + 1 + address.size() + 2 + byteCount + 1; }
 };
+
+// What a master frame asks (delimiter 0x02 or 0x82, after any preamble bytes): the
+// instrument's address, with the master and burst bits of its first byte cleared, and the
+// command. Nothing when the bytes are not such a frame or stop before its command.
+struct Request {
+    bool longAddress = false;
+    QByteArray address;
+    uint8_t command = 0;
+};
+std::optional<Request> request(const QByteArray& frame);
+
+// Whether `frame` (a reply's) comes from the instrument `asked` addresses and answers its
+// command.
+bool answers(const Frame& frame, const Request& asked);
 
 // The first reply in `bytes` whose header (delimiter to byte count) has arrived; absent
 // while there is none. Like the page's decoders it starts at a 0xFF followed by 0x06 or
@@ -44,7 +60,8 @@ std::optional<Frame> read(const QByteArray& bytes);
 // "data", "checksum". Empty once the checksum has arrived, whatever it says.
 QStringList missing(const QByteArray& bytes);
 
-// What in `received` may answer `request`, a master frame: the bytes from the first reply
+// What in `received` may answer `request`, a master frame after at least one preamble byte
+// (without one, a MODBUS request to slave 2 reads as a master frame): the bytes from the first reply
 // frame that comes from the instrument the request addressed and answers its command, or
 // whose header has not all arrived. Whole frames from another instrument or for another
 // command (a late answer to an earlier request) are passed over, so read() and missing()

@@ -52,8 +52,9 @@ bool sameKey(const QByteArray& a, const QByteArray& b)
 QByteArray ownReply(const QByteArray& received, const QByteArray& request)
 {
     const QByteArray key = queryKey(request);
+    if (key.isEmpty()) return received; // HART and MODBUS requests: no scan on each chunk
     const std::vector<qsizetype> at = heads(received);
-    if (key.isEmpty() || at.empty()) return received;
+    if (at.empty()) return received;
     QByteArray own;
     for (size_t i = 0; i < at.size(); ++i) {
         const qsizetype end = i + 1 < at.size() ? at[i + 1] : received.size();

@@ -3,6 +3,9 @@
 #include "pages/hart/HartCodec.h"
 #include "pages/hart/HartReply.h"
 #include "pages/system/SystemCodec.h"
+#include "tools/Crc16.h"
+#include "tools/ModbusReply.h"
+#include "tools/ModbusTest.h"
 #include "serial/Comm.h"
 #include "session/ConverterSession.h"
 #include "tests/support/PtyPair.h"
@@ -187,6 +190,23 @@ private slots:
         QCOMPARE(HartReply::read(o.reply)->data(), QByteArray(12, 2));
         o = rig.run(identify1, [&] { rig.pty.write(fromZero); });
         QCOMPARE(int(o.kind), int(SessionOutcome::Kind::TimedOut));
+    }
+
+    // A MODBUS request to slave 2 starts 02 03, as a HART master frame without preambles
+    // would: its reply, whatever bytes it holds, is still read whole.
+    void aModbusReplyIsNotTakenForHart()
+    {
+        Rig rig;
+        SessionRequest read;
+        read.frame = modbusReadRequest(2, 0, 2).bytes;
+        read.missing = [](const QByteArray& t) { return ModbusReply::missing(t, 2); };
+        QByteArray reply = QByteArray::fromHex("020304FF060001");
+        const Crc16Bytes crc = crc16Modbus(reinterpret_cast<const uint8_t*>(reply.constData()), size_t(reply.size()));
+        reply += char(crc.low);
+        reply += char(crc.high);
+        const SessionOutcome o = rig.run(read, [&] { rig.pty.write(reply); });
+        QCOMPARE(int(o.kind), int(SessionOutcome::Kind::Decoded));
+        QCOMPARE(o.reply, reply);
     }
 
     void requestsAreSeparatedByTheQuietGap()
