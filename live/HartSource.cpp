@@ -1,9 +1,9 @@
 #include "live/HartSource.h"
 
+#include "pages/hart/HartCommands.h"
 #include "pages/hart/HartReply.h"
 #include "pages/hart/UnitTable.h"
 
-#include <bit>
 #include <cmath>
 
 namespace {
@@ -12,15 +12,10 @@ constexpr int kPreambles = 5; // six FF bytes: more than instruments need to syn
 constexpr uint8_t kIdentify = 0, kReadVariables = 3;
 const char* const kVariableNames[4] = {"pv", "sv", "tv", "qv"};
 
-uint8_t at(const QByteArray& b, qsizetype i) { return static_cast<uint8_t>(b[i]); }
-
-// Four bytes, most significant first, as a number; nothing for HART's "no value" (a NaN)
-// and the other patterns that are not finite.
-std::optional<double> floatAt(const QByteArray& b, qsizetype i)
+// A number as the table and chart take it: nothing for HART's "no value" (a NaN) and
+// the other patterns that are not finite.
+std::optional<double> finite(float value)
 {
-    const uint32_t bits = uint32_t(at(b, i)) << 24 | uint32_t(at(b, i + 1)) << 16 |
-                          uint32_t(at(b, i + 2)) << 8 | at(b, i + 3);
-    const float value = std::bit_cast<float>(bits);
     if (!std::isfinite(value)) return std::nullopt;
     return double(value);
 }
@@ -33,15 +28,6 @@ QString unitName(int code)
     if (item == kOtherUnit) return {};
     static const QStringList items = unitItems(0);
     return items[item].trimmed();
-}
-
-// A whole reply frame to `command` with a good checksum and its status bytes; nothing else.
-std::optional<HartReply::Frame> answer(const QByteArray& reply, uint8_t command)
-{
-    auto frame = HartReply::read(reply);
-    if (!frame || !frame->whole || !frame->checksumOk || !frame->hasStatus() || frame->command != command)
-        return std::nullopt;
-    return frame;
 }
 
 SessionRequest hartRequest(QByteArray frame)
@@ -105,37 +91,31 @@ LiveSource::Result HartSource::take(const SessionOutcome& outcome)
 
 LiveSource::Result HartSource::takeIdentity(const SessionOutcome& outcome)
 {
-    const auto frame = answer(outcome.reply, kIdentify);
-    // Command 0's data: 254, manufacturer, device type, preambles, four revision bytes,
-    // flags, then the three identifier bytes.
-    const QByteArray d = frame ? frame->data() : QByteArray();
-    if (d.size() < 12) {
+    const auto frame = HartReply::read(outcome.reply);
+    const auto identity = frame && frame->whole && frame->checksumOk ? HartCommands::identity(*frame) : std::nullopt;
+    if (!identity) {
         status_ = QStringLiteral("garbled reply");
         return Result::Garbled;
     }
-    identity_ = HartCodec::Identity{at(d, 1), at(d, 2), {at(d, 9), at(d, 10), at(d, 11)}};
+    identity_ = identity->longAddress;
     step_ = Step::Read;
     return Result::Answer;
 }
 
 LiveSource::Result HartSource::takeVariables(const SessionOutcome& outcome)
 {
-    const auto frame = answer(outcome.reply, kReadVariables);
-    if (!frame) {
+    // A reply that reports a communication error carries its status alone: no values.
+    const auto answer = HartCommands::dynamicVariables(outcome.reply);
+    if (!answer) {
         status_ = QStringLiteral("garbled reply");
         return Result::Garbled;
     }
-    // The loop current, then a unit code and four bytes per variable, as far as the byte
-    // count reaches.
-    const QByteArray d = frame->data();
-    if (d.size() >= 4) cells_[0].number = floatAt(d, 0);
-    for (int v = 0; v < 4; ++v) {
-        const qsizetype unit = 4 + 5 * v;
-        if (unit + 5 > d.size()) break;
-        units_[size_t(v)] = at(d, unit);
-        cells_[size_t(1 + v)].number = floatAt(d, unit + 1);
+    if (answer->loopCurrent) cells_[0].number = finite(*answer->loopCurrent);
+    for (size_t v = 0; v < answer->variables.size(); ++v) {
+        units_[v] = answer->variables[v].unit;
+        cells_[1 + v].number = finite(answer->variables[v].value);
     }
-    cells_[kColumns - 1].text = frame->status().summary(); // in words, as the HART page shows them
+    cells_[kColumns - 1].text = answer->status.summary(); // in words, as the HART page shows them
     status_ = QStringLiteral("ok");
     return Result::Answer;
 }

@@ -23,8 +23,6 @@ public:
     std::vector<LiveCell> cells() const override;
     QString status() const override { return status_; }
 
-    int pollAddress() const { return address_; }
-
     // Columns: loop current, the four variables, the status bytes.
     static constexpr int kColumns = 6;
 

@@ -23,7 +23,6 @@ public:
 
     int columns() const { return int(values_.size()); }
     int size() const { return int(times_.size()); }
-    int capacity() const { return capacity_; }
     // Cycle i, 0 the oldest kept; times in ms since the epoch.
     qint64 timeAt(int i) const { return times_[slot(i)]; }
     float valueAt(int column, int i) const { return values_[size_t(column)][slot(i)]; }
@@ -41,7 +40,6 @@ public:
     // The same for several columns, the pixel columns' bounds worked out once.
     std::vector<QList<QPointF>> decimated(const std::vector<int>& columns, qint64 fromMs, qint64 toMs,
                                           int pixels) const;
-
 
 private:
     // The cycles (first, one past the last) that fall in each pixel column holding any.

@@ -18,9 +18,6 @@ public:
     std::vector<LiveCell> cells() const override;
     QString status() const override { return status_; }
 
-    int slot() const { return slot_; }
-    const RegisterFormat::SlotFormats& formats() const { return formats_; }
-
 private:
     int slave_;
     int slot_;

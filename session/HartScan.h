@@ -45,7 +45,6 @@ public:
     // Stops before the next request; the one under way ends within the session's time limit.
     // An instrument identified before the stop is still reported.
     void cancel();
-    bool running() const { return running_; }
     const std::vector<Found>& found() const { return found_; }
 
     // The frames the scan sends.

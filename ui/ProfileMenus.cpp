@@ -44,12 +44,12 @@ ProfileMenus::ProfileMenus(TForm1& window)
 
     bar_ = new QMenuBar(&window);
     bar_->setObjectName("MenuBar");
-    QMenu* converter = bar_->addMenu(QStringLiteral("&Converter"));
-    converter->addAction(QStringLiteral("Read Converter…"), this, &ProfileMenus::readConverter);
-    converter->addAction(QStringLiteral("Write Converter…"), this, &ProfileMenus::writeConverter);
-    converter->addAction(QStringLiteral("Compare with Profile…"), this, &ProfileMenus::compareWithProfile);
-    converter->addSeparator();
-    saveProfile_ = converter->addAction(QStringLiteral("Save Profile…"), this, &ProfileMenus::saveProfile);
+    converter_ = bar_->addMenu(QStringLiteral("&Converter"));
+    converter_->addAction(QStringLiteral("Read Converter…"), this, &ProfileMenus::readConverter);
+    converter_->addAction(QStringLiteral("Write Converter…"), this, &ProfileMenus::writeConverter);
+    converter_->addAction(QStringLiteral("Compare with Profile…"), this, &ProfileMenus::compareWithProfile);
+    converter_->addSeparator();
+    saveProfile_ = converter_->addAction(QStringLiteral("Save Profile…"), this, &ProfileMenus::saveProfile);
     saveProfile_->setEnabled(false); // until a whole converter has been read
 
     logPanel_ = new TrafficLogPanel(window.trafficLog(), &window);

@@ -7,6 +7,7 @@
 #include <functional>
 
 class QAction;
+class QMenu;
 class QMenuBar;
 class QProgressDialog;
 class TForm1;
@@ -22,6 +23,8 @@ public:
     explicit ProfileMenus(TForm1& window);
 
     QMenuBar* bar() const { return bar_; }
+    // The Converter menu, whose runs need the port: off while another run holds it.
+    QMenu* converterMenu() const { return converter_; }
     TrafficLog& log();
     WindowRun& run() { return run_; }
 
@@ -45,6 +48,7 @@ private:
     TForm1& window_;
     WindowRun run_;
     QMenuBar* bar_;
+    QMenu* converter_;
     QAction* saveProfile_;
     TrafficLogPanel* logPanel_;
     QProgressDialog* progress_ = nullptr;

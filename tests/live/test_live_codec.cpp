@@ -207,6 +207,19 @@ private slots:
         QCOMPARE(ask(source, loop), LiveSource::Result::Answer);
         QVERIFY(source.cells()[1].empty());
         QVERIFY(source.cells()[2].number);
+
+        // A reply that reports a communication error (framing): its status, and no values
+        // from the bytes that follow it.
+        source.begin();
+        QByteArray heard = loop.handle(source.next()->frame, 10);
+        const qsizetype d = heard.indexOf(char(0x86));
+        heard[d + 8] = char(0x90);
+        uint8_t sum = 0;
+        for (qsizetype i = d; i + 1 < heard.size(); ++i) sum ^= uint8_t(heard[i]);
+        heard[heard.size() - 1] = char(sum);
+        QCOMPARE(source.take(decoded(heard)), LiveSource::Result::Answer);
+        for (int c = 0; c < 5; ++c) QVERIFY(source.cells()[size_t(c)].empty());
+        QVERIFY2(source.cells()[5].text.contains("framing"), qPrintable(source.cells()[5].text));
     }
 };
 

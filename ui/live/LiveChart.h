@@ -27,7 +27,6 @@ public:
     void setSpanMs(qint64 span);
     // While paused the chart keeps what it shows; the run goes on.
     void setPaused(bool paused);
-    bool paused() const { return paused_; }
 
     // Draws the history as it is now (nothing while paused).
     void refresh();

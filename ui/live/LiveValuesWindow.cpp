@@ -19,7 +19,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenuBar>
+#include <QMenu>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSpinBox>
@@ -322,8 +322,7 @@ void LiveValuesWindow::showRunning(bool running)
     if (running) ages_.start();
     else ages_.stop();
     // A run over the whole converter would need the port the live run holds.
-    for (QAction* menu : form_.profileMenus().bar()->actions())
-        if (menu->text() == QStringLiteral("&Converter")) menu->setEnabled(!running);
+    form_.profileMenus().converterMenu()->menuAction()->setEnabled(!running);
 }
 
 void LiveValuesWindow::onFinished()
@@ -351,7 +350,7 @@ void LiveValuesWindow::fillTables()
             key->setCheckState(plotted_.contains(c.key) ? Qt::Checked : Qt::Unchecked);
         }
         values_->setItem(r, Key, key);
-        for (int column : {Latest, Unit, Age, Status}) setText(values_, r, column, {});
+        for (int column : {Latest, Age, Status}) setText(values_, r, column, {});
         setText(values_, r, Unit, c.unit);
     }
     filling_ = false;
@@ -364,15 +363,18 @@ void LiveValuesWindow::onRow(const LiveRow& row)
 {
     const qint64 now = row.time.toMSecsSinceEpoch();
     history_.append(now, row.cells);
-    if (csv_.isOpen() && !csv_.write(sampler_->columns(), row)) {
+    // The columns again, for the units the replies named; each value's status is its source's.
+    columns_.clear();
+    std::vector<QString> status;
+    for (const auto& source : sampler_->sources())
+        for (LiveColumn& c : source->columns()) {
+            columns_.push_back(std::move(c));
+            status.push_back(source->status());
+        }
+    if (csv_.isOpen() && !csv_.write(columns_, row)) {
         form_.exchange().messages().error(QStringLiteral("Recording stopped: %1").arg(csv_.errorString()));
         stopRecording();
     }
-    columns_ = sampler_->columns(); // units named by the replies
-    // Each value's status is its source's.
-    std::vector<QString> status;
-    for (const auto& source : sampler_->sources())
-        for (size_t i = 0; i < source->columns().size(); ++i) status.push_back(source->status());
     for (int r = 0; r < int(row.cells.size()) && r < values_->rowCount(); ++r) {
         const LiveCell& cell = row.cells[size_t(r)];
         if (!cell.empty()) lastNumberMs_[size_t(r)] = now;
