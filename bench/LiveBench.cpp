@@ -22,8 +22,6 @@
 
 namespace {
 
-QString ms(double v) { return QString::number(v, 'f', 2) + " ms"; }
-
 // A plain client on a raw descriptor: writes `request`, reads until `replyBytes` came.
 double roundTripMs(int fd, const QByteArray& request, int replyBytes)
 {

@@ -13,6 +13,8 @@ inline double msSince(BenchClock::time_point t)
     return std::chrono::duration<double, std::milli>(BenchClock::now() - t).count();
 }
 
+inline QString ms(double v) { return QString::number(v, 'f', 2) + " ms"; }
+
 // Median and 99th percentile of a sample, in its own unit.
 struct Spread {
     double median = 0, p99 = 0;

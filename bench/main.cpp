@@ -72,8 +72,6 @@ class Silent : public MessageSink {
     void error(const QString&, const QString&) override {}
 };
 
-QString ms(double v) { return QString::number(v, 'f', 2) + " ms"; }
-
 void chunkDelivery(int chunks)
 {
     Pty pty;

@@ -29,6 +29,9 @@ int msUntil(Clock::time_point deadline)
 
 std::optional<ReceiveCredit> TReadThread::awaitCredit()
 {
+    // A free place is taken at once. Only a full pool clears the wake-up before looking
+    // again, so that a place given back between the two looks is not missed.
+    if (auto credit = credits_->take()) return credit;
     for (;;) {
         credits_->clearReady();
         if (auto credit = credits_->take()) return credit;

@@ -38,8 +38,8 @@ public:
     // A place, or nothing when every place is out. Called by the receive thread only.
     std::optional<ReceiveCredit> take();
     // Readable once the places out have come down to half the bound; clearReady() rearms
-    // it. The taker clears it before each take(), and a full pool must come down to half
-    // after that, so the wake-up is never missed.
+    // it. A taker that found the pool full clears it and takes again before waiting, and a
+    // full pool must come down to half after that, so the wake-up is never missed.
     int readyFd() const { return ready_; }
     void clearReady() const;
 

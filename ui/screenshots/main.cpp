@@ -6,15 +6,12 @@
 #include "ui/screenshots/FewColours.h"
 
 #include <QApplication>
-#include <QHash>
 #include <QCommandLineParser>
 #include <QFile>
 #include <QImageWriter>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
-#include <algorithm>
-#include <climits>
 #include <cstdio>
 
 int main(int argc, char* argv[])
