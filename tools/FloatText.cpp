@@ -76,3 +76,9 @@ QString fitGeneral(double value, int width, QChar point)
 }
 
 float singleFromBits(uint32_t bits) { return std::bit_cast<float>(bits); }
+
+float singleAt(const QByteArray& bytes, qsizetype i)
+{
+    const auto at = [&](qsizetype k) { return uint32_t(static_cast<uint8_t>(bytes[i + k])); };
+    return singleFromBits(at(0) << 24 | at(1) << 16 | at(2) << 8 | at(3));
+}

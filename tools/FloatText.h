@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QChar>
 #include <QString>
 #include <cstdint>
@@ -17,3 +18,5 @@ QString fitGeneral(double value, int width, QChar decimalPoint = u'.');
 
 // The single-precision value of a 32-bit pattern, first byte most significant.
 float singleFromBits(uint32_t bits);
+// The single-precision value of the four bytes from `i` on, first byte most significant.
+float singleAt(const QByteArray& bytes, qsizetype i);

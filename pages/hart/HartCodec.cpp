@@ -101,9 +101,7 @@ bool answers(const QByteArray& chunk, const QByteArray& request)
 QString valueText(const QByteArray& four, QChar point)
 {
     if (at(four, 0) == 0x7F) return QStringLiteral("00000000");
-    const uint32_t bits = uint32_t(at(four, 0)) << 24 | uint32_t(at(four, 1)) << 16 |
-                          uint32_t(at(four, 2)) << 8 | at(four, 3);
-    return fitGeneral(double(singleFromBits(bits)), 9, point);
+    return fitGeneral(double(singleAt(four, 0)), 9, point);
 }
 
 Decoded decodeVariables(const QByteArray& chunk, QChar point)

@@ -1,6 +1,6 @@
 #include "pages/hart/HartCommands.h"
 
-#include <bit>
+#include "tools/FloatText.h"
 
 namespace HartCommands {
 
@@ -14,13 +14,6 @@ std::optional<QByteArray> dataOf(const HartReply::Frame& reply, uint8_t command)
 {
     if (reply.command != command || !reply.hasStatus() || reply.status().communicationError()) return std::nullopt;
     return reply.data();
-}
-
-float floatAt(const QByteArray& bytes, qsizetype i)
-{
-    const uint32_t bits = uint32_t(at(bytes, i)) << 24 | uint32_t(at(bytes, i + 1)) << 16 |
-                          uint32_t(at(bytes, i + 2)) << 8 | at(bytes, i + 3);
-    return std::bit_cast<float>(bits);
 }
 
 QString hexDigits(unsigned value, int digits)
@@ -100,9 +93,9 @@ std::optional<DynamicVariables> dynamicVariables(const QByteArray& bytes)
     out.status = reply->status();
     const auto data = dataOf(*reply, 3);
     if (!data || data->size() < 4) return out;
-    out.loopCurrent = floatAt(*data, 0);
+    out.loopCurrent = singleAt(*data, 0);
     for (qsizetype v = 4; v + 5 <= data->size() && out.variables.size() < 4; v += 5)
-        out.variables.push_back({at(*data, v), floatAt(*data, v + 1)});
+        out.variables.push_back({at(*data, v), singleAt(*data, v + 1)});
     return out;
 }
 
