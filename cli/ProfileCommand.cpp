@@ -61,11 +61,14 @@ struct Job {
     std::optional<Profile> profile;
 };
 
-// A write that stopped: what the converter holds now.
-void sayApplied(const QStringList& applied)
+// A write that stopped: what the converter holds now. With a setting that may have been
+// applied, "nothing was applied" would be false.
+void sayApplied(const ProfileRun& run)
 {
+    const QStringList& applied = run.applied();
     if (applied.isEmpty()) {
-        say(QStringLiteral("nothing was applied"));
+        say(run.uncertain().isEmpty() ? QStringLiteral("nothing was applied")
+                                      : QStringLiteral("nothing before it was applied"));
         return;
     }
     say(QStringLiteral("already applied (%1): %2").arg(applied.size()).arg(applied.join(QStringLiteral(", "))));
@@ -88,7 +91,7 @@ int runOnPort(TComm& port, const Job& job, TrafficLogFile& log)
             say(escaped(message)); // every setting taken, but the new speed did not answer
         } else if (!ok) {
             say(QStringLiteral("stopped at ") + escaped(message));
-            if (command == u"write") sayApplied(run.applied());
+            if (command == u"write") sayApplied(run);
         } else if (command == u"read") {
             const QString failed = SaveFile::save(job.file, run.result().toJson());
             if (failed.isEmpty()) {

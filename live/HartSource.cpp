@@ -36,6 +36,10 @@ SessionRequest hartRequest(QByteArray frame)
     r.frame = std::move(frame);
     r.display = FrameDisplay::Hex;
     r.missing = [](const QByteArray& reply) { return HartReply::missing(reply); };
+    r.readable = [](const QByteArray& reply) {
+        const auto frame = HartReply::read(reply);
+        return frame && frame->whole && frame->checksumOk;
+    };
     return r;
 }
 

@@ -19,7 +19,7 @@ struct LiveSetup {
     // The session's timing on a line of `baud`. A reply's time limit: a MODBUS slave
     // answers within milliseconds; a HART instrument, behind the converter and a 1200 baud
     // loop, may take over a second. Between MODBUS requests the line stays quiet for the
-    // 3.5 characters RTU framing needs (and a reply is taken after as long a quiet); with
-    // HART among them, the session's usual gap.
+    // 3.5 characters RTU framing needs; with HART among them, at least kHartGapMs.
+    static constexpr int kHartGapMs = 20;
     ConverterSession::Options sessionOptions(uint32_t baud) const;
 };

@@ -41,6 +41,9 @@ std::optional<SessionRequest> ModbusSource::next()
     r.display = FrameDisplay::Hex;
     const uint8_t slave = uint8_t(slave_);
     r.missing = [slave](const QByteArray& reply) { return ModbusReply::missing(reply, slave); };
+    r.readable = [slave](const QByteArray& reply) {
+        return ModbusReply::read(reply, slave, kRegistersPerSlot).kind != ModbusReply::Answer::Kind::Garbled;
+    };
     return r;
 }
 

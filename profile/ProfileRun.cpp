@@ -116,6 +116,7 @@ void ProfileRun::start()
     cancelled_ = false;
     written_ = false;
     applied_.clear();
+    uncertain_.clear();
     running_ = true;
     if (!session_.port().IsOpen()) {
         QTimer::singleShot(0, this, [this] { finish(false, QStringLiteral("The port is not open.")); });
@@ -146,6 +147,11 @@ void ProfileRun::onOutcome(const SessionOutcome& outcome)
     if (!running_) return;
     const Step& step = steps_[at_];
     QString problem = outcome.problem();
+    if (!step.isQuery && outcome.kind == SessionOutcome::Kind::Unreadable) {
+        // Its answer came, so the converter heard the request: it may well have taken it.
+        for (const Setting* s : step.settings) uncertain_ << s->key;
+        problem += QStringLiteral("; it may have been applied");
+    }
     if (outcome.ok()) {
         if (step.isQuery) {
             emit decoded(step.query, outcome.decoded);

@@ -35,6 +35,8 @@ public:
     bool written() const { return written_; }
     // The settings the converter acknowledged so far, in the order they were written.
     const QStringList& applied() const { return applied_; }
+    // The settings whose answer came but could not be read: they may have been applied.
+    const QStringList& uncertain() const { return uncertain_; }
 
 signals:
     // Before each request: its number from 1, the count, and the settings it is for.
@@ -72,6 +74,7 @@ private:
     bool cancelled_ = false;
     bool written_ = false;
     QStringList applied_;
+    QStringList uncertain_;
     Profile wanted_;
     Profile result_;
 };

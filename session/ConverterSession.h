@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <vector>
 
 class TComm;
 
@@ -30,6 +31,9 @@ struct SessionRequest {
     std::function<QStringList(const QByteArray& reply)> missing;
     // The reply's field updates; only called on a complete reply.
     std::function<Decoded(const QByteArray& reply)> decode;
+    // Whether a complete reply can be read (its checksum holds); without it, every complete
+    // reply can. One that cannot ends the request as Unreadable.
+    std::function<bool(const QByteArray& reply)> readable;
 };
 
 // How one request ended.
@@ -39,11 +43,14 @@ struct SessionOutcome {
         Acknowledged, // a set request's "OK"
         Refused,      // a set request's reply without "OK", or with "ERR"
         MissingKeys,  // a query's reply came, but without everything in it by the time limit
-        TimedOut,     // nothing that answers it came within the time limit
+        Unreadable,   // something came while it was out, but it cannot be read as its answer
+        TimedOut,     // nothing came within the time limit, or only answers to other requests
         PortLost,     // the port went away, or was not open
     };
     Kind kind = Kind::TimedOut;
-    QByteArray reply; // what was gathered that answers the request (not a late answer to another)
+    // What was gathered that answers the request (not a late answer to another); for an
+    // Unreadable outcome, what came.
+    QByteArray reply;
     Decoded decoded;
     QStringList missing;
 
@@ -54,6 +61,8 @@ struct SessionOutcome {
         return outcome;
     }
     bool ok() const { return kind == Kind::Decoded || kind == Kind::Acknowledged; }
+    // The request ended without a whole answer, which may still be on its way.
+    bool unanswered() const { return kind == Kind::MissingKeys || kind == Kind::Unreadable || kind == Kind::TimedOut; }
     // What went wrong, for a message after the setting's name: "no answer within 3 s".
     QString problem() const;
 };
@@ -65,18 +74,31 @@ struct SessionOutcome {
 // that back, leaving the port open at whatever speed the batch left it.
 //
 // A request ends as soon as its reply is complete, however many pieces it came in and
-// whatever pauses lay between them, or at the time limit. A quiet gap separates one
-// request's end from the next request.
+// whatever pauses lay between them, or at the time limit. Before the next request the line
+// stays quiet for the gap RTU framing needs (3.5 characters), counted from the last byte
+// heard.
+//
+// After a request that ended without its answer, the answer may still come, and nothing in
+// a MODBUS answer (or in a HART answer to the same instrument and command) tells whose it
+// is. So the next request waits until the line has been quiet for a whole time limit,
+// counted again from every byte heard; what comes meanwhile is logged and dropped. Only a
+// HART request that answerTo() keeps apart from the failed one goes after the usual gap.
 class ConverterSession : public PortTraffic {
     Q_OBJECT
 
 public:
     struct Options {
-        int readIntervalMs = 10;  // the port's quiet time before it hands a chunk over
-        int quietGapMs = 20;      // between a request's end and the next request
-        int limitMs = 3000;       // a reply's time limit
-        int gatherLimit = 4096;   // bytes gathered for one reply; the rest is dropped
+        // The line's quiet time before the port hands a chunk over, and before the next
+        // request; kFromLine: 3.5 characters at the port's speed.
+        int readIntervalMs = kFromLine;
+        int quietGapMs = kFromLine;
+        int limitMs = 3000;     // a reply's time limit
+        int gatherLimit = 4096; // bytes gathered for one reply; the rest is dropped
     };
+    static constexpr int kFromLine = -1;
+    // 3.5 characters at `baud`, rounded up to whole milliseconds: the quiet that ends an RTU
+    // frame, and the turnaround a half-duplex RS485 driver needs (4 ms at 9600 baud, 8N1).
+    static int frameGapMs(uint32_t baud, double bitsPerCharacter = 11);
 
     ConverterSession(TComm& port, ExchangeView& view);
     ConverterSession(TComm& port, ExchangeView& view, Options options);
@@ -108,6 +130,14 @@ private:
     };
 
     void write();
+    // How much longer the line must stay quiet before the next request may go.
+    qint64 quietStillNeeded() const;
+    qint64 sinceLastByte() const;
+    // Since the last unanswered request ended or a byte was heard, whichever came later.
+    qint64 quietSinceUnanswered() const;
+    int lineFrameGapMs() const; // frameGapMs() with the port's speed and character size
+    int readIntervalMs() const;
+    int quietGapMs() const;
     void onChunk(const uint8_t* data, uint16_t size);
     void onHangup();
     void onLimit();
@@ -127,6 +157,10 @@ private:
     QByteArray gathered_;
     QTimer limit_;
     QTimer gap_;
-    QElapsedTimer sinceEnd_; // since the last request ended
+    QElapsedTimer sinceHeard_; // since the last chunk arrived
+    // Requests that ended unanswered since the line was last quiet for a whole time limit,
+    // so that the next request can be told apart from them.
+    std::vector<QByteArray> unanswered_;
+    QElapsedTimer sinceUnanswered_; // since the last of them ended
     bool lost_ = false;
 };

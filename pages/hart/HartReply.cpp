@@ -110,4 +110,11 @@ QByteArray answerTo(const QByteArray& received, const QByteArray& frame)
     return received.mid(after);
 }
 
+bool toldApart(const QByteArray& first, const QByteArray& second)
+{
+    if (!first.startsWith(char(0xFF)) || !second.startsWith(char(0xFF))) return false;
+    const std::optional<Request> a = request(first), b = request(second);
+    return a && b && (a->address != b->address || a->command != b->command);
+}
+
 } // namespace HartReply

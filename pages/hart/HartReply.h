@@ -69,4 +69,9 @@ QStringList missing(const QByteArray& bytes);
 // compared. `received` comes back whole when the request is no master frame.
 QByteArray answerTo(const QByteArray& received, const QByteArray& request);
 
+// Whether answerTo() keeps the answers to two master frames apart: both are master frames,
+// to different instruments or for different commands. When they are, a late answer to the
+// first cannot be taken for the second's.
+bool toldApart(const QByteArray& first, const QByteArray& second);
+
 } // namespace HartReply

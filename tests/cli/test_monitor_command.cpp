@@ -125,6 +125,22 @@ private slots:
         QVERIFY(log.frames("RX") >= 3);
     }
 
+    // An instrument's answer that comes after the time limit is no answer: the next
+    // request waits for the line to settle, so the late one is dropped, not counted as the
+    // next request's answer with a wrong response time.
+    void aLateHartAnswerIsNotCounted()
+    {
+        StandIn standIn({"--delay", "2300"});
+        const Run r = monitor(standIn.link, {"--hart", "0", "--count", "2", "--interval", "0"}, 30000);
+        QCOMPARE(r.exitCode, 0);
+        const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 3);
+        for (const QString& line : lines.mid(1)) QVERIFY2(line.section(',', 1) == ",,,,,", qPrintable(line));
+        QVERIFY2(QRegularExpression("hart0: 2 requests?, 0 answers?, 2 timeouts?").match(r.err).hasMatch(),
+                 qPrintable(r.err));
+        QVERIFY2(r.err.contains("last response -"), qPrintable(r.err));
+    }
+
     // SIGINT, then SIGTERM in a second run: the run ends after a whole row, exit code 0.
     void aSignalEndsTheRunAfterAWholeRow()
     {

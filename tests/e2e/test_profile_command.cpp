@@ -181,6 +181,21 @@ private slots:
         QCOMPARE(tool({"--port", silent.link, "compare", fullProfilePath()}).code, 2);
     }
 
+    // An acknowledgement with a bit flipped is an answer all the same: the converter heard
+    // the setting and may have applied it, so "no answer" and "nothing was applied" would
+    // both be false.
+    void aGarbledAcknowledgementMayHaveBeenApplied()
+    {
+        StandIn standIn({"--garble"});
+        const Result r = tool({"--port", standIn.link, "write", fullProfilePath()});
+        QCOMPARE(r.code, 2);
+        QVERIFY2(r.err.contains("stopped at system.working_mode: an answer came that could not be read; it may have "
+                                "been applied\n"),
+                 qPrintable(r.err));
+        QVERIFY2(r.err.contains("nothing before it was applied"), qPrintable(r.err));
+        QVERIFY(!r.err.contains("no answer"));
+    }
+
     // A write that stops halfway says which settings the converter already holds.
     void aWriteStoppedHalfwayListsWhatWasApplied()
     {

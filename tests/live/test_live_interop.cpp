@@ -6,6 +6,8 @@
 #include <QProcess>
 #include <QtTest>
 #include <atomic>
+#include <chrono>
+#include <functional>
 #include <bit>
 #include <modbus/modbus.h>
 #include <poll.h>
@@ -17,11 +19,11 @@ namespace {
 const float kSlot0[5] = {12.5f, 3.14159f, -273.15f, 1e-7f, 123456.789f};
 const float kSlot3[5] = {4.0f, 0.1f, -0.0001234f, 98765.43f, 3.4e38f};
 
-// libmodbus as the converter's MODBUS side: slave 17, answering every request except the
-// third to sixth (the second and third cycles of two slots).
+// libmodbus as the converter's MODBUS side: slave 17. `delayFor` says, for each request
+// from 1, after how many milliseconds it is answered, or -1 for never.
 class Slave {
 public:
-    explicit Slave(int fd)
+    Slave(int fd, std::function<int(int request)> delayFor) : delayFor_(std::move(delayFor))
     {
         ctx_ = modbus_new_rtu("/dev/null", 9600, 'N', 8, 1); // the descriptor is set below
         modbus_set_slave(ctx_, 17);
@@ -41,8 +43,10 @@ public:
                 uint8_t query[MODBUS_RTU_MAX_ADU_LENGTH];
                 const int n = modbus_receive(ctx_, query);
                 if (n <= 0) continue;
-                const int request = ++requests_;
-                if (request < 3 || request > 6) modbus_reply(ctx_, query, n, map_);
+                const int delay = delayFor_(++requests_);
+                if (delay < 0) continue;
+                std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+                modbus_reply(ctx_, query, n, map_);
             }
         });
     }
@@ -58,6 +62,7 @@ public:
 private:
     modbus_t* ctx_;
     modbus_mapping_t* map_;
+    std::function<int(int)> delayFor_;
     std::thread worker_;
     std::atomic<bool> stop_{false};
     std::atomic<int> requests_{0};
@@ -72,7 +77,8 @@ private slots:
     void knownFloatsComeBackExactly()
     {
         PtyPair pty;
-        Slave slave(pty.master());
+        // Silent for the third to sixth requests: the second and third cycles of two slots.
+        Slave slave(pty.master(), [](int request) { return request >= 3 && request <= 6 ? -1 : 0; });
         QProcess tool;
         tool.start(VK_CONFIG_PATH, {"--port", QString::fromStdString(pty.slavePath()), "monitor", "--slave", "17",
                                     "--slots", "0,3", "--formats", "3:1,1,1,1,1", "--count", "4", "--interval", "100"});
@@ -98,6 +104,38 @@ private slots:
         for (int row : {2, 3}) QCOMPARE(lines[row].mid(lines[row].indexOf(',')), QByteArray(",,,,,,,,,,"));
         const QByteArray err = tool.readAllStandardError();
         QVERIFY2(err.contains("slot0: 4 requests, 2 answers, 2 timeouts, 0 CRC errors, 0 exceptions"), err.constData());
+    }
+
+    // A MODBUS answer names no register: slot 0's answer, come after its time limit while
+    // slot 3 is next, must not show under slot 3. The tool waits for the line to settle,
+    // counts a time-out for slot 0 and asks slot 3 afresh.
+    void aLateAnswerShowsUnderNoSlot()
+    {
+        PtyPair pty;
+        Slave slave(pty.master(), [](int request) { return request == 3 ? 1300 : 0; });
+        QProcess tool;
+        tool.start(VK_CONFIG_PATH, {"--port", QString::fromStdString(pty.slavePath()), "monitor", "--slave", "17",
+                                    "--slots", "0,3", "--formats", "3:1,1,1,1,1", "--formats", "0:0,0,0,0,0",
+                                    "--count", "3", "--interval", "0"});
+        QVERIFY(tool.waitForFinished(30000));
+        QCOMPARE(tool.exitCode(), 0);
+        const QList<QByteArray> lines = tool.readAllStandardOutput().trimmed().split('\n');
+        QCOMPARE(lines.size(), 4);
+        for (int row = 1; row <= 3; ++row) {
+            const QList<QByteArray> cells = lines[row].split(',');
+            QCOMPARE(cells.size(), 11);
+            for (int v = 0; v < 5; ++v) {
+                // Row 2's slot 0 went unanswered; every other cell holds its own slot's value.
+                if (row == 2) QCOMPARE(cells[1 + v], QByteArray());
+                else QCOMPARE(cells[1 + v].toFloat(), kSlot0[v]);
+                QCOMPARE(cells[6 + v].toFloat(), kSlot3[v]);
+            }
+        }
+        const QByteArray err = tool.readAllStandardError();
+        QVERIFY2(QRegularExpression("slot0: 3 requests?, 2 answers?, 1 timeouts?, 0 CRC errors?")
+                     .match(QString::fromUtf8(err)).hasMatch(), err.constData());
+        QVERIFY2(QRegularExpression("slot3: 3 requests?, 3 answers?, 0 timeouts?").match(QString::fromUtf8(err)).hasMatch(),
+                 err.constData());
     }
 };
 

@@ -44,6 +44,25 @@ QByteArray hartFrame(uint8_t address, const QByteArray& data)
     return QByteArray(5, char(0xFF)) + frame + char(sum);
 }
 
+// Read Holding Registers from `slave`, as the live values ask, and its answer.
+SessionRequest modbusRead(uint8_t slave)
+{
+    SessionRequest r;
+    r.frame = modbusReadRequest(slave, 0, 2).bytes;
+    r.missing = [slave](const QByteArray& t) { return ModbusReply::missing(t, slave); };
+    r.readable = [slave](const QByteArray& t) {
+        return ModbusReply::read(t, slave, 2).kind != ModbusReply::Answer::Kind::Garbled;
+    };
+    return r;
+}
+
+QByteArray modbusReply(uint8_t slave, const QByteArray& registers)
+{
+    QByteArray reply = QByteArray(1, char(slave)) + char(3) + char(registers.size()) + registers;
+    const Crc16Bytes crc = crc16Modbus(reinterpret_cast<const uint8_t*>(reply.constData()), size_t(reply.size()));
+    return reply + char(crc.low) + char(crc.high);
+}
+
 // A port on the pseudo-terminal and a session lent it.
 struct Rig {
     PtyPair pty;
@@ -147,19 +166,95 @@ private slots:
         QCOMPARE(o.reply, kSystemReply);
     }
 
-    // A set whose answer came late: that answer, arriving during the next set, does not
-    // acknowledge it, nor refuse it: alone, it leaves the next set unanswered.
-    void aLateAnswerIsNotTheNextRequestsAcknowledgement()
+    // Bytes that came while a set was out but do not read as its answer (here another
+    // setting's acknowledgement, or its own with a bit flipped) are no acknowledgement,
+    // nor silence: the converter heard the request and may have taken it.
+    void anAnswerThatCannotBeReadIsNotSilence()
     {
         Rig rig({10, 20, 600, 4096});
-        SessionOutcome o = rig.run(setRequest("QQS#ADR:017#"), [] {});
-        QCOMPARE(int(o.kind), int(SessionOutcome::Kind::TimedOut));
-        o = rig.run(setRequest("QQS#MD:1#"), [&] { rig.pty.write("QQS#ADR:OK#"); });
-        QCOMPARE(int(o.kind), int(SessionOutcome::Kind::TimedOut));
-        QVERIFY(o.reply.isEmpty());
-        o = rig.run(setRequest("QQS#MD:1#"), [&] { rig.pty.write("QQS#ADR:OK#QQS#MD:OK#"); });
+        for (const QByteArray& came : {QByteArray("QQS#ADR:OK#"), QByteArray("QQS#Md:OK#")}) {
+            const SessionOutcome o = rig.run(setRequest("QQS#MD:1#"), [&] { rig.pty.write(came); });
+            QCOMPARE(int(o.kind), int(SessionOutcome::Kind::Unreadable));
+            QCOMPARE(o.reply, came);
+            QCOMPARE(o.problem(), QString("an answer came that could not be read"));
+        }
+        const SessionOutcome o = rig.run(setRequest("QQS#MD:1#"), [&] { rig.pty.write("QQS#ADR:OK#QQS#MD:OK#"); });
         QCOMPARE(int(o.kind), int(SessionOutcome::Kind::Acknowledged));
         QCOMPARE(o.reply, QByteArray("QQS#MD:OK#"));
+    }
+
+    // A whole MODBUS reply whose CRC fails ends its request at once, unread.
+    void aReplyWithABadChecksumEndsUnread()
+    {
+        Rig rig({10, 5, 3000, 4096});
+        SessionRequest read = modbusRead(2);
+        QByteArray reply = modbusReply(2, QByteArray::fromHex("FF060001"));
+        reply[4] = char(reply[4] ^ 0x20);
+        QElapsedTimer clock;
+        clock.start();
+        const SessionOutcome o = rig.run(read, [&] { rig.pty.write(reply); });
+        QCOMPARE(int(o.kind), int(SessionOutcome::Kind::Unreadable));
+        QCOMPARE(o.reply, reply);
+        QVERIFY2(clock.elapsed() < 1500, qPrintable(QString::number(clock.elapsed())));
+    }
+
+    // After a request went unanswered, its answer may still come, and a MODBUS answer does
+    // not say whose it is: the next request waits until the line has been quiet for a
+    // whole time limit, counted again from every byte, and what came meanwhile is dropped.
+    void anUnansweredRequestHoldsTheLineUntilItIsQuiet()
+    {
+        constexpr int kLimit = 500;
+        Rig rig({10, 5, kLimit, 4096});
+        const QByteArray late = modbusReply(2, QByteArray::fromHex("11112222"));
+        const QByteArray own = modbusReply(2, QByteArray::fromHex("33334444"));
+        SessionOutcome o = rig.run(modbusRead(2), [] {});
+        QCOMPARE(int(o.kind), int(SessionOutcome::Kind::TimedOut));
+
+        QElapsedTimer clock;
+        clock.start();
+        std::optional<SessionOutcome> outcome;
+        rig.session->send(modbusRead(2), [&](const SessionOutcome& done) { outcome = done; });
+        QTest::qWait(300);
+        rig.pty.write(late); // the first request's answer, late
+        const qint64 lateAt = clock.elapsed();
+        QByteArray got;
+        QVERIFY(QTest::qWaitFor([&] { return (got += rig.pty.readQuiet(5, 20)).size() >= 8; }, 5000));
+        const qint64 sentAt = clock.elapsed();
+        QCOMPARE(got, modbusRead(2).frame);
+        QVERIFY2(sentAt - lateAt >= kLimit - 20, qPrintable(QStringLiteral("%1 after the late answer").arg(sentAt - lateAt)));
+        rig.pty.write(own);
+        QVERIFY(QTest::qWaitFor([&] { return outcome.has_value(); }, 5000));
+        QCOMPARE(int(outcome->kind), int(SessionOutcome::Kind::Decoded));
+        QCOMPARE(outcome->reply, own);
+
+        // Once answered, the next request goes after the usual gap.
+        clock.restart();
+        o = rig.run(modbusRead(2), [&] { rig.pty.write(own); });
+        QCOMPARE(int(o.kind), int(SessionOutcome::Kind::Decoded));
+        QVERIFY2(clock.elapsed() < kLimit, qPrintable(QString::number(clock.elapsed())));
+    }
+
+    // HART answers name their instrument and command: after one instrument failed to
+    // answer, a request to another goes after the usual gap; one to the same waits.
+    void aHartRequestToAnotherInstrumentNeedsNoHold()
+    {
+        constexpr int kLimit = 700;
+        Rig rig({10, 5, kLimit, 4096});
+        auto identify = [](uint8_t address) {
+            SessionRequest r;
+            r.frame = HartCodec::shortFrame(5, HartCodec::kMasterBit, address, 0);
+            r.missing = [](const QByteArray& t) { return HartReply::missing(t); };
+            return r;
+        };
+        QCOMPARE(int(rig.run(identify(1), [] {}).kind), int(SessionOutcome::Kind::TimedOut));
+        QElapsedTimer clock;
+        clock.start();
+        SessionOutcome o = rig.run(identify(2), [] {});
+        QVERIFY2(clock.elapsed() < kLimit + 300, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(int(o.kind), int(SessionOutcome::Kind::TimedOut));
+        clock.restart();
+        rig.run(identify(2), [] {});
+        QVERIFY2(clock.elapsed() >= 2 * kLimit - 20, qPrintable(QString::number(clock.elapsed())));
     }
 
     // A late answer to an earlier query, gathered before this query's own, gives none of
@@ -197,30 +292,41 @@ private slots:
     void aModbusReplyIsNotTakenForHart()
     {
         Rig rig;
-        SessionRequest read;
-        read.frame = modbusReadRequest(2, 0, 2).bytes;
-        read.missing = [](const QByteArray& t) { return ModbusReply::missing(t, 2); };
-        QByteArray reply = QByteArray::fromHex("020304FF060001");
-        const Crc16Bytes crc = crc16Modbus(reinterpret_cast<const uint8_t*>(reply.constData()), size_t(reply.size()));
-        reply += char(crc.low);
-        reply += char(crc.high);
-        const SessionOutcome o = rig.run(read, [&] { rig.pty.write(reply); });
+        const QByteArray reply = modbusReply(2, QByteArray::fromHex("FF060001"));
+        const SessionOutcome o = rig.run(modbusRead(2), [&] { rig.pty.write(reply); });
         QCOMPARE(int(o.kind), int(SessionOutcome::Kind::Decoded));
         QCOMPARE(o.reply, reply);
     }
 
+    // The gap before a request counts from the last byte heard, a stray one between
+    // requests included; by default it is 3.5 characters at the line's speed (4 ms at 9600
+    // baud), which a half-duplex RS485 driver needs to turn around.
     void requestsAreSeparatedByTheQuietGap()
     {
-        Rig rig({10, 200, 3000, 4096});
-        rig.run(setRequest("QQS#MD:1#"), [&] { rig.pty.write("QQS#MD:OK#"); });
-        QElapsedTimer clock;
-        clock.start();
-        std::optional<SessionOutcome> outcome;
-        rig.session->send(setRequest("QQS#MD:2#"), [&](const SessionOutcome& o) { outcome = o; });
-        QByteArray got;
-        (void)QTest::qWaitFor([&] { return !(got += rig.pty.readQuiet(5, 50)).isEmpty(); }); // compared next
-        QCOMPARE(got, QByteArray("QQS#MD:2#"));
-        QVERIFY2(clock.elapsed() >= 190, qPrintable(QString::number(clock.elapsed())));
+        auto nextRequestAfter = [](Rig& rig, const QByteArray& heard) {
+            rig.pty.write(heard);
+            QElapsedTimer clock;
+            clock.start();
+            std::optional<SessionOutcome> outcome;
+            rig.session->send(setRequest("QQS#MD:2#"), [&](const SessionOutcome& o) { outcome = o; });
+            QByteArray got;
+            (void)QTest::qWaitFor([&] { return !(got += rig.pty.readQuiet(1, 50)).isEmpty(); }); // compared next
+            const qint64 after = clock.elapsed();
+            if (got != "QQS#MD:2#") QTest::qFail("the request did not arrive", __FILE__, __LINE__);
+            rig.pty.write("QQS#MD:OK#");
+            (void)QTest::qWaitFor([&] { return outcome.has_value(); });
+            return after;
+        };
+        Rig slow({10, 200, 3000, 4096});
+        slow.run(setRequest("QQS#MD:1#"), [&] { slow.pty.write("QQS#MD:OK#"); });
+        QTest::qWait(100);
+        const qint64 afterStray = nextRequestAfter(slow, "x");
+        QVERIFY2(afterStray >= 190, qPrintable(QString::number(afterStray)));
+
+        Rig line; // 9600 baud
+        line.run(setRequest("QQS#MD:1#"), [&] { line.pty.write("QQS#MD:OK#"); });
+        const qint64 afterStrayAtLineSpeed = nextRequestAfter(line, "x");
+        QVERIFY2(afterStrayAtLineSpeed >= 4, qPrintable(QString::number(afterStrayAtLineSpeed)));
     }
 
     void aLostPortEndsTheRequest()
@@ -246,7 +352,7 @@ private slots:
         NoView view;
         {
             ConverterSession session(comm, view);
-            QCOMPARE(comm.ReadIntervalTimeout(), 10u);
+            QCOMPARE(comm.ReadIntervalTimeout(), 4u); // 3.5 characters at 9600 baud, 8N1
             QSignalSpy arrived(&session, &PortTraffic::chunkArrived);
             pty.write("during");
             QTRY_COMPARE(arrived.size(), 1);
