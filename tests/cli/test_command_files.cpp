@@ -79,7 +79,7 @@ private slots:
         QVERIFY(contents(log).endsWith('\n'));
         QVERIFY2(r.out.count('\n') >= 2, qPrintable(r.out)); // the header and a row at least
 
-        r = tool({"--port", standIn.link, "scan", "--to", "1", "--timeout", "300", "--log", log}, 600);
+        r = tool({"--port", standIn.link, "scan", "--to", "1", "--log", log}, 600);
         QCOMPARE(r.exitCode, 2);
         QCOMPARE(r.err.count(said), 1);
         QCOMPARE(r.out.count('\n'), 2); // both instruments still listed
