@@ -145,6 +145,7 @@ int poll(TComm& port, const LiveSetup& setup, int count, CsvWriter& csv, Traffic
     });
     sampler.start();
     QCoreApplication::exec();
+    log.onFailure = nullptr; // it held this run's sampler
     printSummary(sampler);
     return code;
 }
