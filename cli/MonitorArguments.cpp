@@ -59,13 +59,14 @@ const char* const kHelp =
     "SIGTERM, which end it after the cycle under way (a second one at once).\n"
     "\n"
     "Options:\n"
-    "  --slave N          the converter's MODBUS slave address, 1 to 247 (default 1)\n"
+    "  --slave N          the converter's MODBUS slave address, 1 to 247\n"
     "  --slots 0,2        device slots to read: registers 10n to 10n+9, function 03\n"
     "  --formats F        the register formats of a slot's five values (current, variables\n"
     "                     1 to 4), such as 0,0,1,2,3, for every slot; N:F for slot N only\n"
     "                     (may be repeated). 0 IEEE 754 (FF4 FF3 FF2 FF1), 1 IEEE 754\n"
     "                     (FF2 FF1 FF4 FF3), 2 Uint32 (FF4 FF3 FF2 FF1), 3 Uint32 (FF2 FF1\n"
-    "                     FF4 FF3), 4 absolute value (FF2 FF1 FF4 FF3). Default 0\n"
+    "                     FF4 FF3), 4 absolute value (FF2 FF1 FF4 FF3); a slot not named\n"
+    "                     is read as 0\n"
     "  --profile FILE     take the formats, and the slave address unless --slave is given,\n"
     "                     from a profile\n"
     "  --hart 0,1         HART polling addresses, 0 to 15, to read with command 3\n"
@@ -76,9 +77,15 @@ const char* const kHelp =
     "  --log FILE         write every frame sent and received to FILE, as a profile command\n"
     "                     does\n"
     "\n"
+    "Without --formats or --profile the converter is asked first how to read the slots:\n"
+    "each slot's formats (its MODBUS parameter query) and, without --slave, the slave\n"
+    "address (the system query); a converter that does not answer ends the run before it\n"
+    "starts. With either, nothing is asked, and the slave address is --slave, the\n"
+    "profile's, or 1.\n"
+    "\n"
     "Messages go to stderr. Exit codes: 0 the run ended, missed polls included; 2 trouble:\n"
-    "bad arguments, a CSV file that cannot be opened or written, a port that cannot open\n"
-    "or that went away.\n";
+    "bad arguments, a converter that does not tell its formats, a CSV file or log that\n"
+    "cannot be opened or written, a port that cannot open or that went away.\n";
 
 } // namespace
 

@@ -2,6 +2,7 @@
 
 #include "cli/CommandLine.h"
 #include "cli/MonitorArguments.h"
+#include "cli/MonitorDecoding.h"
 #include "cli/PortOpening.h"
 #include "cli/StopSignals.h"
 #include "cli/TrafficLogFile.h"
@@ -11,12 +12,13 @@
 #include "live/LiveSampler.h"
 #include "live/LiveSetup.h"
 #include "profile/Profile.h"
-#include "profile/ProfileSchema.h"
 #include "serial/Comm.h"
 #include "session/ConverterSession.h"
 #include "tools/TerminalText.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
 #include <cstdio>
 
 namespace {
@@ -27,7 +29,7 @@ QString shown(const QString& text) { return TerminalText::escaped(text); }
 
 // The formats and slave address a profile holds; false (and said why) when it cannot be read.
 // Read as every profile is: a regular file of bounded size, by its name's bytes.
-bool readProfile(const QByteArray& path, std::map<int, RegisterFormat::SlotFormats>& formats, std::optional<int>& slave)
+bool readProfile(const QByteArray& path, MonitorDecoding& out)
 {
     const ReadFile::Result file = ReadFile::read(path, ReadFile::kProfileLimit);
     if (!file.ok()) {
@@ -41,29 +43,46 @@ bool readProfile(const QByteArray& path, std::map<int, RegisterFormat::SlotForma
         for (const QString& p : problems) std::fprintf(stderr, "  %s\n", qPrintable(p));
         return false;
     }
-    const char* const values[RegisterFormat::kValues] = {"current", "variable_1", "variable_2", "variable_3",
-                                                         "variable_4"};
-    for (int slot = 0; slot < 5; ++slot)
-        for (int v = 0; v < RegisterFormat::kValues; ++v) {
-            const QString key = QStringLiteral("modbus.devices[%1].formats.%2").arg(slot).arg(QLatin1String(values[v]));
-            const auto found = profile->values.find(key);
-            const ProfileSchema::Setting* setting = ProfileSchema::find(key);
-            if (found == profile->values.end() || !setting) continue;
-            formats[slot][size_t(v)] = std::max(0, int(setting->choices.indexOf(found->second)));
-        }
-    const auto address = profile->values.find(QStringLiteral("system.slave_address"));
-    if (address != profile->values.end()) slave = address->second.toInt(1);
+    out = MonitorDecoding::fromValues(profile->values);
     return true;
 }
 
-LiveSetup setupFrom(const MonitorArguments& args, const std::map<int, RegisterFormat::SlotFormats>& profileFormats,
-                    std::optional<int> profileSlave)
+// Without --formats or --profile the slots' formats are the converter's own, and so is the
+// slave address unless --slave names it: a slot decoded by a guessed format would show
+// plausible wrong numbers.
+bool asksConverter(const MonitorArguments& args)
+{
+    return !args.deviceSlots.empty() && args.profile.isEmpty() && !args.allFormats && args.slotFormats.empty();
+}
+
+// Reads them on a session of the converter's usual query timing, then keeps the line quiet
+// for `quietMs`, as between any two requests, before the polls' session takes over. False
+// (and said why) when the converter does not tell.
+bool readFromConverter(TComm& port, const MonitorArguments& args, int quietMs, MonitorDecoding& out,
+                       TrafficLogFile& log)
+{
+    NoView view;
+    ConverterSession session(port, view);
+    log.follow(session);
+    const QString why = MonitorDecoding::read(session, args.deviceSlots, !args.slave, out);
+    if (why.isEmpty()) {
+        QEventLoop quiet;
+        QTimer::singleShot(quietMs, &quiet, &QEventLoop::quit);
+        quiet.exec();
+        return true;
+    }
+    say(why);
+    say(QStringLiteral("give --formats (and --slave), or --profile, to poll without asking the converter"));
+    return false;
+}
+
+LiveSetup setupFrom(const MonitorArguments& args, const MonitorDecoding& decoding)
 {
     LiveSetup setup;
-    setup.slave = args.slave.value_or(profileSlave.value_or(1));
+    setup.slave = args.slave.value_or(decoding.slave.value_or(1));
     for (int slot : args.deviceSlots) {
         RegisterFormat::SlotFormats formats{};
-        if (const auto f = profileFormats.find(slot); f != profileFormats.end()) formats = f->second;
+        if (const auto f = decoding.formats.find(slot); f != decoding.formats.end()) formats = f->second;
         if (args.allFormats) formats = *args.allFormats;
         if (const auto f = args.slotFormats.find(slot); f != args.slotFormats.end()) formats = f->second;
         setup.deviceSlots.emplace_back(slot, formats);
@@ -99,11 +118,17 @@ int poll(TComm& port, const LiveSetup& setup, int count, CsvWriter& csv, Traffic
     int code = 0;
     QObject::connect(&sampler, &LiveSampler::rowReady, [&](const LiveRow& row) {
         if (!csv.isOpen() || csv.write(sampler.columns(), row)) return;
-        say(QStringLiteral("cannot write the CSV: %1").arg(csv.errorString()));
+        say(QStringLiteral("cannot write the CSV to %1: %2").arg(csv.fileName(), csv.errorString()));
         csv.close();
         code = 2; // trouble, as for every command
         sampler.stop();
     });
+    // A log cut short is as much trouble as a CSV cut short: the run ends after its cycle.
+    log.onFailure = [&](const QString& message) {
+        say(message);
+        code = 2;
+        sampler.stop();
+    };
     QObject::connect(&sampler, &LiveSampler::finished, [&](bool portLost) {
         if (portLost) {
             say(QStringLiteral("the port %1 went away").arg(shown(port.CommName())));
@@ -120,6 +145,7 @@ int poll(TComm& port, const LiveSetup& setup, int count, CsvWriter& csv, Traffic
     });
     sampler.start();
     QCoreApplication::exec();
+    log.onFailure = nullptr; // it held this run's sampler
     printSummary(sampler);
     return code;
 }
@@ -135,25 +161,29 @@ int run(int argc, char** argv)
     QCoreApplication app(argc, argv);
     MonitorArguments args;
     if (const auto answer = MonitorCommandLine::read(app.arguments(), args)) return CommandLine::deliver(*answer);
-    std::map<int, RegisterFormat::SlotFormats> profileFormats;
-    std::optional<int> profileSlave;
-    if (!args.profile.isEmpty() &&
-        !readProfile(CommandLine::rawArgument(argc, argv, args.profile), profileFormats, profileSlave))
+    MonitorDecoding decoding;
+    if (!args.profile.isEmpty() && !readProfile(CommandLine::rawArgument(argc, argv, args.profile), decoding))
         return 2;
-    const LiveSetup setup = setupFrom(args, profileFormats, profileSlave);
 
-    // The port first: a run that cannot start leaves an existing CSV file as it was.
+    // The port, and what is read from the converter, before the CSV: a run that cannot
+    // start leaves an existing CSV file as it was.
     CommandPort line;
     if (const QString why = line.open(argc, argv, args); !why.isEmpty()) {
         say(why);
         return 2;
     }
-    CsvWriter csv;
-    if (const QString why = csv.open(args.csv); !why.isEmpty()) {
-        say(QStringLiteral("cannot write %1: %2").arg(shown(args.csv), why));
-        return 2;
+    if (asksConverter(args)) {
+        const int quietMs = setupFrom(args, decoding).sessionOptions(line.port.BaudRate()).quietGapMs;
+        if (!readFromConverter(line.port, args, quietMs, decoding, line.log)) return line.exitCode(2);
     }
-    return poll(line.port, setup, args.count, csv, line.log);
+    if (!line.log.failure().isEmpty()) return 2; // said as it happened
+    CsvWriter csv;
+    if (const QString why = csv.open(args.csv == u"-" ? QByteArray("-") : CommandLine::rawArgument(argc, argv, args.csv));
+        !why.isEmpty()) {
+        say(QStringLiteral("cannot write %1: %2").arg(csv.fileName(), why));
+        return line.exitCode(2);
+    }
+    return line.exitCode(poll(line.port, setupFrom(args, decoding), args.count, csv, line.log));
 }
 
 } // namespace MonitorCommand

@@ -3,14 +3,19 @@
 #include "cli/CommandLine.h"
 #include "tools/TerminalText.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 #include <algorithm>
+#include <cstdio>
 
 QString CommandPort::open(int argc, char** argv, const LineArguments& line)
 {
     if (const QString why = log.open(CommandLine::rawArgument(argc, argv, line.log), line.port, int(line.baud), line.parity);
         !why.isEmpty())
         return why;
+    log.onFailure = [](const QString& message) {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(QCoreApplication::applicationName()), qPrintable(message));
+    };
     port.SetCommName(line.port);
     port.SetBaudRate(line.baud);
     const int index = QStringList({"None", "Odd", "Even"}).indexOf(line.parity);

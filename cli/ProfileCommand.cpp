@@ -144,7 +144,7 @@ int run(int argc, char** argv)
         say(why);
         return kTrouble;
     }
-    return runOnPort(line.port, job, line.log);
+    return line.exitCode(runOnPort(line.port, job, line.log));
 }
 
 } // namespace ProfileCommand

@@ -65,7 +65,7 @@ int run(int argc, char** argv)
         say(why);
         return 2;
     }
-    return scanOnPort(line.port, args, line.log);
+    return line.exitCode(scanOnPort(line.port, args, line.log));
 }
 
 } // namespace ScanCommand

@@ -1,21 +1,28 @@
 #include "live/CsvWriter.h"
 
+#include "files/FileNames.h"
 #include "live/NumberText.h"
 
+#include <QFile>
 #include <QStringList>
-#include <cstdio>
 
-QString CsvWriter::open(const QString& path)
+QString CsvWriter::open(const QByteArray& path)
 {
     close();
-    const bool ok = path == u"-" ? file_.open(stdout, QIODevice::WriteOnly)
-                                 : (file_.setFileName(path), file_.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    return ok ? QString() : file_.errorString();
+    if (path == "-") {
+        name_ = QStringLiteral("standard output");
+        file_.openStandardOutput();
+        return {};
+    }
+    name_ = FileNames::shown(path);
+    return file_.open(path);
 }
+
+QString CsvWriter::open(const QString& path) { return open(path == u"-" ? QByteArray("-") : QFile::encodeName(path)); }
 
 void CsvWriter::close()
 {
-    if (file_.isOpen()) file_.close();
+    file_.close();
     headerWritten_ = false;
 }
 
@@ -33,14 +40,24 @@ bool CsvWriter::write(const std::vector<LiveColumn>& columns, const LiveRow& row
     QString text;
     if (!headerWritten_) {
         QStringList header{QStringLiteral("time")};
-        for (const LiveColumn& c : columns) header << field(c.header());
+        for (const LiveColumn& c : columns) {
+            if (!c.unitPerReply) {
+                header << field(c.header());
+                continue;
+            }
+            header << field(c.key) << field(c.key + QStringLiteral("_unit"));
+        }
         text = header.join(u',') + u'\n';
     }
     QStringList fields{timeText(row.time)};
-    for (const LiveCell& c : row.cells) fields << (c.number ? numberText(*c.number) : field(c.text));
+    for (size_t i = 0; i < row.cells.size(); ++i) {
+        const LiveCell& c = row.cells[i];
+        fields << (c.number ? numberText(*c.number) : field(c.text));
+        // The unit goes with the value it describes; a missed value has none.
+        if (i < columns.size() && columns[i].unitPerReply) fields << (c.empty() ? QString() : field(columns[i].unit));
+    }
     text += fields.join(u',') + u'\n';
-    const QByteArray bytes = text.toUtf8();
-    if (file_.write(bytes) != bytes.size() || !file_.flush()) return false;
+    if (!file_.write(text.toUtf8())) return false;
     headerWritten_ = true;
     return true;
 }

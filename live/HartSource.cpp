@@ -54,7 +54,7 @@ std::vector<LiveColumn> HartSource::columns() const
     std::vector<LiveColumn> out{{name() + QStringLiteral(".current"), QStringLiteral("mA"), false}};
     for (int v = 0; v < 4; ++v)
         out.push_back({name() + u'.' + QLatin1String(kVariableNames[v]),
-                       units_[size_t(v)] ? unitName(*units_[size_t(v)]) : QString(), false});
+                       units_[size_t(v)] ? unitName(*units_[size_t(v)]) : QString(), false, true});
     out.push_back({name() + QStringLiteral(".status"), {}, true});
     return out;
 }

@@ -10,6 +10,7 @@ struct LiveColumn {
     QString key;
     QString unit;      // "bar", "mA"; empty while unknown
     bool text = false; // a status column, shown as text, never plotted
+    bool unitPerReply = false; // each reply names the unit: unknown before one, and it may change
 
     // The CSV header's name: the key, then the unit in brackets where known.
     QString header() const { return unit.isEmpty() ? key : key + u'[' + unit + u']'; }

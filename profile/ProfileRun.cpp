@@ -1,9 +1,9 @@
 #include "profile/ProfileRun.h"
 
 #include "pages/modbus/ModbusCodec.h"
-#include "pages/monitor/MonitorCodec.h"
 #include "pages/system/SystemCodec.h"
 #include "profile/ProfileFields.h"
+#include "profile/ProfileQueries.h"
 #include "profile/ProfileRequests.h"
 #include "serial/Comm.h"
 
@@ -32,36 +32,6 @@ QString queryName(const Query& q)
     return {};
 }
 
-// The query's request, with the codec's own check of a complete reply and its decoder.
-SessionRequest queryRequest(const Query& q)
-{
-    SessionRequest r;
-    switch (q.which) {
-    case Query::System:
-        r.frame = SystemCodec::queryRequest();
-        r.missing = [](const QByteArray& t) { return SystemCodec::missingKeys(t); };
-        r.decode = [](const QByteArray& t) { return SystemCodec::decodeReply(t); };
-        break;
-    case Query::Device: {
-        const int n = q.slot;
-        r.frame = ModbusCodec::queryRequest(n).bytes;
-        // The slot's fields start blank, as on the page, so its own meter type decides.
-        r.missing = [n](const QByteArray& t) { return ModbusCodec::missingKeys(t, -1, n); };
-        r.decode = [n](const QByteArray& t) { return ModbusCodec::decodeReply(t, -1, n); };
-        break;
-    }
-    case Query::Monitor: {
-        const int m = q.slot;
-        r.frame = MonitorCodec::queryRequest(m).bytes;
-        r.display = FrameDisplay::Hex;
-        r.missing = [m](const QByteArray& t) { return MonitorCodec::missingKeys(t, m); };
-        r.decode = [m](const QByteArray& t) { return MonitorCodec::decodeReply(t, m); };
-        break;
-    }
-    }
-    return r;
-}
-
 } // namespace
 
 ProfileRun::ProfileRun(ConverterSession& session, QObject* parent) : QObject(parent), session_(session) {}
@@ -80,7 +50,7 @@ void ProfileRun::read()
         step.what = queryName(q);
         step.query = q;
         step.isQuery = true;
-        step.request = queryRequest(q);
+        step.request = ProfileQueries::request(q);
         for (const Setting& s : ProfileSchema::settings())
             if (s.query == q) step.settings.push_back(&s);
         steps_.push_back(std::move(step));

@@ -1,12 +1,16 @@
 // The monitor command: its arguments, and runs as a process against the stand-in: rows with
-// both instruments' numbers, a signal that ends the run after a whole row, and the exit
-// codes of what cannot start.
+// both instruments' numbers, device slots decoded by the converter's own formats, a signal
+// that ends the run after a whole row, and the exit codes of what cannot start.
 #include "cli/MonitorArguments.h"
 #include "tests/support/LogFile.h"
 #include "tests/support/StandIn.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QtTest>
+#include <cmath>
 #include <csignal>
 
 namespace {
@@ -27,6 +31,62 @@ Run monitor(const QString& port, const QStringList& arguments, int limitMs = 200
 std::optional<CommandLine::Answer> read(const QStringList& arguments, MonitorArguments& out)
 {
     return MonitorCommandLine::read(QStringList{"vk742b-config"} + arguments, out);
+}
+
+// The stand-in made a multi-slave converter at slave address 17 by the tool's own `write`:
+// slots 0 and 2 on, their values in formats other than 0 (the current and variable 4 as
+// swapped floats, variables 1 and 2 as Uint32, variable 3 as a swapped magnitude). Returns
+// the profile's path, or an empty string when the write failed.
+QString makeMultiSlave(StandIn& standIn)
+{
+    QFile full(QFINDTESTDATA("profile/full.json"));
+    if (!full.open(QIODevice::ReadOnly)) return {};
+    QJsonObject root = QJsonDocument::fromJson(full.readAll()).object();
+    QJsonObject system = root["system"].toObject();
+    system["rs232_rs485a"] = QJsonObject{{"baud", 9600}, {"parity", "None"}};
+    root["system"] = system;
+    QJsonObject modbus = root["modbus"].toObject();
+    QJsonArray devices = modbus["devices"].toArray();
+    for (int slot : {0, 2}) {
+        QJsonObject device = devices[slot].toObject();
+        device["enabled"] = true;
+        device["formats"] = QJsonObject{{"current", "float_swapped"}, {"variable_1", "uint32"},
+                                        {"variable_2", "uint32_swapped"}, {"variable_3", "absolute_swapped"},
+                                        {"variable_4", "float_swapped"}};
+        devices[slot] = device;
+    }
+    modbus["devices"] = devices;
+    root["modbus"] = modbus;
+    const QString path = standIn.dir.filePath("multi-slave.json");
+    QFile out(path);
+    if (!out.open(QIODevice::WriteOnly) || out.write(QJsonDocument(root).toJson()) <= 0) return {};
+    out.close();
+    QProcess write;
+    write.start(VK_CONFIG_PATH, {"--port", standIn.link, "write", path});
+    if (!write.waitForFinished(120000) || write.exitCode() != 0) return {};
+    return path;
+}
+
+// Whether a row holds the stand-in's values for slots 0 and 2: the loop current swings
+// between 8 and 16 mA, each variable within a few percent of its instrument's base value,
+// the Uint32 ones rounded. Read by format 0, the same registers give numbers far off.
+bool slotValuesAreRight(const QString& row)
+{
+    const double bases[2][4] = {{12.5, 25.0, 100.0, 0.5}, {85.0, 24.0, 358.15, 1.0}};
+    const QStringList cells = row.split(',');
+    if (cells.size() != 11) return false;
+    for (int s = 0; s < 2; ++s) {
+        const double current = cells[1 + 5 * s].toDouble();
+        if (current < 7.9 || current > 16.1) return false;
+        for (int v = 0; v < 4; ++v) {
+            bool ok = false;
+            const double value = cells[2 + 5 * s + v].toDouble(&ok);
+            const double base = bases[s][v];
+            const double slack = 0.03 * (base + 1) + (v < 2 ? 0.5 : 0);
+            if (!ok || std::abs(value - base) > slack) return false;
+        }
+    }
+    return true;
 }
 
 } // namespace
@@ -99,19 +159,25 @@ private slots:
         QCOMPARE(r.exitCode, 0);
         const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), 4);
-        QCOMPARE(lines[0], QString("time,hart0.current[mA],hart0.pv[CuMtr_hr],hart0.sv[℃],hart0.tv[liter],hart0.qv[%],"
-                                   "hart0.status,hart1.current[mA],hart1.pv[bar],hart1.sv[℃],hart1.tv[MPa],hart1.qv[%],"
+        // Each variable's unit in a column of its own, as each reply names it.
+        QCOMPARE(lines[0], QString("time,hart0.current[mA],hart0.pv,hart0.pv_unit,hart0.sv,hart0.sv_unit,hart0.tv,"
+                                   "hart0.tv_unit,hart0.qv,hart0.qv_unit,hart0.status,hart1.current[mA],hart1.pv,"
+                                   "hart1.pv_unit,hart1.sv,hart1.sv_unit,hart1.tv,hart1.tv_unit,hart1.qv,hart1.qv_unit,"
                                    "hart1.status"));
         for (const QString& line : lines.mid(1)) {
             const QStringList cells = line.split(',');
-            QCOMPARE(cells.size(), 13);
+            QCOMPARE(cells.size(), 21);
             QVERIFY(QDateTime::fromString(cells[0], Qt::ISODateWithMs).isValid() && cells[0].endsWith('Z'));
-            for (int c : {1, 2, 3, 4, 5, 7, 8, 9, 10, 11}) {
+            for (int c : {1, 2, 4, 6, 8, 11, 12, 14, 16, 18}) {
                 bool ok = false;
                 cells[c].toDouble(&ok);
                 QVERIFY2(ok, qPrintable(line));
             }
-            QCOMPARE(cells[6], QString("success"));
+            QCOMPARE(cells.mid(3, 1) + cells.mid(5, 1) + cells.mid(7, 1) + cells.mid(9, 1),
+                     QStringList({"CuMtr_hr", "℃", "liter", "%"}));
+            QCOMPARE(cells.mid(13, 1) + cells.mid(15, 1) + cells.mid(17, 1) + cells.mid(19, 1),
+                     QStringList({"bar", "℃", "MPa", "%"}));
+            QCOMPARE(cells[10], QString("success"));
         }
         QVERIFY2(r.err.contains("hart1: 4 requests, 4 answers, 0 timeouts"), qPrintable(r.err));
 
@@ -135,10 +201,66 @@ private slots:
         QCOMPARE(r.exitCode, 0);
         const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), 3);
-        for (const QString& line : lines.mid(1)) QVERIFY2(line.section(',', 1) == ",,,,,", qPrintable(line));
+        for (const QString& line : lines.mid(1)) QVERIFY2(line.section(',', 1).remove(',').isEmpty(), qPrintable(line));
         QVERIFY2(QRegularExpression("hart0: 2 requests?, 0 answers?, 2 timeouts?").match(r.err).hasMatch(),
                  qPrintable(r.err));
         QVERIFY2(r.err.contains("last response -"), qPrintable(r.err));
+    }
+
+    // Without --formats or --profile, the converter tells each slot's formats and its slave
+    // address; with either, or with --slave, what they give is not asked.
+    void slotsAreDecodedByTheConvertersOwnFormats()
+    {
+        StandIn standIn;
+        const QString profile = makeMultiSlave(standIn);
+        QVERIFY(!profile.isEmpty());
+        const QString asked = standIn.dir.filePath("asked.log");
+        const Run r = monitor(standIn.link, {"--slots", "0,2", "--count", "2", "--interval", "100", "--log", asked});
+        QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+        const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 3);
+        for (const QString& line : lines.mid(1)) QVERIFY2(slotValuesAreRight(line), qPrintable(line));
+        const LogFile log(asked);
+        for (const char* query : {"TX  QQQ#QQ0#", "TX  QQQ#QQ2#", "TX  QQQ#QX#"})
+            QVERIFY2(log.text.contains(query), query);
+
+        // What the options give is not asked for.
+        const struct {
+            QStringList options;
+            QStringList queries;
+        } given[] = {
+            {{"--slave", "17"}, {"QQQ#QQ0#", "QQQ#QQ2#"}},
+            {{"--profile", profile}, {}},
+            {{"--formats", "1,2,3,4,1", "--slave", "17"}, {}},
+        };
+        for (const auto& g : given) {
+            const QString path = standIn.dir.filePath("given.log");
+            const Run run = monitor(standIn.link, QStringList{"--slots", "0,2", "--count", "1", "--log", path} + g.options);
+            QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+            QVERIFY2(slotValuesAreRight(run.out.split('\n').value(1)), qPrintable(run.out));
+            const LogFile given(path);
+            QCOMPARE(given.text.count("TX  QQQ#"), g.queries.size());
+            for (const QString& query : g.queries) QVERIFY2(given.text.contains("TX  " + query), qPrintable(query));
+        }
+    }
+
+    // A converter that does not tell its formats ends the run before the first poll, saying
+    // which query of which slot went unanswered; an existing CSV file is left as it was.
+    void aConverterThatDoesNotTellEndsTheRunBeforeItStarts()
+    {
+        StandIn standIn({"--drop", "1"});
+        const QString csv = standIn.dir.filePath("kept.csv");
+        QFile old(csv);
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("earlier rows\n") > 0);
+        old.close();
+        const Run r = monitor(standIn.link, {"--slots", "2", "--count", "1", "--csv", csv});
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY2(r.err.contains("cannot read the register formats of slot 2: the MODBUS parameter query of slot 2: "
+                                "no answer within 3 s"),
+                 qPrintable(r.err));
+        QVERIFY2(r.err.contains("--formats"), qPrintable(r.err));
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        QCOMPARE(old.readAll(), QByteArray("earlier rows\n"));
     }
 
     // SIGINT, then SIGTERM in a second run: the run ends after a whole row, exit code 0.
@@ -162,7 +284,7 @@ private slots:
             QVERIFY(f.open(QIODevice::ReadOnly));
             const QByteArray text = f.readAll();
             QVERIFY(text.endsWith('\n'));
-            for (const QByteArray& line : text.trimmed().split('\n')) QCOMPARE(line.count(','), 6);
+            for (const QByteArray& line : text.trimmed().split('\n')) QCOMPARE(line.count(','), 10);
         }
     }
 

@@ -1,6 +1,7 @@
 // Saves that either complete or change nothing, and reads that take only small regular
 // files: a failing disk (a file-size limit), names that are not UTF-8, devices and pipes.
 #include "files/ReadFile.h"
+#include "files/RecordFile.h"
 #include "files/SaveFile.h"
 
 #include <QTemporaryDir>
@@ -135,6 +136,25 @@ private slots:
                  "cannot write " + dir_.path() + ": it is a folder");
         QCOMPARE(SaveFile::save("/dev/null", "x"),
                  QString("cannot write /dev/null: it is not a regular file"));
+    }
+
+    // A record that does not fit is taken out again: the file ends with its last whole
+    // record, and one that fits later follows it without a gap.
+    void aRecordFileKeepsWholeRecordsOnly()
+    {
+        const QByteArray path = in("rows.csv");
+        RecordFile file;
+        QCOMPARE(file.open(path), QString());
+        {
+            const FileSizeLimit limit(100);
+            QVERIFY(file.write(QByteArray(59, 'a') + '\n'));
+            QVERIFY(!file.write(QByteArray(59, 'b') + '\n'));
+            QCOMPARE(file.errorString(), qt_error_string(EFBIG));
+            QVERIFY(file.write(QByteArray(29, 'c') + '\n'));
+        }
+        file.close();
+        QCOMPARE(bytesOf(path), QByteArray(59, 'a') + '\n' + QByteArray(29, 'c') + '\n');
+        QCOMPARE(file.open(in("missing/rows.csv")), qt_error_string(ENOENT));
     }
 
     void aNameThatIsNotUtf8IsSavedUnchanged()

@@ -225,6 +225,34 @@ private slots:
         QVERIFY(!csv.open(dir.filePath("missing/live.csv")).isEmpty());
     }
 
+    // A unit each reply names has a column of its own: the header is the same whether or not
+    // the first reply came, and each row carries the unit of its own value.
+    void unitsNamedByRepliesHaveAColumnOfTheirOwn()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("units.csv");
+        CsvWriter csv;
+        QCOMPARE(csv.open(path), QString());
+        std::vector<LiveColumn> columns{{"hart1.current", "mA", false, false}, {"hart1.pv", {}, false, true}};
+        LiveRow row{QDateTime(QDate(2026, 12, 9), QTime(10, 0), QTimeZone(0)), {{}, {}}};
+        QVERIFY(csv.write(columns, row)); // the first poll missed: no unit known yet
+        columns[1].unit = "bar";
+        row.cells = {{12.0, {}}, {1.5, {}}};
+        QVERIFY(csv.write(columns, row));
+        row.cells = {{12.0, {}}, {}};
+        QVERIFY(csv.write(columns, row)); // a missed value has no unit beside it
+        columns[1].unit = "kPa";
+        row.cells = {{12.0, {}}, {150.0, {}}};
+        QVERIFY(csv.write(columns, row));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), QByteArray("time,hart1.current[mA],hart1.pv,hart1.pv_unit\n"
+                                         "2026-12-09T10:00:00.000Z,,,\n"
+                                         "2026-12-09T10:00:00.000Z,12,1.5,bar\n"
+                                         "2026-12-09T10:00:00.000Z,12,,\n"
+                                         "2026-12-09T10:00:00.000Z,12,150,kPa\n"));
+    }
+
     // The history keeps the newest cycles; the chart gets at most two points per pixel
     // column, the lowest and highest in the order they came, empty cells left out.
     void theHistoryKeepsTheNewestAndDecimatesByPixel()

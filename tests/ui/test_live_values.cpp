@@ -114,7 +114,7 @@ private slots:
         QFile csv(csvPath);
         QVERIFY(csv.open(QIODevice::ReadOnly));
         const QList<QByteArray> lines2 = csv.readAll().split('\n');
-        QVERIFY(lines2.first().startsWith("time,hart0.current[mA],hart0.pv[CuMtr_hr],"));
+        QVERIFY(lines2.first().startsWith("time,hart0.current[mA],hart0.pv,hart0.pv_unit,"));
         QVERIFY(lines2.size() >= 5); // header, three rows or more, and the last line's end
         QCOMPARE(lines2[1].count(','), lines2[0].count(','));
     }
