@@ -18,7 +18,7 @@ struct Parser {
     QCommandLineOption baud{"baud", "The port's speed (default 9600).", "N"};
     QCommandLineOption parity{"parity", "The port's parity: None (default), Odd or Even.", "P"};
     QCommandLineOption log{"log", "Writes every frame sent and received to FILE.", "FILE"};
-    QCommandLineOption to{"to", "The last polling address a scan asks: 15 (default) or 63.", "N"};
+    QCommandLineOption to{"to", "The last polling address a scan asks, 0 to 63 (default 15).", "N"};
     QCommandLineOption timeout{"timeout", "How long a scan waits at each address (default 1000).", "MS"};
 
     Parser()
@@ -39,7 +39,8 @@ struct Parser {
             "'scan' asks HART polling addresses 0 to 15 (--to 63 for all) through the\n"
             "converter in transparent mode and prints one line per instrument that\n"
             "answers: polling address, manufacturer, device type, device ID, HART\n"
-            "revision, tag, long tag and status. It exits 0 even when none answers.\n"
+            "revision, tag, long tag and status. It exits 0 even when none answers;\n"
+            "it then names the converter's working mode if that is not transparent.\n"
             "'monitor' polls live values as CSV; 'monitor --help' tells how.");
         parser.addOptions({help, version, port, baud, parity, log, to, timeout});
         parser.addPositionalArgument("command", "read, write, compare, scan or monitor.",
