@@ -66,8 +66,8 @@ struct Parser {
 // Qt's own window options, which QApplication takes before we see the rest: those that take
 // a value (with one dash or two), and those that stand alone.
 const QStringList kQtValueOptions = {"platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry",
-                                     "qwindowicon",  "qwindowtitle", "geometry", "style", "stylesheet", "session",
-                                     "display", "title", "name", "icon", "qmljsdebugger"};
+                                     "qwindowicon", "qwindowtitle", "geometry", "style", "stylesheet", "session",
+                                     "display", "title", "name", "icon"};
 const QStringList kQtFlags = {"reverse", "widgetcount", "nograb", "dograb", "sync", "testability"};
 
 Answer refuse(const QString& why)
