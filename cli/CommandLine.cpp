@@ -18,7 +18,7 @@ struct Parser {
     QCommandLineOption baud{"baud", "The port's speed (default 9600).", "N"};
     QCommandLineOption parity{"parity", "The port's parity: None (default), Odd or Even.", "P"};
     QCommandLineOption log{"log", "Writes every frame sent and received to FILE.", "FILE"};
-    QCommandLineOption to{"to", "The last polling address a scan asks: 15 (default) or 63.", "N"};
+    QCommandLineOption to{"to", "The last polling address a scan asks, 0 to 63 (default 15).", "N"};
     QCommandLineOption timeout{"timeout", "How long a scan waits at each address (default 1000).", "MS"};
 
     Parser()
@@ -39,11 +39,16 @@ struct Parser {
             "'scan' asks HART polling addresses 0 to 15 (--to 63 for all) through the\n"
             "converter in transparent mode and prints one line per instrument that\n"
             "answers: polling address, manufacturer, device type, device ID, HART\n"
-            "revision, tag, long tag and status. It exits 0 even when none answers.\n"
+            "revision, tag, long tag and status. It exits 0 even when none answers;\n"
+            "it then names the converter's working mode if that is not transparent.\n"
             "'monitor' polls live values as CSV; 'monitor --help' tells how.");
         parser.addOptions({help, version, port, baud, parity, log, to, timeout});
-        parser.addPositionalArgument("command", "read, write, compare or scan.", "[read|write|compare FILE | scan]");
+        parser.addPositionalArgument("command", "read, write, compare, scan or monitor.",
+                                     "[read|write|compare FILE | scan | monitor]");
     }
+
+    // Every option with a value: one value each, never two to choose from.
+    QString givenTwice() const { return ::givenTwice(parser, {"port", "baud", "parity", "log", "to", "timeout"}); }
 
     QString helpText() const
     {
@@ -57,6 +62,13 @@ struct Parser {
         return text;
     }
 };
+
+// Qt's own window options, which QApplication takes before we see the rest: those that take
+// a value (with one dash or two), and those that stand alone.
+const QStringList kQtValueOptions = {"platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry",
+                                     "qwindowicon", "qwindowtitle", "geometry", "style", "stylesheet", "session",
+                                     "display", "title", "name", "icon"};
+const QStringList kQtFlags = {"reverse", "widgetcount", "nograb", "dograb", "sync", "testability"};
 
 Answer refuse(const QString& why)
 {
@@ -102,10 +114,6 @@ std::optional<Answer> answerBeforeWindow(const QStringList& arguments)
 
 bool wantsCommandLine(const QStringList& arguments)
 {
-    // Qt's window options that take a value, with one dash or two.
-    static const QStringList qtValueOptions = {"platform", "platformpluginpath", "platformtheme", "plugin",
-                                               "qwindowgeometry", "qwindowicon", "qwindowtitle", "geometry",
-                                               "style", "stylesheet", "session", "display", "title", "name"};
     static const QStringList ourValueOptions = {"port", "baud", "parity", "log"};
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         const QString& a = arguments[i];
@@ -114,7 +122,7 @@ bool wantsCommandLine(const QStringList& arguments)
         const bool inlineValue = name.contains(u'=');
         name = name.section(u'=', 0, 0);
         if (ourValueOptions.contains(name)) return true;
-        if (qtValueOptions.contains(name) && !inlineValue) ++i; // its value is no command
+        if (kQtValueOptions.contains(name) && !inlineValue) ++i; // its value is no command
     }
     return false;
 }
@@ -126,6 +134,12 @@ std::optional<Answer> checkDisplay(const QProcessEnvironment& environment, const
     for (const QString& a : arguments)
         if (a == u"-platform" || a == u"--platform" || a.startsWith(u"-platform=") || a.startsWith(u"--platform="))
             return std::nullopt;
+    // No window will read the rest: an option that is neither ours nor Qt's is named now, as
+    // it would be with a display, rather than taken for a wish to see the window.
+    Parser p;
+    for (const QString& name : kQtValueOptions) p.parser.addOption({name, QString(), QStringLiteral("VALUE")});
+    for (const QString& name : kQtFlags) p.parser.addOption({name, QString()});
+    if (!p.parser.parse(arguments)) return refuse(TerminalText::escaped(p.parser.errorText()));
     return Answer{2, {},
                   QStringLiteral("%1: no display found for the window; without one, give --port and a "
                                  "command (see '%1 --help').\n")
@@ -135,7 +149,7 @@ std::optional<Answer> checkDisplay(const QProcessEnvironment& environment, const
 std::optional<Answer> checkWindowArguments(const QStringList& arguments)
 {
     Parser p;
-    if (!p.parser.parse(arguments)) return refuse(p.parser.errorText());
+    if (!p.parser.parse(arguments)) return refuse(TerminalText::escaped(p.parser.errorText()));
     const QStringList extra = p.parser.positionalArguments();
     if (!extra.isEmpty()) return refuse(QStringLiteral("unexpected argument '%1'.").arg(extra.first()));
     return std::nullopt;
@@ -144,12 +158,17 @@ std::optional<Answer> checkWindowArguments(const QStringList& arguments)
 std::optional<Answer> readProfileArguments(const QStringList& arguments, ProfileArguments& out)
 {
     Parser p;
-    if (!p.parser.parse(arguments)) return refuse(p.parser.errorText());
+    if (!p.parser.parse(arguments)) return refuse(TerminalText::escaped(p.parser.errorText()));
+    if (const QString why = p.givenTwice(); !why.isEmpty()) return refuse(why);
     const QStringList rest = p.parser.positionalArguments();
     if (!rest.isEmpty() && !QStringList({"read", "write", "compare"}).contains(rest[0]))
         return refuse(QStringLiteral("unknown command '%1': expected read, write, compare, scan or monitor.")
                           .arg(TerminalText::escaped(rest[0])));
-    if (rest.size() != 2) return refuse(QStringLiteral("expected a command (read, write or compare) and a FILE."));
+    if (rest.isEmpty())
+        return refuse(QStringLiteral("expected a command: read, write or compare and a FILE, scan, or monitor."));
+    if (rest.size() == 1) return refuse(QStringLiteral("expected a FILE after %1.").arg(rest[0]));
+    if (rest.size() > 2)
+        return refuse(QStringLiteral("unexpected argument '%1'.").arg(TerminalText::escaped(rest[2])));
     out.command = rest[0];
     out.file = rest[1];
     if (const QString why = readLineArguments(p.parser, out); !why.isEmpty()) return refuse(why);
@@ -166,7 +185,8 @@ bool namesScan(const QStringList& arguments)
 std::optional<Answer> readScanArguments(const QStringList& arguments, ScanArguments& out)
 {
     Parser p;
-    if (!p.parser.parse(arguments)) return refuse(p.parser.errorText());
+    if (!p.parser.parse(arguments)) return refuse(TerminalText::escaped(p.parser.errorText()));
+    if (const QString why = p.givenTwice(); !why.isEmpty()) return refuse(why);
     if (p.parser.positionalArguments() != QStringList{"scan"})
         return refuse(QStringLiteral("scan takes no FILE or other argument."));
     if (const QString why = readLineArguments(p.parser, out); !why.isEmpty()) return refuse(why);
@@ -201,6 +221,7 @@ QString readLineArguments(const QCommandLineParser& parser, LineArguments& out)
 {
     if (!parser.isSet(QStringLiteral("port"))) return QStringLiteral("--port PORT is needed.");
     out.port = parser.value(QStringLiteral("port"));
+    if (out.port.isEmpty()) return QStringLiteral("--port takes a port's name, such as /dev/ttyUSB0.");
     if (parser.isSet(QStringLiteral("log")) && (out.log = parser.value(QStringLiteral("log"))).isEmpty())
         return QStringLiteral("--log takes a file name.");
     if (parser.isSet(QStringLiteral("baud"))) {
@@ -221,3 +242,9 @@ QString readLineArguments(const QCommandLineParser& parser, LineArguments& out)
     return {};
 }
 
+QString givenTwice(const QCommandLineParser& parser, const QStringList& onceOnly)
+{
+    for (const QString& name : onceOnly)
+        if (parser.values(name).size() > 1) return QStringLiteral("--%1 is given twice; give it once.").arg(name);
+    return {};
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class QCommandLineParser;
 
@@ -15,3 +16,8 @@ struct LineArguments {
 // Reads them from a parser that knows all four options: --port is needed, a positive speed,
 // None, Odd or Even in any case, a log's file name. Empty when all are good, else the refusal.
 QString readLineArguments(const QCommandLineParser& parser, LineArguments& out);
+
+// The first of the options `onceOnly` names (without dashes) that was given more than once,
+// as a refusal; empty when each was given at most once. Of two values, which one was meant
+// cannot be known.
+QString givenTwice(const QCommandLineParser& parser, const QStringList& onceOnly);

@@ -129,6 +129,11 @@ std::optional<CommandLine::Answer> read(const QStringList& arguments, MonitorArg
         count{"count", "", "N"}, csv{"csv", "", "FILE"}, log{"log", "", "FILE"};
     p.addOptions({help, port, baud, parity, slave, slotList, formats, profile, hart, interval, count, csv, log});
     if (!p.parse(arguments)) return refuse(p.errorText());
+    // --formats alone may come again, one slot at a time.
+    if (const QString why = givenTwice(p, {"port", "baud", "parity", "slave", "slots", "profile", "hart", "interval",
+                                           "count", "csv", "log"});
+        !why.isEmpty())
+        return refuse(why);
     if (p.isSet(help)) return CommandLine::Answer{0, QString::fromLatin1(kHelp).arg(QCoreApplication::applicationName()), {}};
     const QStringList rest = p.positionalArguments();
     if (rest.value(0) != u"monitor") return refuse(QStringLiteral("expected the command 'monitor'."));
@@ -151,6 +156,7 @@ std::optional<CommandLine::Answer> read(const QStringList& arguments, MonitorArg
         const qsizetype colon = given.indexOf(u':');
         if (const QString why = readFormats(given.mid(colon + 1), codes); !why.isEmpty()) return refuse(why);
         if (colon < 0) {
+            if (out.allFormats) return refuse(QStringLiteral("--formats F for every slot is given twice; give it once."));
             out.allFormats = codes;
             continue;
         }
@@ -158,7 +164,8 @@ std::optional<CommandLine::Answer> read(const QStringList& arguments, MonitorArg
         if (!slot) return refuse(QStringLiteral("--formats N:F takes a slot from 0 to 4, not '%1'.").arg(given.left(colon)));
         if (std::find(out.deviceSlots.begin(), out.deviceSlots.end(), *slot) == out.deviceSlots.end())
             return refuse(QStringLiteral("--formats names slot %1, which --slots does not.").arg(*slot));
-        out.slotFormats[*slot] = codes;
+        if (!out.slotFormats.emplace(*slot, codes).second)
+            return refuse(QStringLiteral("--formats names slot %1 twice.").arg(*slot));
     }
     out.profile = p.value(profile);
 

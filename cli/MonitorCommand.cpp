@@ -3,6 +3,7 @@
 #include "cli/CommandLine.h"
 #include "cli/MonitorArguments.h"
 #include "cli/MonitorDecoding.h"
+#include "cli/MonitorSummary.h"
 #include "cli/PortOpening.h"
 #include "cli/StopSignals.h"
 #include "cli/TrafficLogFile.h"
@@ -94,16 +95,11 @@ LiveSetup setupFrom(const MonitorArguments& args, const MonitorDecoding& decodin
 
 void printSummary(const LiveSampler& sampler)
 {
-    for (const auto& s : sampler.sources()) {
-        const LiveStats& st = s->stats;
-        std::fprintf(stderr,
-                     "%s: %d requests, %d answers, %d timeouts, %d CRC errors, %d exceptions, last response %s\n",
-                     qPrintable(s->name()), st.requests, st.answers, st.timeouts, st.crcErrors, st.exceptions,
-                     st.lastResponseMs < 0 ? "-" : qPrintable(QStringLiteral("%1 ms").arg(st.lastResponseMs)));
-    }
-    std::fprintf(stderr, "%d cycles; period %lld ms (interval %d ms, last cycle %lld ms)\n", sampler.cycles(),
-                 static_cast<long long>(std::max(sampler.periodMs(), sampler.cycleMs())), sampler.interval(),
-                 static_cast<long long>(sampler.cycleMs()));
+    for (const auto& s : sampler.sources())
+        std::fprintf(stderr, "%s\n", qPrintable(MonitorSummary::sourceLine(s->name(), s->stats)));
+    std::fprintf(stderr, "%s\n",
+                 qPrintable(MonitorSummary::cyclesLine(sampler.cycles(), sampler.periodMs(), sampler.cycleMs(),
+                                                       sampler.interval())));
 }
 
 // Polls until the count is reached, a signal stops it, or the port goes; returns the exit code.

@@ -9,6 +9,7 @@
 #include "profile/ProfileRun.h"
 #include "serial/Comm.h"
 #include "session/ConverterSession.h"
+#include "tools/Counted.h"
 #include "tools/TerminalText.h"
 
 #include <QCoreApplication>
@@ -102,7 +103,8 @@ int runOnPort(TComm& port, const Job& job, TrafficLogFile& log)
             }
         } else if (command == u"compare") {
             const int differences = printDifferences(*job.profile, run.result());
-            say(differences ? QStringLiteral("%1 settings differ").arg(differences)
+            say(differences ? counted(differences, QStringLiteral("setting")) +
+                                  (differences == 1 ? QStringLiteral(" differs") : QStringLiteral(" differ"))
                             : QStringLiteral("the converter matches the profile"));
             code = differences ? kDiffers : kSuccess;
         } else {

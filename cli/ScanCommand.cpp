@@ -37,7 +37,9 @@ int scanOnPort(TComm& port, const CommandLine::ScanArguments& args, TrafficLogFi
             say(QStringLiteral("the port went away during the scan"));
             code = 2; // trouble, as the other commands report it
         } else if (scan.found().empty()) {
-            say(QStringLiteral("no instrument answered"));
+            const QString why = HartScan::notTransparent(scan.workingMode().value_or(0));
+            say(why.isEmpty() ? QStringLiteral("no instrument answered")
+                              : QStringLiteral("no instrument answered: %1; set working mode 0 to scan").arg(why));
         } else {
             say(QStringLiteral("%1 of polling addresses 0 to %2 answered").arg(scan.found().size()).arg(args.last));
         }

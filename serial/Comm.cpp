@@ -25,7 +25,9 @@ std::string openFailureReason(int err)
     case EACCES:
     case EPERM:
         return "Permission denied: add your user to the 'dialout' group and log in again";
-    case ENOENT:
+    // A path that does not exist is just that; a device node without its hardware behind
+    // it (an unplugged adapter, an absent UART) is no device.
+    case ENOENT: return "No such file or directory";
     case ENXIO:
     case ENODEV: return "No such device";
     case EBUSY:
@@ -63,7 +65,7 @@ void TComm::OpenPort()
     if (fd < 0) throw ECommsError("Error opening serial port", openFailureReason(errno));
     if (!::isatty(fd)) {
         ::close(fd);
-        throw ECommsError("File handle is not a comm handle ");
+        throw ECommsError("File handle is not a comm handle ", "Not a serial device");
     }
     ioctl(fd, TIOCEXCL);
     // Driver queue sizes cannot be chosen on this platform; the kernel's own (4096 bytes

@@ -4,7 +4,8 @@
 
 std::string devicePathFor(const std::string& name)
 {
-    if (!name.empty() && name.front() == '/') return name;
+    // No name is no path: opening it fails as a missing file, not as the folder /dev/.
+    if (name.empty() || name.front() == '/') return name;
     if (name.size() > 3 && name.compare(0, 3, "COM") == 0) {
         unsigned long n = 0;
         bool digits = true;

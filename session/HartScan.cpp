@@ -1,10 +1,12 @@
 #include "session/HartScan.h"
 
 #include "pages/hart/HartReply.h"
+#include "pages/system/SystemCodec.h"
 #include "serial/Comm.h"
 
 #include <QTimer>
 #include <algorithm>
+#include <iterator>
 
 HartScan::HartScan(ConverterSession& session, Options options, QObject* parent)
     : QObject(parent), session_(session), options_(options)
@@ -31,6 +33,7 @@ QByteArray HartScan::longFrame(const Options& options, const HartCodec::Identity
 void HartScan::start()
 {
     found_.clear();
+    workingMode_.reset();
     address_ = -1;
     cancelled_ = false;
     running_ = true;
@@ -43,24 +46,55 @@ void HartScan::start()
 
 void HartScan::cancel() { cancelled_ = true; }
 
-void HartScan::ask(const QByteArray& frame, std::function<void(const SessionOutcome&)> then)
+void HartScan::ask(SessionRequest request, std::function<void(const SessionOutcome&)> then)
 {
-    SessionRequest r;
-    r.frame = frame;
-    r.display = FrameDisplay::Hex;
-    r.missing = [](const QByteArray& reply) { return HartReply::missing(reply); };
-    session_.send(std::move(r), [this, then = std::move(then)](const SessionOutcome& outcome) {
+    session_.send(std::move(request), [this, then = std::move(then)](const SessionOutcome& outcome) {
         if (!running_) return;
         if (outcome.kind == SessionOutcome::Kind::PortLost) return finish(End::PortLost);
         then(outcome);
     });
 }
 
+void HartScan::ask(const QByteArray& frame, std::function<void(const SessionOutcome&)> then)
+{
+    SessionRequest r;
+    r.frame = frame;
+    r.display = FrameDisplay::Hex;
+    r.missing = [](const QByteArray& reply) { return HartReply::missing(reply); };
+    ask(std::move(r), std::move(then));
+}
+
+void HartScan::askWorkingMode()
+{
+    SessionRequest r;
+    r.frame = SystemCodec::queryRequest();
+    r.missing = SystemCodec::missingKeys;
+    r.decode = SystemCodec::decodeReply;
+    ask(std::move(r), [this](const SessionOutcome& outcome) {
+        // The decoder names the working mode by the list it fills on the System Parameters
+        // page.
+        if (outcome.kind == SessionOutcome::Kind::Decoded)
+            for (const FieldUpdate& u : outcome.decoded.updates)
+                if (u.control == u"ComboBox7" && u.kind == FieldUpdate::Kind::ItemIndex) workingMode_ = u.index;
+        finish(End::Completed);
+    });
+}
+
+QString HartScan::notTransparent(int mode)
+{
+    static const char* const kModes[] = {nullptr, "MODBUS mode 1 (single meter)", "MODBUS mode 2 (multi-slave)",
+                                         "monitoring mode 3 (MODBUS RTU, custom)", "monitoring mode 4 (data output)"};
+    if (mode == 0) return {};
+    const QString name = mode > 0 && mode < int(std::size(kModes)) ? QLatin1String(kModes[mode])
+                                                                    : QStringLiteral("working mode %1").arg(mode);
+    return QStringLiteral("the converter is in %1, not transparent mode").arg(name);
+}
+
 void HartScan::next()
 {
     if (!running_) return;
     if (cancelled_) return finish(End::Cancelled);
-    if (++address_ > options_.last) return finish(End::Completed);
+    if (++address_ > options_.last) return found_.empty() ? askWorkingMode() : finish(End::Completed);
     emit progress(address_, options_.last);
     current_ = Found{};
     current_.pollAddress = address_;

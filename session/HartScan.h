@@ -14,7 +14,9 @@
 // Looks for HART instruments behind a converter in transparent mode: command 0 in a short
 // frame to each polling address in turn, and for each instrument that answers its tag
 // (command 13) and, from HART 6 on, its long tag (command 20), by its long address. Runs
-// on a converter session whose time limit is the wait at each address. No widgets.
+// on a converter session whose time limit is the wait at each address. When nobody
+// answers, the converter is asked for its working mode: outside transparent mode it passes
+// no HART frame on. No widgets.
 class HartScan : public QObject {
     Q_OBJECT
 
@@ -46,6 +48,13 @@ public:
     // An instrument identified before the stop is still reported.
     void cancel();
     const std::vector<Found>& found() const { return found_; }
+    // When no instrument answered at any address: the converter's working mode, from its
+    // system query. Empty otherwise, or when the converter did not say.
+    std::optional<int> workingMode() const { return workingMode_; }
+
+    // Why a converter in working mode `mode` passes no HART frame on: "the converter is in
+    // MODBUS mode 1 (single meter), not transparent mode". Empty for transparent mode 0.
+    static QString notTransparent(int mode);
 
     // The frames the scan sends.
     static QByteArray pollFrame(const Options& options, int address);
@@ -58,7 +67,9 @@ signals:
     void finished(HartScan::End end);
 
 private:
+    void ask(SessionRequest request, std::function<void(const SessionOutcome&)> then);
     void ask(const QByteArray& frame, std::function<void(const SessionOutcome&)> then);
+    void askWorkingMode();
     void next();
     void onIdentity(const SessionOutcome& outcome);
     void readTags();
@@ -73,6 +84,7 @@ private:
     int address_ = -1;
     Found current_;
     std::vector<Found> found_;
+    std::optional<int> workingMode_;
     bool running_ = false;
     bool cancelled_ = false;
 };

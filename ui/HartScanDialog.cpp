@@ -2,6 +2,7 @@
 
 #include "pages/hart/HartStatusLine.h"
 #include "serial/Comm.h"
+#include "tools/Counted.h"
 #include "ui/PortLoan.h"
 #include "ui/TForm1.h"
 
@@ -20,10 +21,10 @@ namespace {
 
 enum Column { Address, Manufacturer, DeviceType, DeviceId, Revision, Tag, LongTag, Status, ColumnCount };
 
-QString instruments(size_t n)
-{
-    return n == 1 ? QStringLiteral("1 instrument") : QStringLiteral("%1 instruments").arg(n);
-}
+QString instruments(size_t n) { return counted(qint64(n), QStringLiteral("instrument")); }
+
+// The last address of the range the list offers.
+int lastOf(const QComboBox* range) { return range->currentIndex() == 1 ? 63 : 15; }
 
 } // namespace
 
@@ -42,8 +43,15 @@ HartScanDialog::HartScanDialog(TForm1& window, HartScan::Options options)
     start_->setObjectName("HartScanStart");
     progress_ = new QProgressBar(this);
     progress_->setObjectName("HartScanProgress");
-    progress_->setValue(0);
     progress_->setFormat(QStringLiteral("%v of %m addresses asked"));
+    // Before Start, the bar counts the addresses the chosen range will ask.
+    auto showRange = [this] {
+        if (scan_) return;
+        progress_->setRange(0, lastOf(range_) + 1);
+        progress_->setValue(0);
+    };
+    showRange();
+    connect(range_, &QComboBox::currentIndexChanged, this, showRange);
     state_ = new QLabel(QStringLiteral("Each address is asked for its identity (HART command 0) and waited "
                                        "for at most %1 s.")
                             .arg(kWaitMs / 1000),
@@ -99,7 +107,7 @@ void HartScanDialog::start()
         state_->setText(QStringLiteral("The port is not open. Open it, then scan."));
         return;
     }
-    options_.last = range_->currentIndex() == 1 ? 63 : 15;
+    options_.last = lastOf(range_);
     table_->setRowCount(0);
     progress_->setRange(0, options_.last + 1);
     progress_->setValue(0);
@@ -175,10 +183,17 @@ void HartScanDialog::onFinished(HartScan::End end)
     progress_->setValue(end == HartScan::End::Completed ? progress_->maximum() : asked_ + 1);
     switch (end) {
     case HartScan::End::Completed:
-        state_->setText(
-            count
-                ? QStringLiteral("%1 answered at polling addresses 0 to %2.").arg(instruments(count)).arg(options_.last)
-                : QStringLiteral("No instrument answered at polling addresses 0 to %1.").arg(options_.last));
+        if (count) {
+            state_->setText(
+                QStringLiteral("%1 answered at polling addresses 0 to %2.").arg(instruments(count)).arg(options_.last));
+        } else if (const QString why = HartScan::notTransparent(scan_->workingMode().value_or(0)); !why.isEmpty()) {
+            state_->setText(QStringLiteral("No instrument answered at polling addresses 0 to %1: %2. Set working "
+                                           "mode 0 on System Parameters to scan.")
+                                .arg(options_.last)
+                                .arg(why));
+        } else {
+            state_->setText(QStringLiteral("No instrument answered at polling addresses 0 to %1.").arg(options_.last));
+        }
         break;
     case HartScan::End::Cancelled:
         state_->setText(

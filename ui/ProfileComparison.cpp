@@ -14,9 +14,11 @@ ProfileComparison::ProfileComparison(std::vector<ProfileDifference> rows, QWidge
     setWindowTitle(QStringLiteral("Compare with Profile"));
     resize(720, 420);
     const auto differing = std::count_if(rows_.begin(), rows_.end(), [](const auto& r) { return !r.same; });
-    auto* summary = new QLabel(differing ? QStringLiteral("%1 of %2 settings differ.").arg(differing).arg(rows_.size())
-                                         : QStringLiteral("The converter matches the profile."),
+    auto* summary = new QLabel(differing == 1 ? QStringLiteral("1 of %1 settings differs.").arg(rows_.size())
+                               : differing    ? QStringLiteral("%1 of %2 settings differ.").arg(differing).arg(rows_.size())
+                                              : QStringLiteral("The converter matches the profile."),
                                this);
+    summary->setObjectName("summary");
     showAll_ = new QCheckBox(QStringLiteral("show all"), this);
     showAll_->setObjectName("showAll");
     table_ = new QTableWidget(0, 3, this);

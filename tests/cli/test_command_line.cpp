@@ -81,6 +81,10 @@ private slots:
         r = run(VK_CONFIG_PATH, {"-platform", "offscreen", "--bogus"});
         QCOMPARE(r.exitCode, 2);
         QVERIFY2(r.err.contains("bogus") && r.err.contains("--help"), qPrintable(r.err));
+        // Without a display too, an unknown option is named, not taken for the window.
+        r = run(VK_CONFIG_PATH, {"--bogus"});
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY2(r.err.contains("'bogus'") && !r.err.contains("display"), qPrintable(r.err));
         const auto extra = CommandLine::checkWindowArguments({"vk742b-config", "profile.json"});
         QVERIFY(extra && extra->exitCode == 2 && extra->err.contains("'profile.json'"));
         QVERIFY(!CommandLine::checkWindowArguments({"vk742b-config"}));
@@ -105,6 +109,45 @@ private slots:
         }
         const auto refused = CommandLine::readProfileArguments({"x", "--port", "p", "--parity", "Mark", "read", "f"}, profile);
         QVERIFY(refused && refused->err.contains("--parity takes None, Odd or Even, not 'Mark'"));
+    }
+
+    // An option given twice leaves no way to know which value was meant; an empty port is
+    // no port. Both are refused before anything is opened.
+    void repeatedOptionsAndAnEmptyPortAreRefused()
+    {
+        CommandLine::ProfileArguments profile;
+        CommandLine::ScanArguments scan;
+        const struct {
+            QStringList arguments;
+            const char* says;
+        } cases[] = {
+            {{"x", "--port", "a", "--port=b", "read", "f"}, "--port is given twice"},
+            {{"x", "--port", "a", "--baud", "9600", "--baud", "19200", "write", "f"}, "--baud is given twice"},
+            {{"x", "--port", "a", "--log", "l1", "--log", "l2", "scan"}, "--log is given twice"},
+            {{"x", "--port", "a", "scan", "--timeout", "100", "--timeout", "200"}, "--timeout is given twice"},
+            {{"x", "--port", "", "scan"}, "--port takes a port's name"},
+            {{"x", "--port", "", "read", "f"}, "--port takes a port's name"},
+        };
+        for (const auto& c : cases) {
+            const auto answer = c.arguments.contains("scan") ? CommandLine::readScanArguments(c.arguments, scan)
+                                                             : CommandLine::readProfileArguments(c.arguments, profile);
+            QVERIFY2(answer && answer->exitCode == 2, qPrintable(c.arguments.join(' ')));
+            QVERIFY2(answer->err.contains(c.says), qPrintable(answer->err));
+        }
+    }
+
+    // A port without a command: the refusal names all five commands.
+    void aPortAloneListsEveryCommand()
+    {
+        const Run r = run(VK_CONFIG_PATH, {"--port", "/dev/ttyS0"});
+        QCOMPARE(r.exitCode, 2);
+        for (const char* command : {"read", "write", "compare", "scan", "monitor"})
+            QVERIFY2(r.err.contains(command), qPrintable(r.err));
+        CommandLine::ProfileArguments profile;
+        const auto noFile = CommandLine::readProfileArguments({"x", "--port", "p", "compare"}, profile);
+        QVERIFY(noFile && noFile->err.contains("expected a FILE after compare"));
+        const auto help = CommandLine::answerBeforeWindow({"x", "--help"});
+        QVERIFY(help && help->out.section('\n', 0, 0).contains("| monitor]"));
     }
 
     // Without a display the window cannot start: one line and exit 2, never Qt's abort. A

@@ -136,6 +136,12 @@ private slots:
             {{"--port", "p", "monitor", "extra", "--hart", "0"}, "unexpected argument 'extra'"},
             {{"--port", "p", "monitor", "--hart", "0", "--bogus"}, "bogus"},
             {{"--port", "p", "monitor", "--slots", "0", "--formats", "0,0,0,0,\x1b[2J"}, "\\x1b[2J"},
+            {{"--port", "p", "monitor", "--slots", "0", "--slots", "1"}, "--slots is given twice"},
+            {{"--port", "p", "monitor", "--hart", "0", "--count=1", "--count", "2"}, "--count is given twice"},
+            {{"--port", "p", "monitor", "--slots", "0", "--formats", "0,0,0,0,0", "--formats", "1,0,0,0,0"},
+             "--formats F for every slot is given twice"},
+            {{"--port", "p", "monitor", "--slots", "0", "--formats", "0:0,0,0,0,0", "--formats", "0:1,0,0,0,0"},
+             "--formats names slot 0 twice"},
         };
         for (const auto& r : refused) {
             MonitorArguments out;
@@ -286,6 +292,33 @@ private slots:
             QVERIFY(text.endsWith('\n'));
             for (const QByteArray& line : text.trimmed().split('\n')) QCOMPARE(line.count(','), 10);
         }
+    }
+
+    // The closing counts read as words: one of a thing is not "1 requests", and a run stopped
+    // before its first cycle ended has no period to tell.
+    void theSummaryCountsInWords()
+    {
+        StandIn standIn({"--verbose"}); // in transparent mode: a slot's request goes unanswered
+        const QStringList slot0 = {"--slots", "0", "--formats", "0,0,0,0,0", "--slave", "1"};
+        const Run one = monitor(standIn.link, slot0 + QStringList{"--count", "1"});
+        QCOMPARE(one.exitCode, 0);
+        QVERIFY2(one.err.contains("slot0: 1 request, 0 answers, 1 timeout, 0 CRC errors, 0 exceptions, last response -\n"),
+                 qPrintable(one.err));
+        QVERIFY2(QRegularExpression("\n1 cycle of \\d+ ms \\(interval 1000 ms\\)\n$").match(one.err).hasMatch(),
+                 qPrintable(one.err));
+
+        // Two signals at once, while the first request still waits: no cycle ended.
+        QProcess p;
+        p.start(VK_CONFIG_PATH, QStringList{"--port", standIn.link, "monitor"} + slot0);
+        QVERIFY(p.waitForStarted() && p.processId() > 0);
+        // The first run's request, then this run's: its signal handlers are in place.
+        QTRY_VERIFY_WITH_TIMEOUT(standIn.requestsSeen() >= 2, 10000);
+        ::kill(pid_t(p.processId()), SIGINT);
+        QTest::qWait(50); // two signals, not one that arrived twice
+        ::kill(pid_t(p.processId()), SIGINT);
+        QVERIFY(p.waitForFinished(10000));
+        const QString err = QString::fromUtf8(p.readAllStandardError());
+        QVERIFY2(err.endsWith("\nno cycle ended (interval 1000 ms)\n") && !err.contains("-1"), qPrintable(err));
     }
 
     void whatCannotStartExitsWithTwo()

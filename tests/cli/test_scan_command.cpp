@@ -3,6 +3,7 @@
 #include "cli/ScanLine.h"
 #include "tests/support/LogFile.h"
 #include "tests/support/StandIn.h"
+#include "tests/support/WorkingMode.h"
 
 #include <QElapsedTimer>
 
@@ -70,6 +71,20 @@ private slots:
         QVERIFY(r.err.endsWith("vk742b-config: no instrument answered\n"));
     }
 
+    // Outside transparent mode the converter passes no HART frame on: a scan that found
+    // nobody says which mode the converter is in.
+    void aConverterInAModbusModeIsNamed()
+    {
+        StandIn sim;
+        QVERIFY(setWorkingMode(sim.link, 1));
+        const Result r = scan({"--port", sim.link, "scan", "--to", "1", "--timeout", "200"});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.out, QString());
+        QVERIFY2(r.err.endsWith("vk742b-config: no instrument answered: the converter is in MODBUS mode 1 (single "
+                                "meter), not transparent mode; set working mode 0 to scan\n"),
+                 qPrintable(r.err));
+    }
+
     // --log: the header, then each frame the stand-in saw as sent and what came back.
     void aLogHoldsEveryFrame()
     {
@@ -99,7 +114,10 @@ private slots:
             {{"--port", "/dev/null", "--baud", "fast", "scan"}, "--baud takes a speed"},
             {{"--port", "/dev/null", "--log", "", "scan"}, "--log takes a file name"},
             {{"--port", "/dev/null", "--log", "/nonexistent/dir/scan.log", "scan"}, "cannot write the log"},
-            {{"--port", "/nonexistent/tty", "scan"}, "cannot open /nonexistent/tty"},
+            {{"--port", "/nonexistent/tty", "scan"}, "cannot open /nonexistent/tty: No such file or directory\n"},
+            {{"--port", "/dev/null", "scan"}, "cannot open /dev/null: Not a serial device\n"},
+            {{"--port", "", "scan"}, "--port takes a port's name"},
+            {{"--port", "/dev/null", "scan", "--to", "3", "--to=5"}, "--to is given twice"},
         };
         for (const auto& c : cases) {
             const Result r = scan(c.args);

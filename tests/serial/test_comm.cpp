@@ -176,18 +176,22 @@ private slots:
             QFAIL("opened a regular file");
         } catch (const ECommsError& e) {
             QCOMPARE(QString(e.what()), QString("File handle is not a comm handle "));
+            QCOMPARE(QString::fromStdString(e.detail()), QString("Not a serial device"));
         }
         QVERIFY(!comm.IsOpen());
 
-        comm.SetCommName("/dev/no-such-port-here");
-        try {
-            comm.OpenPort();
-            QFAIL("opened a missing port");
-        } catch (const ECommsError& e) {
-            QCOMPARE(QString(e.what()), QString("Error opening serial port"));
-            QCOMPARE(QString::fromStdString(e.detail()), QString("No such device"));
+        // A missing path, and no name at all, are missing files (not the folder /dev/).
+        for (const char* missing : {"/dev/no-such-port-here", ""}) {
+            comm.SetCommName(missing);
+            try {
+                comm.OpenPort();
+                QFAIL("opened a missing port");
+            } catch (const ECommsError& e) {
+                QCOMPARE(QString(e.what()), QString("Error opening serial port"));
+                QCOMPARE(QString::fromStdString(e.detail()), QString("No such file or directory"));
+            }
+            QVERIFY(!comm.IsOpen());
         }
-        QVERIFY(!comm.IsOpen());
     }
 
     // Pseudo-terminals on current kernels force 8 data bits and no parity, so those two are

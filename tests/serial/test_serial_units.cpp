@@ -109,6 +109,7 @@ private slots:
         QTest::newRow("COM12") << "COM12" << "/dev/ttyS11";
         QTest::newRow("path") << "/tmp/vk742b-sim" << "/tmp/vk742b-sim";
         QTest::newRow("device") << "ttyUSB0" << "/dev/ttyUSB0";
+        QTest::newRow("empty") << "" << "";
         QTest::newRow("COM0") << "COM0" << "/dev/COM0";
         QTest::newRow("COMx") << "COMx" << "/dev/COMx";
         QTest::newRow("COM") << "COM" << "/dev/COM";

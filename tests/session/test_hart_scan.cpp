@@ -9,6 +9,7 @@
 #include "tests/support/Bytes.h"
 #include "tests/support/PtyPair.h"
 #include "tests/support/StandIn.h"
+#include "tests/support/WorkingMode.h"
 
 #include <QElapsedTimer>
 #include <QtTest>
@@ -88,6 +89,7 @@ private slots:
                         {"001234", "PT-201", "Feed pump discharge pressure", 0x40},
                         {"0ABCDE", "TT-301", nullptr, 0},
                         {"00A1B2", "LT-505", "Buffer tank level", 0x81}};
+        QVERIFY(!s.scan->workingMode()); // instruments answered: nothing more was asked
         for (size_t i = 0; i < 4; ++i) {
             const HartScan::Found& f = s.scan->found()[i];
             QVERIFY2(f.problems.isEmpty(), qPrintable(f.problems.join("; ")));
@@ -97,6 +99,22 @@ private slots:
             QCOMPARE(f.longTag, expected[i].longTag ? std::optional<QString>(expected[i].longTag) : std::nullopt);
             QCOMPARE(f.status.second, expected[i].status);
         }
+    }
+
+    // A converter in a MODBUS mode passes no HART frame on: when nobody answered, the scan
+    // learns the converter's mode from its system query.
+    void aSilentScanAsksForTheWorkingMode()
+    {
+        StandIn sim;
+        QVERIFY(setWorkingMode(sim.link, 2));
+        Scan s(sim.link, 200, 1);
+        s.scan->start();
+        QVERIFY(s.finish());
+        QCOMPARE(*s.end, HartScan::End::Completed);
+        QVERIFY(s.scan->found().empty());
+        QCOMPARE(s.scan->workingMode(), std::optional<int>(2));
+        QCOMPARE(HartScan::notTransparent(2), QString("the converter is in MODBUS mode 2 (multi-slave), not transparent mode"));
+        QCOMPARE(HartScan::notTransparent(0), QString());
     }
 
     // Polling addresses above 15 take six bits: an instrument moved to 40 is found there.

@@ -126,6 +126,11 @@ private slots:
     {
         Window w;
         HartScanDialog* dialog = w.scanDialog();
+        // Before Start the bar counts the addresses the chosen range will ask.
+        auto* progress = dialog->findChild<QProgressBar*>("HartScanProgress");
+        QCOMPARE(progress->text(), QString("0 of 16 addresses asked"));
+        dialog->findChild<QComboBox*>("HartScanRange")->setCurrentIndex(1);
+        QCOMPARE(progress->text(), QString("0 of 64 addresses asked"));
         dialog->findChild<QPushButton*>("HartScanStart")->click();
         QVERIFY(!dialog->scanning());
         QCOMPARE(dialog->findChild<QLabel*>("HartScanState")->text(),

@@ -7,12 +7,14 @@
 #include "profile/Profile.h"
 #include "tests/support/RecordingMessages.h"
 #include "tests/support/StandIn.h"
+#include "ui/ProfileComparison.h"
 #include "ui/ProfileMenus.h"
 #include "ui/TForm1.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -103,6 +105,8 @@ private slots:
         QCOMPARE(table->item(0, 0)->text(), QString("system.rs485a_return_time_ms"));
         QCOMPARE(table->item(0, 1)->text(), QString("100"));
         QCOMPARE(table->item(0, 2)->text(), QString("300"));
+        QCOMPARE(comparisonWindow()->findChild<QLabel*>("summary")->text(),
+                 QString("%1 of %2 settings differ.").arg(all - 3).arg(all));
         comparisonWindow()->findChild<QCheckBox*>("showAll")->setChecked(true);
         QCOMPARE(table->rowCount(), all);
         QCOMPARE(table->item(0, 0)->text(), QString("system.working_mode"));
@@ -125,6 +129,14 @@ private slots:
         QVERIFY(text.contains(QRegularExpression(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d\d\d[+-]\d\d:\d\d TX  QQQ#QX#  \|  51 51 51 23 51 58 23\n)")));
         QVERIFY(text.startsWith("# vk742b-config "));
         comparisonWindow()->close();
+    }
+
+    // One differing setting reads as one.
+    void oneDifferenceReadsAsOne()
+    {
+        ProfileComparison comparison({{"system.slave_address", "1", "2", false}, {"system.working_mode", "0", "0", true}},
+                                     nullptr);
+        QCOMPARE(comparison.findChild<QLabel*>("summary")->text(), QString("1 of 2 settings differs."));
     }
 
     // With the port closed nothing goes out, so nothing is logged as sent.

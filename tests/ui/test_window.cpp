@@ -100,7 +100,7 @@ private slots:
         rig.button("Button1")->click(); // a second click tries again
         QCOMPARE(rig.messages.entries.size(), 4);
         QCOMPARE(rig.messages.entries[2].text, QString("Error opening serial port."));
-        QCOMPARE(rig.messages.entries[3].detail, QString("/dev/no-such-port: No such device"));
+        QCOMPARE(rig.messages.entries[3].detail, QString("/dev/no-such-port: No such file or directory"));
         QVERIFY(rig.messages.entries[3].isError);
         QCOMPARE(rig.button("Button1")->text(), QString("Open"));
     }
