@@ -149,25 +149,10 @@ LiveValuesWindow::LiveValuesWindow(TForm1& form) : QWidget(&form, Qt::Window), f
     const int width = std::max(1180, tablesWidth + 640);
     split->setSizes({tablesWidth, width - tablesWidth});
 
-    // Trouble that does not end the run, such as a recording that stopped: a line in the
-    // window, so that nothing stands in front of the values while polling goes on.
-    notice_ = named(new QLabel, "LiveNotice");
-    notice_->setWordWrap(true);
-    notice_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    noticeBar_ = new QWidget;
-    auto* noticeLayout = new QHBoxLayout(noticeBar_);
-    noticeLayout->setContentsMargins(0, 0, 0, 0);
-    auto* sign = new QLabel;
-    const int iconSize = style()->pixelMetric(QStyle::PM_SmallIconSize);
-    sign->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(iconSize, iconSize));
-    noticeLayout->addWidget(sign);
-    noticeLayout->addWidget(notice_, 1);
-    noticeBar_->hide();
-
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(buildSetup());
     layout->addWidget(split, 1);
-    layout->addWidget(noticeBar_);
+    layout->addWidget(buildNotice());
 
     connect(start_, &QPushButton::clicked, this, &LiveValuesWindow::start);
     connect(stop_, &QPushButton::clicked, this, &LiveValuesWindow::stop);
@@ -251,6 +236,25 @@ QWidget* LiveValuesWindow::buildSetup()
     setupControls_ << slave_ << hart_;
     stop_->setEnabled(false);
     return box;
+}
+
+// Trouble that does not end the run, such as a recording that stopped: a line in the
+// window, so that nothing stands in front of the values while polling goes on.
+QWidget* LiveValuesWindow::buildNotice()
+{
+    notice_ = named(new QLabel, "LiveNotice");
+    notice_->setWordWrap(true);
+    notice_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto* sign = new QLabel;
+    const int iconSize = style()->pixelMetric(QStyle::PM_SmallIconSize);
+    sign->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(iconSize, iconSize));
+    noticeBar_ = new QWidget;
+    auto* layout = new QHBoxLayout(noticeBar_);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(sign);
+    layout->addWidget(notice_, 1);
+    noticeBar_->hide();
+    return noticeBar_;
 }
 
 void LiveValuesWindow::showEvent(QShowEvent* event)

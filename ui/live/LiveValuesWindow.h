@@ -61,6 +61,7 @@ protected:
 
 private:
     QWidget* buildSetup();
+    QWidget* buildNotice();
     std::optional<LiveSetup> readSetup();
     void takeFormatsFromPage();
     void showRunning(bool running);
