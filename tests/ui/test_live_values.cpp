@@ -6,10 +6,17 @@
 #include "tests/support/StandIn.h"
 #include "ui/ProfileMenus.h"
 #include "ui/TForm1.h"
+#include "live/LiveHistory.h"
+#include "ui/live/FormatList.h"
 #include "ui/live/LiveChart.h"
 #include "ui/live/LiveValuesWindow.h"
+#include "ui/screenshots/DarkPalette.h"
 
+#include <QAbstractItemView>
+#include <QApplication>
 #include <QComboBox>
+#include <QDateTimeAxis>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLineSeries>
@@ -17,7 +24,11 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QScopeGuard>
+#include <QScrollBar>
+#include <QStyleOptionComboBox>
 #include <QTableWidget>
+#include <QValueAxis>
 
 namespace {
 
@@ -46,6 +57,20 @@ QStringList row(QTableWidget* table, const QString& key)
             return cells;
         }
     return {};
+}
+
+// Seconds in an "Age" cell ("1.250 s").
+double ageOf(QTableWidget* table, const QString& key) { return row(table, key).value(3).chopped(2).toDouble(); }
+
+// Whether the closed list's text fits the room its style gives it.
+bool shownWhole(const FormatList* list)
+{
+    QStyleOptionComboBox option;
+    option.initFrom(list);
+    option.editable = false;
+    option.subControls = QStyle::SC_All;
+    const QRect room = list->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, list);
+    return list->fontMetrics().horizontalAdvance(list->shownText()) <= room.width();
 }
 
 } // namespace
@@ -135,6 +160,167 @@ private slots:
         QVERIFY2(messages.last().contains("has gone away"), qPrintable(messages.texts().join('\n')));
         QVERIFY(!form.comm().IsOpen());
         QCOMPARE(form.findChild<QPushButton*>("Button1")->text(), QString("Open"));
+    }
+
+    // Twenty-five format lists at the window's default size: each shows its item whole, or
+    // a short label, never a clipped text; the drop-down and the tip have the whole item, and
+    // width to spare goes to the lists.
+    void formatListsShowWholeItemsOrShortLabels()
+    {
+        RecordingMessages messages;
+        TForm1 form(&messages);
+        LiveValuesWindow* live = openLiveValues(form);
+        QVERIFY(QTest::qWaitForWindowExposed(live));
+        const QList<FormatList*> lists = live->findChildren<FormatList*>();
+        QCOMPARE(lists.size(), 25);
+        auto* absolute = live->findChild<FormatList*>("LiveFormat2_4");
+        QCOMPARE(absolute->count(), 5);
+        absolute->setCurrentIndex(4);
+        for (FormatList* list : lists) {
+            QVERIFY2(shownWhole(list), qPrintable(list->objectName() + ": " + list->shownText()));
+            QVERIFY(list->shownText() == list->currentText() ||
+                    list->shownText() == FormatList::shortLabel(list->currentText()));
+            QCOMPARE(list->toolTip(), list->currentText());
+        }
+        QCOMPARE(FormatList::shortLabel("1 IEE754 (FF2 FF1 FF4 FF3)"), QString("1 IEE754 (2143)"));
+        QCOMPARE(FormatList::shortLabel(absolute->currentText()), QString::fromUtf8("4 绝对值 (2143)"));
+
+        absolute->showPopup();
+        QAbstractItemView* dropDown = absolute->view();
+        QTRY_VERIFY(dropDown->isVisible());
+        for (int i = 0; i < absolute->count(); ++i)
+            QVERIFY(dropDown->visualRect(dropDown->model()->index(i, 0)).width() >=
+                    absolute->fontMetrics().horizontalAdvance(absolute->itemText(i)));
+        absolute->hidePopup();
+
+        live->resize(1900, live->height());
+        QTRY_COMPARE(live->width(), 1900);
+        for (FormatList* list : lists) QCOMPARE(list->shownText(), list->currentText());
+    }
+
+    // An instrument that reports trouble at every answer: its status in words fills the
+    // "Latest" cell, yet every column stays in view; the ages go on counting once the run is
+    // over, and again when the window comes back; one cycle gives no period yet.
+    void theValuesReadWellWithinAndAfterTheRun()
+    {
+        StandIn standIn({"--status", "0:C1"});
+        RecordingMessages messages;
+        TForm1 form(&messages);
+        form.show();
+        openPort(form, standIn.link);
+        LiveValuesWindow* live = openLiveValues(form);
+        QVERIFY(QTest::qWaitForWindowExposed(live));
+        live->findChild<QLineEdit*>("LiveHart")->setText("0, 1");
+        live->findChild<QSpinBox*>("LiveInterval")->setValue(1500);
+        live->start();
+        QTRY_VERIFY_WITH_TIMEOUT(live->sampler() && live->sampler()->cycles() == 1, 5000);
+        auto* period = live->findChild<QLabel*>("LivePeriod");
+        QVERIFY2(period->text().startsWith("Cycle: ") && !period->text().contains("Period"), qPrintable(period->text()));
+        QTRY_VERIFY_WITH_TIMEOUT(live->sampler()->cycles() >= 2, 5000);
+        QVERIFY2(period->text().startsWith("Period: "), qPrintable(period->text()));
+
+        auto* table = live->findChild<QTableWidget*>("LiveValueTable");
+        QTest::qWait(50); // the header lays its sections out from the event loop
+        const QString summary = row(table, "hart0.status").value(1);
+        QVERIFY2(summary.size() > 60, qPrintable(summary));
+        QHeaderView* header = table->horizontalHeader();
+        QVERIFY2(header->length() <= table->viewport()->width(),
+                 qPrintable(QString("%1 > %2").arg(header->length()).arg(table->viewport()->width())));
+        QVERIFY(!table->horizontalScrollBar()->isVisible());
+        QVERIFY(header->sectionSize(1) >= table->fontMetrics().horizontalAdvance(row(table, "hart0.pv").value(1)));
+        for (int r = 0; r < table->rowCount(); ++r)
+            if (table->item(r, 0)->text() == "hart0.status") QCOMPARE(table->item(r, 1)->toolTip(), summary);
+
+        live->stop();
+        QTRY_VERIFY_WITH_TIMEOUT(!live->running(), 5000);
+        const double stopped = ageOf(table, "hart0.pv");
+        QTRY_VERIFY_WITH_TIMEOUT(ageOf(table, "hart0.pv") >= stopped + 1, 3000);
+        live->close();
+        QTest::qWait(1100);
+        live->show();
+        QVERIFY(ageOf(table, "hart0.pv") >= stopped + 2);
+        const double shown = ageOf(table, "hart0.pv");
+        QTRY_VERIFY_WITH_TIMEOUT(ageOf(table, "hart0.pv") >= shown + 1, 3000);
+        QVERIFY2(messages.entries.isEmpty(), qPrintable(messages.texts().join('\n')));
+    }
+
+    // The chart in the desktop's palette, light or dark, switched while it shows; with
+    // nothing to plot its axes carry no numbers, and a short run's ticks name each another
+    // second.
+    void theChartFollowsThePaletteAndNumbersOnlyWhatItPlots()
+    {
+        const QPalette light = QApplication::palette();
+        QApplication::setPalette(darkDesktopPalette());
+        const auto restore = qScopeGuard([&] { QApplication::setPalette(light); });
+        LiveHistory history;
+        history.reset(1);
+        LiveChart chart(history);
+        chart.resize(600, 400);
+        chart.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&chart));
+        auto* time = qobject_cast<QDateTimeAxis*>(chart.chart()->axes(Qt::Horizontal).value(0));
+        auto* values = qobject_cast<QValueAxis*>(chart.chart()->axes(Qt::Vertical).value(0));
+        QVERIFY(time && values);
+        auto follows = [&](const QPalette& p) {
+            return chart.chart()->backgroundBrush().color() == p.color(QPalette::Base) &&
+                   time->labelsBrush().color() == p.color(QPalette::Text) &&
+                   values->labelsBrush().color() == p.color(QPalette::Text) &&
+                   chart.chart()->legend()->labelColor() == p.color(QPalette::Text);
+        };
+        QVERIFY(follows(darkDesktopPalette()));
+        QVERIFY(!time->labelsVisible() && !time->isTitleVisible());
+        QVERIFY(!values->labelsVisible());
+
+        chart.setPlotted({{0, "hart0.pv"}});
+        const qint64 start = QDateTime::currentMSecsSinceEpoch();
+        history.append(start, {LiveCell{12.5, {}}});
+        history.append(start + 250, {LiveCell{12.6, {}}});
+        chart.refresh();
+        QVERIFY(time->labelsVisible());
+        QVERIFY(values->labelsVisible());
+        QCOMPARE(time->min().toMSecsSinceEpoch(), start);
+        QVERIFY(time->max().toMSecsSinceEpoch() - start >= 1000 * (time->tickCount() - 1));
+        QCOMPARE(chart.lines().first()->count(), 2);
+
+        QApplication::setPalette(light); // the desktop switches theme
+        QTRY_VERIFY(follows(light));
+        history.reset(1);
+        chart.refresh();
+        QVERIFY(!time->labelsVisible());
+        QCOMPARE(chart.lines().first()->count(), 0);
+    }
+
+    // A CSV row that cannot be written (a full disk) ends the recording with the file's name
+    // and the reason on a line in the window; no box stands in the way, and the table and the
+    // statistics go on with the run.
+    void aFailedRecordingIsNamedInTheWindowAndTheRunGoesOn()
+    {
+        StandIn standIn;
+        RecordingMessages messages;
+        TForm1 form(&messages);
+        openPort(form, standIn.link);
+        LiveValuesWindow* live = openLiveValues(form);
+        live->findChild<QSpinBox*>("LiveInterval")->setValue(100);
+        live->chooseCsvFile = [] { return QStringLiteral("/dev/full"); };
+        auto* recordButton = live->findChild<QPushButton*>("LiveRecord");
+        recordButton->click();
+        QCOMPARE(recordButton->text(), QString("Stop Recording"));
+        live->start();
+        auto* notice = live->findChild<QLabel*>("LiveNotice");
+        QVERIFY(notice);
+        QTRY_VERIFY_WITH_TIMEOUT(notice->isVisible(), 5000);
+        QVERIFY2(notice->text().startsWith("Recording stopped: ") && notice->text().contains("/dev/full") &&
+                     notice->text().contains("space", Qt::CaseInsensitive),
+                 qPrintable(notice->text()));
+        QCOMPARE(recordButton->text(), QString("Record CSV…"));
+        QVERIFY2(messages.entries.isEmpty(), qPrintable(messages.texts().join('\n')));
+
+        auto* stats = live->findChild<QTableWidget*>("LiveStatsTable");
+        const int requests = stats->item(0, 1)->text().toInt();
+        QTRY_VERIFY_WITH_TIMEOUT(stats->item(0, 1)->text().toInt() >= requests + 2, 5000);
+        live->stop();
+        QTRY_VERIFY_WITH_TIMEOUT(!live->running(), 5000);
+        QVERIFY(notice->isVisible()); // until the next run or recording
     }
 
     void startNeedsAnOpenPortAndSomethingToPoll()

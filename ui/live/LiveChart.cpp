@@ -28,7 +28,36 @@ LiveChart::LiveChart(const LiveHistory& history, QWidget* parent)
     anchor->attachAxis(time_);
     anchor->attachAxis(values_);
     for (QLegendMarker* marker : c->legend()->markers(anchor)) marker->setVisible(false);
+    followPalette();
     setMinimumSize(360, 240);
+    refresh();
+}
+
+void LiveChart::changeEvent(QEvent* event)
+{
+    QChartView::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange) followPalette();
+}
+
+void LiveChart::followPalette()
+{
+    const QPalette p = palette();
+    const QColor text = p.color(QPalette::Text), base = p.color(QPalette::Base);
+    // Grid lines a faint mix of the text into the background.
+    const QColor grid = QColor::fromRgbF(0.8f * base.redF() + 0.2f * text.redF(), 0.8f * base.greenF() + 0.2f * text.greenF(),
+                                         0.8f * base.blueF() + 0.2f * text.blueF());
+    QChart* c = chart();
+    c->setBackgroundBrush(base);
+    c->setBackgroundPen(QPen(p.color(QPalette::Mid)));
+    c->setTitleBrush(text);
+    c->legend()->setLabelColor(text);
+    for (QAbstractAxis* axis : {static_cast<QAbstractAxis*>(time_), static_cast<QAbstractAxis*>(values_)}) {
+        axis->setLabelsBrush(text);
+        axis->setTitleBrush(text);
+        axis->setLinePenColor(p.color(QPalette::Mid));
+        axis->setGridLineColor(grid);
+    }
+    setBackgroundBrush(p.color(QPalette::Window));
 }
 
 void LiveChart::setPlotted(const std::vector<Plotted>& plotted)
@@ -74,9 +103,24 @@ void LiveChart::resizeEvent(QResizeEvent* event)
     refresh();
 }
 
+// The time axis's title goes with its labels: alone it is cut to "…".
+void LiveChart::showNumbers(bool shown)
+{
+    time_->setLabelsVisible(shown);
+    time_->setTitleVisible(shown);
+    values_->setLabelsVisible(shown);
+}
+
 void LiveChart::refresh()
 {
-    if (paused_ || history_.size() == 0) return;
+    if (paused_) return;
+    // Nothing on the axes while there is nothing to plot: an empty time axis spans the
+    // first second of 1970.
+    if (history_.size() == 0) {
+        showNumbers(false);
+        for (QLineSeries* s : series_) s->clear();
+        return;
+    }
     const qint64 to = history_.timeAt(history_.size() - 1);
     const qint64 from = spanMs_ > 0 ? std::max(history_.timeAt(0), to - spanMs_) : history_.timeAt(0);
     const QRectF plot = chart()->plotArea();
@@ -106,7 +150,10 @@ void LiveChart::refresh()
         list = std::move(kept);
     }
     // The axes first, so that each line's geometry is worked out once, with its new points.
-    time_->setRange(QDateTime::fromMSecsSinceEpoch(from), QDateTime::fromMSecsSinceEpoch(std::max(to, from + 1000)));
+    // Ticks at least a second apart: each shows another second.
+    const qint64 shortest = 1000 * std::max(1, time_->tickCount() - 1);
+    time_->setRange(QDateTime::fromMSecsSinceEpoch(from), QDateTime::fromMSecsSinceEpoch(std::max(to, from + shortest)));
+    showNumbers(true);
     if (low <= high) {
         const double margin = high > low ? (high - low) * 0.05 : std::max(1.0, std::fabs(high) * 0.05);
         values_->setRange(low - margin, high + margin);

@@ -35,8 +35,13 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    // A theme switch reaches the chart as a palette change.
+    void changeEvent(QEvent* event) override;
 
 private:
+    // The chart's background, text and lines in the window palette's colours.
+    void followPalette();
+    void showNumbers(bool shown);
     const LiveHistory& history_;
     std::vector<Plotted> plotted_;
     std::vector<QLineSeries*> series_;

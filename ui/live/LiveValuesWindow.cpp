@@ -8,6 +8,7 @@
 #include "ui/PortLoan.h"
 #include "ui/ProfileMenus.h"
 #include "ui/TForm1.h"
+#include "ui/live/FormatList.h"
 #include "ui/live/LiveChart.h"
 
 #include <QCheckBox>
@@ -24,6 +25,7 @@
 #include <QRegularExpression>
 #include <QSpinBox>
 #include <QSplitter>
+#include <QStyle>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -46,16 +48,39 @@ QTableWidget* table(const char* name, const QStringList& headers)
     t->verticalHeader()->hide();
     t->setEditTriggers(QAbstractItemView::NoEditTriggers);
     t->setSelectionMode(QAbstractItemView::NoSelection);
+    t->setWordWrap(false); // one line per row; a long text ends in "…" and its tip has it whole
     t->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     t->horizontalHeader()->setStretchLastSection(true); // the status's words, the last response
     return t;
 }
 
-void setText(QTableWidget* t, int row, int column, const QString& text)
+QTableWidgetItem* setText(QTableWidget* t, int row, int column, const QString& text)
 {
     QTableWidgetItem* item = t->item(row, column);
     if (!item) t->setItem(row, column, item = new QTableWidgetItem);
     if (item->text() != text) item->setText(text);
+    return item;
+}
+
+// A value in words (an instrument's status can run to a sentence) does not widen its column,
+// which the numbers size: it is cut short in the cell and shown whole in the tip.
+void setWords(QTableWidget* t, int row, int column, const QString& text)
+{
+    QTableWidgetItem* item = setText(t, row, column, text);
+    if (item->toolTip() != text) item->setToolTip(text);
+    if (!item->data(Qt::SizeHintRole).isValid()) item->setData(Qt::SizeHintRole, QSize(0, 0));
+}
+
+// What a table needs to show each column whole: its header, or a typical long entry.
+int wholeWidth(const QTableWidget* t, const QStringList& samples, int firstColumnExtra = 0)
+{
+    const QStyle* style = t->style();
+    const QFontMetrics metrics = t->fontMetrics();
+    const int padding = 2 * (style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, t) + 1) + metrics.averageCharWidth();
+    int width = 2 * t->frameWidth() + style->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, t) + firstColumnExtra;
+    for (int c = 0; c < t->columnCount(); ++c)
+        width += std::max(t->horizontalHeader()->sectionSizeHint(c), metrics.horizontalAdvance(samples.value(c)) + padding);
+    return width;
 }
 
 // "0, 1" or "0 1": distinct polling addresses 0 to 15.
@@ -115,11 +140,19 @@ LiveValuesWindow::LiveValuesWindow(TForm1& form) : QWidget(&form, Qt::Window), f
     split->addWidget(tables);
     split->addWidget(chartSide);
     split->setStretchFactor(1, 1);
-    split->setSizes({540, 640});
+    // The tables as wide as their columns with long entries (a slot's last variable, a
+    // single with an exponent, a lost reply), the chart the rest.
+    const int tablesWidth = std::max(
+        wholeWidth(values_, {"slot4.variable_4", "-1.2345678e-05", "CuMtr_min", "999.999 s", "garbled reply"},
+                   style()->pixelMetric(QStyle::PM_IndicatorWidth) + fontMetrics().averageCharWidth()),
+        wholeWidth(stats_, {"hart15", "99999", "99999", "99999", "99999", "99999", "3000 ms"}));
+    const int width = std::max(1180, tablesWidth + 640);
+    split->setSizes({tablesWidth, width - tablesWidth});
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(buildSetup());
     layout->addWidget(split, 1);
+    layout->addWidget(buildNotice());
 
     connect(start_, &QPushButton::clicked, this, &LiveValuesWindow::start);
     connect(stop_, &QPushButton::clicked, this, &LiveValuesWindow::stop);
@@ -140,7 +173,7 @@ LiveValuesWindow::LiveValuesWindow(TForm1& form) : QWidget(&form, Qt::Window), f
     });
     ages_.setInterval(1000);
     connect(&ages_, &QTimer::timeout, this, &LiveValuesWindow::showAges);
-    resize(1180, 760);
+    resize(width, 760);
 }
 
 // The run holds the window's port: it ends before the window goes.
@@ -165,20 +198,17 @@ QWidget* LiveValuesWindow::buildSetup()
         grid->addWidget(slot_[size_t(n)], 1 + n, 0, 1, 2);
         setupControls_ << slot_[size_t(n)];
         for (int v = 0; v < 5; ++v) {
-            auto* list = named(new QComboBox, QStringLiteral("LiveFormat%1_%2").arg(n).arg(v));
+            auto* list = named(new FormatList, QStringLiteral("LiveFormat%1_%2").arg(n).arg(v));
             if (const auto* page = form_.findChild<QComboBox*>(kPageFormatLists[v]))
                 for (int i = 0; i < page->count(); ++i) list->addItem(page->itemText(i));
-            // The code leads each item; the rest shows when the list opens, and in the tip.
-            connect(list, &QComboBox::currentTextChanged, list, &QWidget::setToolTip);
             list->setCurrentIndex(0);
-            list->setToolTip(list->currentText());
-            list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-            list->setMinimumContentsLength(12);
             format_[size_t(n)][size_t(v)] = list;
             grid->addWidget(list, 1 + n, 2 + v);
             setupControls_ << list;
         }
     }
+    // Width to spare goes to the format lists, which then show more of their items.
+    for (int v = 0; v < 5; ++v) grid->setColumnStretch(2 + v, 1);
     grid->addWidget(new QLabel(QStringLiteral("HART polling addresses:")), 6, 0);
     hart_ = named(new QLineEdit, "LiveHart");
     hart_->setPlaceholderText(QStringLiteral("0, 1"));
@@ -208,10 +238,37 @@ QWidget* LiveValuesWindow::buildSetup()
     return box;
 }
 
+// Trouble that does not end the run, such as a recording that stopped: a line in the
+// window, so that nothing stands in front of the values while polling goes on.
+QWidget* LiveValuesWindow::buildNotice()
+{
+    notice_ = named(new QLabel, "LiveNotice");
+    notice_->setWordWrap(true);
+    notice_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto* sign = new QLabel;
+    const int iconSize = style()->pixelMetric(QStyle::PM_SmallIconSize);
+    sign->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(iconSize, iconSize));
+    noticeBar_ = new QWidget;
+    auto* layout = new QHBoxLayout(noticeBar_);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(sign);
+    layout->addWidget(notice_, 1);
+    noticeBar_->hide();
+    return noticeBar_;
+}
+
 void LiveValuesWindow::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
     if (!running()) takeFormatsFromPage();
+    showAges();
+    ages_.start();
+}
+
+void LiveValuesWindow::hideEvent(QHideEvent* event)
+{
+    ages_.stop();
+    QWidget::hideEvent(event);
 }
 
 // The slot the MODBUS page shows lends its formats, its slave address and, in a MODBUS
@@ -299,6 +356,7 @@ void LiveValuesWindow::start()
     lastNumberMs_.assign(columns_.size(), -1);
     if (plotted_.isEmpty()) // each source's first variable, until the user chooses
         for (const auto& source : sampler_->sources()) plotted_.insert(source->columns()[1].key);
+    noticeBar_->hide();
     fillTables();
     plotChosen();
     showRunning(true);
@@ -319,8 +377,6 @@ void LiveValuesWindow::showRunning(bool running)
     start_->setEnabled(!running);
     stop_->setEnabled(running);
     stop_->setText(QStringLiteral("Stop"));
-    if (running) ages_.start();
-    else ages_.stop();
     // A run over the whole converter would need the port the live run holds.
     form_.profileMenus().converterMenu()->menuAction()->setEnabled(!running);
 }
@@ -371,22 +427,22 @@ void LiveValuesWindow::onRow(const LiveRow& row)
             columns_.push_back(std::move(c));
             status.push_back(source->status());
         }
-    if (csv_.isOpen() && !csv_.write(columns_, row)) {
-        form_.exchange().messages().error(QStringLiteral("Recording stopped: %1").arg(csv_.errorString()));
-        stopRecording();
-    }
     for (int r = 0; r < int(row.cells.size()) && r < values_->rowCount(); ++r) {
         const LiveCell& cell = row.cells[size_t(r)];
         if (!cell.empty()) lastNumberMs_[size_t(r)] = now;
-        setText(values_, r, Latest, cell.number ? numberText(*cell.number) : cell.text);
+        if (cell.number) setText(values_, r, Latest, numberText(*cell.number));
+        else setWords(values_, r, Latest, cell.text);
         setText(values_, r, Unit, columns_[size_t(r)].unit);
         setText(values_, r, Status, status[size_t(r)]);
     }
     showAges();
     showStats();
-    period_->setText(QStringLiteral("Period: %1 (cycle %2)")
-                         .arg(seconds(std::max(sampler_->periodMs(), sampler_->cycleMs())), seconds(sampler_->cycleMs())));
+    // A period needs two cycles' starts; until then there is the one cycle's length.
+    const qint64 period = sampler_->periodMs(), cycle = sampler_->cycleMs();
+    period_->setText(period < 0 ? QStringLiteral("Cycle: %1").arg(seconds(cycle))
+                                : QStringLiteral("Period: %1 (cycle %2)").arg(seconds(std::max(period, cycle)), seconds(cycle)));
     chart_->refresh();
+    if (csv_.isOpen() && !csv_.write(columns_, row)) recordingFailed();
 }
 
 // How long ago each value last held something.
@@ -429,7 +485,18 @@ void LiveValuesWindow::record()
         form_.exchange().messages().error(QStringLiteral("Cannot write %1: %2").arg(path, why));
         return;
     }
+    csvPath_ = path;
+    noticeBar_->hide();
     record_->setText(QStringLiteral("Stop Recording"));
+}
+
+void LiveValuesWindow::recordingFailed()
+{
+    const QString why = csv_.errorString();
+    stopRecording();
+    notice_->setText(QStringLiteral("Recording stopped: %1")
+                         .arg(why.contains(csvPath_) ? why : QStringLiteral("cannot write %1: %2").arg(csvPath_, why)));
+    noticeBar_->show();
 }
 
 void LiveValuesWindow::stopRecording()

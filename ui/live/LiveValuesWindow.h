@@ -53,12 +53,15 @@ signals:
     void runEnded();
 
 protected:
+    // The ages count on while the window shows, run or no run.
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     // Closing the window ends the run: nothing polls unseen while the pages wait.
     void closeEvent(QCloseEvent* event) override;
 
 private:
     QWidget* buildSetup();
+    QWidget* buildNotice();
     std::optional<LiveSetup> readSetup();
     void takeFormatsFromPage();
     void showRunning(bool running);
@@ -69,6 +72,8 @@ private:
     void showStats();
     void plotChosen();
     void stopRecording();
+    // A row that could not be written ends the recording and says so under the tables.
+    void recordingFailed();
 
     TForm1& form_;
     QSpinBox* slave_;
@@ -82,6 +87,8 @@ private:
     QPushButton* pause_;
     QComboBox* span_;
     QLabel* period_;
+    QLabel* notice_;
+    QWidget* noticeBar_;
     QTableWidget* values_;
     QTableWidget* stats_;
     LiveChart* chart_;
@@ -91,6 +98,7 @@ private:
     std::unique_ptr<LiveSampler> sampler_;
     LiveHistory history_;
     CsvWriter csv_;
+    QString csvPath_;
     std::vector<LiveColumn> columns_;
     std::vector<qint64> lastNumberMs_; // per column: when it last held a number
     QSet<QString> plotted_;            // keys the user ticked, kept across runs

@@ -1,16 +1,20 @@
-// Saves a picture of View > "Live Values" polling the stand-in's three instruments, without
-// a display:
-//   vk742b-live-screenshot SIM SECONDS OUT.png
-// SIM is the stand-in's program; the run lasts SECONDS, so that the chart has a curve.
+// Saves a picture of View > "Live Values" polling the stand-in's instruments, without a
+// display:
+//   vk742b-live-screenshot [--dark] [--hart LIST] [--sim SWITCH]... SIM SECONDS OUT.png
+// SIM is the stand-in's program; the run lasts SECONDS, so that the chart has a curve. Each
+// --sim passes one switch to the stand-in (--sim=--status --sim=0:C0 for an instrument
+// that reports trouble). The text size follows the environment (QT_FONT_DPI).
 #include "live/LiveSampler.h"
 #include "serial/Comm.h"
 #include "ui/ProfileMenus.h"
 #include "ui/TForm1.h"
 #include "ui/live/LiveValuesWindow.h"
+#include "ui/screenshots/DarkPalette.h"
 #include "ui/screenshots/FewColours.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QCommandLineParser>
 #include <QFile>
 #include <QImageWriter>
 #include <QLineEdit>
@@ -30,15 +34,23 @@ int main(int argc, char* argv[])
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
     QApplication app(argc, argv);
-    const QStringList args = app.arguments();
-    if (args.size() != 4) {
-        std::fprintf(stderr, "usage: vk742b-live-screenshot SIM SECONDS OUT.png\n");
-        return 2;
-    }
+    QCommandLineParser args;
+    args.addHelpOption();
+    args.addOption({"dark", "Show the window in a dark desktop palette."});
+    args.addOption({"hart", "HART polling addresses to poll.", "LIST", "0, 1, 2"});
+    args.addOption({"sim", "A switch for the stand-in; repeatable.", "SWITCH"});
+    args.addPositionalArgument("sim", "The stand-in's program.");
+    args.addPositionalArgument("seconds", "How long to poll before the picture.");
+    args.addPositionalArgument("out", "PNG file to write.");
+    args.process(app);
+    const QStringList positional = args.positionalArguments();
+    if (positional.size() != 3) args.showHelp(2);
+    if (args.isSet("dark")) QApplication::setPalette(darkDesktopPalette());
+
     QTemporaryDir dir;
     const QString link = dir.filePath("vk742b-sim");
     QProcess sim;
-    sim.start(args[1], {"--link", link});
+    sim.start(positional[0], QStringList{"--link", link} + args.values("sim"));
     if (!QTest::qWaitFor([&] { return QFile::exists(link); }, 5000)) return 1;
 
     TForm1 window;
@@ -50,10 +62,10 @@ int main(int argc, char* argv[])
             if (a->text() == "Live Values") a->trigger();
     auto* live = window.findChild<LiveValuesWindow*>();
     if (!live || !QTest::qWaitForWindowExposed(live)) return 1;
-    live->findChild<QLineEdit*>("LiveHart")->setText("0, 1, 2");
+    live->findChild<QLineEdit*>("LiveHart")->setText(args.value("hart"));
     live->findChild<QSpinBox*>("LiveInterval")->setValue(250);
     live->start();
-    // The three temperatures (the instruments' second variables) on the chart.
+    // The instruments' temperatures (their second variables) on the chart.
     QTest::qWait(500);
     auto* table = live->findChild<QTableWidget*>("LiveValueTable");
     for (int r = 0; r < table->rowCount(); ++r) {
@@ -62,9 +74,9 @@ int main(int argc, char* argv[])
         if (key.endsWith(".sv")) table->item(r, 0)->setCheckState(Qt::Checked);
     }
     live->findChild<QPushButton*>("LiveStop")->setFocus();
-    QTest::qWait(args[2].toInt() * 1000);
+    QTest::qWait(positional[1].toInt() * 1000);
 
-    const QString out = args[3];
+    const QString out = positional[2];
     QImageWriter writer(out, "png");
     writer.setQuality(0);
     const bool written = writer.write(inFewColours(live->grab().toImage()));
