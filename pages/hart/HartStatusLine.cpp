@@ -34,6 +34,14 @@ void HartStatusLine::showStatus(const HartStatus::Status& status, const QString&
     recolour();
 }
 
+void HartStatusLine::showProblem(const QString& text, const QString& details)
+{
+    severity_ = Severity::Error;
+    setText(text);
+    setToolTip(details);
+    recolour();
+}
+
 void HartStatusLine::clearStatus()
 {
     severity_ = Severity::Ok;
