@@ -81,7 +81,8 @@ HartPage::HartPage(Exchange& exchange, QWidget* parent) : QWidget(parent), excha
                                        {"Preamble Byte Count:", "Edit31"}, {"Sensor Serial Number:", "Edit32"}};
     for (int r = 0; r < 4; ++r) {
         basicGrid->addWidget(b.label(identityEdits[r][0]), r, 0);
-        basicGrid->addWidget(b.edit(identityEdits[r][1]), r, 1);
+        // Room for the widest code shown, "FFFFFF (16777215)", in any font.
+        basicGrid->addWidget(b.edit(identityEdits[r][1], {}, 17), r, 1);
     }
     basicGrid->addWidget(b.button("Button7", "HART Device Parameter Query", [this] { Button7Click(); }), 4, 0, 1, 2);
 

@@ -60,9 +60,9 @@ void HartStatusLine::changeEvent(QEvent* event)
 void HartStatusLine::recolour()
 {
     recolouring_ = true;
-    const QPalette base = QApplication::palette(this);
-    QPalette palette = base;
-    if (const QColor c = colourFor(severity_, base.color(QPalette::Window)); c.isValid()) {
+    QPalette palette = QApplication::palette(this);
+    // Readable on what is really drawn behind the line (a tab page's pane, not the window).
+    if (const QColor c = colourFor(severity_, backgroundBehind(this)); c.isValid()) {
         palette.setColor(QPalette::Active, QPalette::WindowText, c);
         palette.setColor(QPalette::Inactive, QPalette::WindowText, c);
     }

@@ -246,7 +246,7 @@ private slots:
         rig.open();
         auto* line = rig.get<HartStatusLine>("HartStatusLine");
         QVERIFY(line->isVisibleTo(rig.form.findChild<HartPage*>()) && line->text().isEmpty());
-        const QColor background = QApplication::palette(line).color(QPalette::Window);
+        const QColor background = backgroundBehind(line); // the tab page's pane
         const struct {
             const char* status;
             const char* text;
