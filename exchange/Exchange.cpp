@@ -92,8 +92,11 @@ bool Exchange::send(const Request& request)
     timeoutKind_ = request.timeoutKind;
     answers_ = request.answers;
     sentFrame_ = request.frame;
+    decodeLateReply_ = request.decodeLateReply;
+    timeoutReported_ = false;
     if (request.arm == TimeoutArm::Interval3000) Timer3.setInterval(3000);
     Timer3.setEnabled(true);
+    waitMs_ = Timer3.remainingMs(); // an earlier request's deadline may still be in force
     if (request.autoClose) {
         Timer4.setInterval(2000);
         Timer4.setEnabled(true);
@@ -226,6 +229,9 @@ void Exchange::Timer2Timer()
     case Code::MonitorQuery: break; // these codes stay: later chunks are decoded again
     default: return;
     }
+    // A reply after its timeout was reported stays in the Receive Buffer, unread, where the
+    // request asks so: the user has been told there was no answer. The exchange has ended.
+    if (timeoutReported_ && !decodeLateReply_) return;
     // A reply to another request stays in the Receive Buffer, and no field takes its values.
     if (answers_ && !answers_(receiveBuffer(), sentFrame_)) {
         emit ended(Outcome::Answered);
@@ -238,6 +244,11 @@ void Exchange::Timer2Timer()
 void Exchange::Timer3Timer()
 {
     Timer3.setEnabled(false);
+    if (timeoutKind_ != TimeoutKind::Connection && timeoutKind_ != TimeoutKind::ParameterQuery &&
+        timeoutKind_ != TimeoutKind::Set)
+        return; // no kind, nothing shown
+    timeoutReported_ = true;
+    emit timedOut(pendingCode_);
     switch (timeoutKind_) {
     case TimeoutKind::Connection: messages_.inform(QStringLiteral("Connection timed out!")); break;
     case TimeoutKind::ParameterQuery:
@@ -248,7 +259,6 @@ void Exchange::Timer3Timer()
         view_.showStatus(QStringLiteral("Set timeout"));
         messages_.inform(QStringLiteral("!"));
         break;
-    default: return;
     }
     Timer3.setEnabled(false); // again, once the box is closed
     emit ended(Outcome::TimedOut);
@@ -268,6 +278,7 @@ void Exchange::dropRequest()
     pendingCode_ = Code::None;
     timeoutKind_ = TimeoutKind::None;
     answers_ = nullptr;
+    timeoutReported_ = false;
     for (ExchangeTimer* timer : {&Timer2, &Timer3, &Timer4}) timer->setEnabled(false);
     heldUntil_.fill(0);
 }

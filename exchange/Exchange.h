@@ -65,6 +65,10 @@ public:
         // Without it every reply is decoded.
         using Answers = std::function<bool(const QByteArray& received, const QByteArray& request)>;
         Answers answers = nullptr;
+        // Whether a reply that comes after the timeout was reported is still decoded (the
+        // codes that stay set decode every later chunk). Otherwise it is shown in the
+        // Receive Buffer and no field takes its values.
+        bool decodeLateReply = true;
     };
 
     Exchange(TComm& comm, ExchangeView& view, MessageSink& messages, QObject* parent = nullptr);
@@ -120,6 +124,11 @@ public:
     }
     int pendingCode() const { return pendingCode_; }
     int timeoutKind() const { return timeoutKind_; }
+    // How long the request in force waits for its reply: the timeout timer's interval, or
+    // what was left of it when the timer still ran for an earlier request.
+    int waitMs() const { return waitMs_; }
+    // The timeout of the request in force was reported; what comes now is a late reply.
+    bool timeoutReported() const { return timeoutReported_; }
     bool portOpen() const { return portOpen_; }
     void setPortOpen(bool open) { portOpen_ = open; }
     TComm& comm() { return comm_; }
@@ -142,6 +151,9 @@ signals:
     // A chunk of the request in force was shown (and armed for decoding) under this
     // pending command code; the receive buffer holds it.
     void chunkHandled(int code);
+    // The request with this pending command code got no reply within waitMs(); emitted
+    // before the timeout's message is shown.
+    void timedOut(int code);
 
 private:
     struct Chunk {
@@ -178,6 +190,9 @@ private:
     bool portOpen_ = false;
     Request::Answers answers_; // the request in force's test of a reply
     QByteArray sentFrame_;     // and its frame
+    bool decodeLateReply_ = true;
+    bool timeoutReported_ = false;
+    int waitMs_ = 0;
 
     std::map<int, std::function<void()>> decoders_;
     std::deque<Chunk> chunks_; // arrived, waiting out their settle time

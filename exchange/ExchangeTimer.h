@@ -17,6 +17,8 @@ public:
     int interval() const { return timer_.interval(); }
     void setEnabled(bool on);
     bool enabled() const { return enabled_; }
+    // Milliseconds until it fires; -1 while it is stopped.
+    int remainingMs() const { return timer_.remainingTime(); }
 
     std::function<void()> onTimer;
 

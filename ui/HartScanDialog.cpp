@@ -159,9 +159,10 @@ void HartScanDialog::onAnswered(const HartScan::Found& found)
     };
     set(Address, QString::number(found.pollAddress));
     if (const auto& id = found.identity) {
-        set(Manufacturer, id->manufacturerText());
-        set(DeviceType, id->deviceTypeText());
-        set(DeviceId, id->idText());
+        // As the Transparent Mode page shows them: hex, then decimal.
+        set(Manufacturer, HartCodec::withDecimal(id->manufacturerText(), id->manufacturer));
+        set(DeviceType, HartCodec::withDecimal(id->deviceTypeText(), id->deviceType));
+        set(DeviceId, HartCodec::withDecimal(id->idText(), HartCodec::idNumber(id->id)));
         set(Revision, QString::number(id->revision));
     }
     set(Tag, found.tag.value_or(QString()));

@@ -27,8 +27,11 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 const char* const TForm1::kLinkButtons[16] = {
     "Button5",  "Button9",  "Button24", "Button29", "Button15", "Button27", "Button23", "Button7",
@@ -43,9 +46,7 @@ TForm1::TForm1(MessageSink* messages, QWidget* parent) : QWidget(parent)
     messages_ = messages;
     setObjectName("Form1");
     setWindowTitle(QStringLiteral("VK742-B"));
-    // The desktop's font and palette; the layouts size everything from them. The window
-    // opens at least this large, larger when the text needs it.
-    resize(1110, 658);
+    // The desktop's font and palette; the layouts size everything from them (openingSize).
 
     Comm1 = new TComm(this);
     Comm1->setObjectName("Comm1");
@@ -72,8 +73,10 @@ TForm1::TForm1(MessageSink* messages, QWidget* parent) : QWidget(parent)
     connect(Button26, &QPushButton::clicked, exchange_, &Exchange::Button26Click);
 
     PageControl1 = named(new QTabWidget(this), "PageControl1");
-    // Every tab shows its whole caption: the window is made wide enough instead of scrolling.
-    PageControl1->setUsesScrollButtons(false);
+    // Every tab shows its whole caption. The window opens wide enough for all of them where
+    // the screen has the room; on a narrower screen (large text) the tab bar scrolls, so the
+    // window's least width is what the pages need.
+    PageControl1->setUsesScrollButtons(true);
     PageControl1->setElideMode(Qt::ElideNone);
     system_ = new SystemPage(*exchange_, PageControl1);
     hart_ = new HartPage(*exchange_, PageControl1);
@@ -121,7 +124,21 @@ TForm1::TForm1(MessageSink* messages, QWidget* parent) : QWidget(parent)
     FormCreate();
     profileMenus_ = new ProfileMenus(*this);
     setReadingTabOrder(this);
+    resize(openingSize());
     restoreChoices();
+}
+
+QSize TForm1::openingSize() const
+{
+    // The designed size, wider where the tabs and captions need it, but no wider than the
+    // screen (the tab bar scrolls there instead). Never below the designed size, as before.
+    const QSize designed(1110, 658);
+    // A tab bar that may scroll adds little to the window's size hint: ask it for all tabs.
+    const QMargins margins = layout()->contentsMargins();
+    const int tabs = PageControl1->tabBar()->sizeHint().width() + margins.left() + margins.right();
+    int width = std::max({designed.width(), sizeHint().width(), tabs});
+    if (const QScreen* shown = screen()) width = std::min(width, std::max(designed.width(), shown->availableGeometry().width()));
+    return QSize(width, designed.height()).expandedTo(minimumSizeHint());
 }
 
 QGridLayout* TForm1::buildBuffers()

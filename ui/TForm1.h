@@ -57,6 +57,7 @@ protected:
 
 private:
     void FormCreate();
+    QSize openingSize() const;
     QGridLayout* buildBuffers();
     QLabel* buildDroppedNote();
     void enableLinkButtons();

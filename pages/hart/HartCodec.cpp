@@ -26,6 +26,16 @@ uint8_t at(const QByteArray& bytes, qsizetype i) { return static_cast<uint8_t>(b
 // read from the whole receive buffer.
 constexpr qsizetype kSearched = 255;
 
+// Command 3's four variables: value edit, its mirror on the MODBUS page, unit list.
+const char* const kValueEdits[4] = {"Edit25", "Edit26", "Edit27", "Edit30"};
+const char* const kValueMirrors[4] = {"HLabel2", "HLabel3", "HLabel4", "HLabel5"};
+const char* const kUnitLists[4] = {"ComboBox3", "ComboBox31", "ComboBox32", "ComboBox33"};
+
+QString hexDigits(unsigned value, int digits)
+{
+    return QStringLiteral("%1").arg(value, digits, 16, QChar(u'0')).toUpper();
+}
+
 } // namespace
 
 QByteArray shortFrame(int preambles, uint8_t master, int pollAddress, uint8_t command,
@@ -59,24 +69,37 @@ IdentityReply decodeIdentity(const QByteArray& chunk, int keptPollAddress)
     IdentityReply out;
     auto& u = out.decoded.updates;
     const qsizetype i = findReply(chunk.left(kSearched), 0x06);
-    // Fields past the chunk's end are shown empty.
-    auto number = [&](qsizetype offset) {
-        return i + offset < chunk.size() ? QByteArray::number(at(chunk, i + offset)) : QByteArray();
-    };
     if (i < 0) {
         for (const char* edit : {"Edit28", "Edit29", "Edit31", "Edit32"})
             u.push_back(FieldUpdate::edit(edit, {}));
         return out;
     }
-    u.push_back(FieldUpdate::edit("Edit28", number(8)));
-    u.push_back(FieldUpdate::edit("Edit29", number(9)));
-    u.push_back(FieldUpdate::edit("Edit31", number(10)));
+    // Fields past the chunk's end are shown empty.
+    auto byteAt = [&](qsizetype offset) -> std::optional<uint8_t> {
+        if (i + offset >= chunk.size()) return std::nullopt;
+        return at(chunk, i + offset);
+    };
+    auto code = [](std::optional<unsigned> value, int digits) {
+        return value ? withDecimal(codeText(*value, digits), *value).toLatin1() : QByteArray();
+    };
+    // From HART 7 on (revision in data byte 4), data bytes 1 and 2 are one expanded device
+    // type and the manufacturer has a code of its own in data bytes 17 and 18.
+    const qsizetype data = 7;
+    const auto revision = byteAt(data + 4), manufacturer7 = byteAt(data + 18);
+    if (revision && *revision >= 7 && manufacturer7) {
+        u.push_back(FieldUpdate::edit("Edit28", code(unsigned(*byteAt(data + 17)) << 8 | *manufacturer7, 4)));
+        u.push_back(FieldUpdate::edit("Edit29", code(unsigned(*byteAt(data + 1)) << 8 | *byteAt(data + 2), 4)));
+    } else {
+        u.push_back(FieldUpdate::edit("Edit28", code(byteAt(8), 2)));
+        u.push_back(FieldUpdate::edit("Edit29", code(byteAt(9), 2)));
+    }
+    const auto preambles = byteAt(10); // a count, not a code
+    u.push_back(FieldUpdate::edit("Edit31", preambles ? QByteArray::number(*preambles) : QByteArray()));
     u.push_back(FieldUpdate::item("ComboBox27", keptPollAddress));
     if (i + 18 < chunk.size()) {
         Identity id{at(chunk, i + 8), at(chunk, i + 9), {at(chunk, i + 16), at(chunk, i + 17), at(chunk, i + 18)}};
         out.identity = id;
-        const uint32_t number24 = uint32_t(id.id[0]) << 16 | uint32_t(id.id[1]) << 8 | id.id[2];
-        u.push_back(FieldUpdate::edit("Edit32", QByteArray::number(number24)));
+        u.push_back(FieldUpdate::edit("Edit32", withDecimal(idText(id.id), idNumber(id.id)).toLatin1()));
     } else {
         u.push_back(FieldUpdate::edit("Edit32", {}));
     }
@@ -110,9 +133,6 @@ Decoded decodeVariables(const QByteArray& chunk, QChar point)
     const qsizetype i = findReply(chunk.left(kSearched), 0x86);
     if (i < 0 || i + 8 >= chunk.size()) return out;
     const int count = at(chunk, i + 8);
-    const char* const edits[4] = {"Edit25", "Edit26", "Edit27", "Edit30"};
-    const char* const mirrors[4] = {"HLabel2", "HLabel3", "HLabel4", "HLabel5"};
-    const char* const units[4] = {"ComboBox3", "ComboBox31", "ComboBox32", "ComboBox33"};
     // The primary variable always; the others while the byte count covers them.
     int variables = 1;
     if (count > 11)
@@ -121,11 +141,29 @@ Decoded decodeVariables(const QByteArray& chunk, QChar point)
         const qsizetype unit = i + 15 + 5 * v;
         if (unit + 4 >= chunk.size()) break; // the chunk ends before this variable
         const QByteArray text = valueText(chunk.mid(unit + 1, 4), point).toUtf8();
-        out.updates.push_back(FieldUpdate::edit(edits[v], text));
-        out.updates.push_back(FieldUpdate::edit(mirrors[v], text));
-        out.updates.push_back(FieldUpdate::item(units[v], unitItemIndex(at(chunk, unit))));
+        out.updates.push_back(FieldUpdate::edit(kValueEdits[v], text));
+        out.updates.push_back(FieldUpdate::edit(kValueMirrors[v], text));
+        out.updates.push_back(FieldUpdate::item(kUnitLists[v], unitItemIndex(at(chunk, unit))));
     }
     return out;
 }
+
+Decoded blankVariables()
+{
+    Decoded out;
+    for (int v = 0; v < 4; ++v) {
+        out.updates.push_back(FieldUpdate::edit(kValueEdits[v], {}));
+        out.updates.push_back(FieldUpdate::edit(kValueMirrors[v], {}));
+    }
+    return out;
+}
+
+QString codeText(unsigned value, int digits) { return QStringLiteral("0x") + hexDigits(value, digits); }
+
+QString idText(const std::array<uint8_t, 3>& id) { return hexDigits(idNumber(id), 6); }
+
+uint32_t idNumber(const std::array<uint8_t, 3>& id) { return uint32_t(id[0]) << 16 | uint32_t(id[1]) << 8 | id[2]; }
+
+QString withDecimal(const QString& hex, unsigned value) { return QStringLiteral("%1 (%2)").arg(hex).arg(value); }
 
 } // namespace HartCodec

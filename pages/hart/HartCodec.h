@@ -17,6 +17,7 @@ struct Identity {
     uint8_t manufacturer = 0;
     uint8_t deviceType = 0;
     std::array<uint8_t, 3> id{};
+    bool operator==(const Identity&) const = default;
 };
 
 constexpr uint8_t kMasterBit = 0x80;
@@ -46,6 +47,16 @@ IdentityReply decodeIdentity(const QByteArray& chunk, int keptPollAddress);
 
 // Command 3's answer: the variables its byte count covers, value text and unit each.
 Decoded decodeVariables(const QByteArray& chunk, QChar decimalPoint = u'.');
+// Empties the four value edits and their mirrors: values read from another instrument.
+Decoded blankVariables();
+
+// How the page and the scan show an instrument's codes: a manufacturer or device type as
+// "0x26" (`digits` hex digits), the 24-bit device identifier as "00A1B2", and, where there
+// is room, either followed by its decimal: "0x26 (38)".
+QString codeText(unsigned value, int digits);
+QString idText(const std::array<uint8_t, 3>& id);
+uint32_t idNumber(const std::array<uint8_t, 3>& id);
+QString withDecimal(const QString& hex, unsigned value);
 
 // Whether the answer the decoders would read in `chunk` (the first reply frame of the kind
 // the request asks for) comes from the instrument the request addressed and answers its

@@ -16,21 +16,13 @@ std::optional<QByteArray> dataOf(const HartReply::Frame& reply, uint8_t command)
     return reply.data();
 }
 
-QString hexDigits(unsigned value, int digits)
-{
-    return QStringLiteral("%1").arg(value, digits, 16, QChar(u'0')).toUpper();
-}
-
 } // namespace
 
-QString Identity::idText() const { return hexDigits(unsigned(id[0]) << 16 | unsigned(id[1]) << 8 | id[2], 6); }
+QString Identity::idText() const { return HartCodec::idText(id); }
 
-QString Identity::manufacturerText() const
-{
-    return QStringLiteral("0x") + hexDigits(manufacturer, revision >= 7 ? 4 : 2);
-}
+QString Identity::manufacturerText() const { return HartCodec::codeText(manufacturer, revision >= 7 ? 4 : 2); }
 
-QString Identity::deviceTypeText() const { return QStringLiteral("0x") + hexDigits(deviceType, revision >= 7 ? 4 : 2); }
+QString Identity::deviceTypeText() const { return HartCodec::codeText(deviceType, revision >= 7 ? 4 : 2); }
 
 std::optional<Identity> identity(const HartReply::Frame& reply)
 {

@@ -12,6 +12,7 @@
 #include "pages/hart/UnitTable.h"
 #include "serial/Comm.h"
 #include "tools/HexPairs.h"
+#include "tools/HexText.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -35,6 +36,18 @@ QStringList numbers(int last)
 }
 
 [[noreturn]] void refuse(const QString& text) { throw std::runtime_error(text.toStdString()); }
+
+bool isHartCode(int code)
+{
+    return code == Code::HartDeviceQuery || code == Code::HartCommandQuery || code == Code::HartManual ||
+           code == Code::HartPollAddress;
+}
+
+const char* const kNoAnswerDetails = "The instrument did not answer before the wait ended. A reply that comes "
+                                     "after this is shown in the Receive Buffer, but nothing is read from it.";
+
+// A wait in seconds, to a tenth: "1 s", "2.5 s".
+QString seconds(int ms) { return QString::number(qRound(ms / 100.0) / 10.0) + QStringLiteral(" s"); }
 
 } // namespace
 
@@ -68,7 +81,8 @@ HartPage::HartPage(Exchange& exchange, QWidget* parent) : QWidget(parent), excha
                                        {"Preamble Byte Count:", "Edit31"}, {"Sensor Serial Number:", "Edit32"}};
     for (int r = 0; r < 4; ++r) {
         basicGrid->addWidget(b.label(identityEdits[r][0]), r, 0);
-        basicGrid->addWidget(b.edit(identityEdits[r][1]), r, 1);
+        // Room for the widest code shown, "FFFFFF (16777215)", in any font.
+        basicGrid->addWidget(b.edit(identityEdits[r][1], {}, 17), r, 1);
     }
     basicGrid->addWidget(b.button("Button7", "HART Device Parameter Query", [this] { Button7Click(); }), 4, 0, 1, 2);
 
@@ -122,6 +136,7 @@ HartPage::HartPage(Exchange& exchange, QWidget* parent) : QWidget(parent), excha
     exchange_.registerDecoder(Code::HartDeviceQuery, [this] { decodeIdentity(); });
     exchange_.registerDecoder(Code::HartCommandQuery, [this] { decodeVariables(); });
     connect(&exchange_, &Exchange::chunkHandled, this, &HartPage::showReplyStatus);
+    connect(&exchange_, &Exchange::timedOut, this, &HartPage::showNoAnswer);
 }
 
 HartCodec::Identity HartPage::keptIdentity() const
@@ -165,9 +180,14 @@ uint8_t HartPage::masterBit() const
 void HartPage::sendFrame(const QByteArray& frame, int code, bool interval3000)
 {
     statusLine_->clearStatus();
-    exchange_.send({frame, Exchange::Display::Hex, code, TimeoutKind::Set,
-                    interval3000 ? Exchange::TimeoutArm::Interval3000 : Exchange::TimeoutArm::EnableOnly,
-                    false, HartCodec::answers});
+    askedFrame_ = frame;
+    Exchange::Request request{frame, Exchange::Display::Hex, code, TimeoutKind::Set,
+                              interval3000 ? Exchange::TimeoutArm::Interval3000 : Exchange::TimeoutArm::EnableOnly,
+                              false, HartCodec::answers};
+    // The user was told there was no answer: a reply after that may answer an older
+    // request or come from another instrument, so it is shown but fills nothing.
+    request.decodeLateReply = false;
+    exchange_.send(request);
 }
 
 void HartPage::Button7Click()
@@ -212,11 +232,30 @@ void HartPage::Button20Click()
     sendFrame(HartCodec::typedFrame(preambles(), typed.bytes), Code::HartManual, false);
 }
 
+QString HartPage::noAnswerText() const
+{
+    QString from;
+    if (const auto asked = HartReply::request(askedFrame_))
+        from = asked->longAddress ? QStringLiteral(" from long address ") + hexDisplay(asked->address).trimmed()
+                                  : QStringLiteral(" from polling address %1").arg(uint8_t(asked->address[0]));
+    return QStringLiteral("no answer%1 within %2").arg(from, seconds(exchange_.waitMs()));
+}
+
+void HartPage::showNoAnswer(int code)
+{
+    if (!isHartCode(code)) return;
+    statusLine_->showProblem(noAnswerText(), QLatin1String(kNoAnswerDetails));
+}
+
 void HartPage::showReplyStatus(int code)
 {
-    if (code != Code::HartDeviceQuery && code != Code::HartCommandQuery && code != Code::HartManual &&
-        code != Code::HartPollAddress)
+    if (!isHartCode(code)) return;
+    if (exchange_.timeoutReported()) {
+        statusLine_->showProblem(noAnswerText() + QStringLiteral("; the reply that came later is in the Receive "
+                                                                 "Buffer and was not read"),
+                                 QLatin1String(kNoAnswerDetails));
         return;
+    }
     const auto reply = HartReply::read(exchange_.receiveBuffer());
     if (!reply || !reply->hasStatus()) return;
     QString note = QStringLiteral("Reply to command %1").arg(reply->command);
@@ -239,6 +278,11 @@ void HartPage::decodeIdentity()
     if (!carriesData()) return; // the status line says why; the fields stay as they are
     const auto reply = HartCodec::decodeIdentity(exchange_.receiveBuffer(), exchange_.area()[kPollAddressByte]);
     if (reply.identity) keep(*reply.identity);
+    // Another instrument answered: the values shown (and their mirrors) are not its own.
+    if (reply.identity && valuesFrom_ && *valuesFrom_ != *reply.identity) {
+        applyDecoded(window(), HartCodec::blankVariables());
+        valuesFrom_.reset();
+    }
     applyDecoded(this, reply.decoded);
 }
 
@@ -246,5 +290,7 @@ void HartPage::decodeVariables()
 {
     if (!carriesData()) return;
     // The values are mirrored on the MODBUS page: apply across the window.
-    applyDecoded(window(), HartCodec::decodeVariables(exchange_.receiveBuffer(), QLocale().decimalPoint().front()));
+    const Decoded decoded = HartCodec::decodeVariables(exchange_.receiveBuffer(), QLocale().decimalPoint().front());
+    if (!decoded.updates.empty()) valuesFrom_ = keptIdentity(); // the long address command 3 went to
+    applyDecoded(window(), decoded);
 }

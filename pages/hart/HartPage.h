@@ -4,6 +4,7 @@
 
 #include <QWidget>
 #include <functional>
+#include <optional>
 
 class Exchange;
 class HartStatusLine;
@@ -42,6 +43,9 @@ private:
     // read (not a communication error, not only status bytes).
     void showReplyStatus(int code);
     bool carriesData() const;
+    // The request got no reply in time: the status line says from whom, within what wait.
+    void showNoAnswer(int code);
+    QString noAnswerText() const;
 
     Exchange& exchange_;
     QLineEdit* Edit9;
@@ -50,6 +54,10 @@ private:
     QComboBox* ComboBox27;
     QLineEdit* Edit10;
     HartStatusLine* statusLine_;
+    QByteArray askedFrame_; // the last frame sent
+    // The instrument the shown values were read from (command 3's long address); none
+    // while no values were read.
+    std::optional<HartCodec::Identity> valuesFrom_;
     // The kept identity lives in the shared area's scratch bytes (identifier 0-2, device
     // type 6, polling address 7); the manufacturer byte is kept here beside it.
     void keep(const HartCodec::Identity& identity);

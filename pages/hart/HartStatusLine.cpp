@@ -34,6 +34,14 @@ void HartStatusLine::showStatus(const HartStatus::Status& status, const QString&
     recolour();
 }
 
+void HartStatusLine::showProblem(const QString& text, const QString& details)
+{
+    severity_ = Severity::Error;
+    setText(text);
+    setToolTip(details);
+    recolour();
+}
+
 void HartStatusLine::clearStatus()
 {
     severity_ = Severity::Ok;
@@ -52,9 +60,9 @@ void HartStatusLine::changeEvent(QEvent* event)
 void HartStatusLine::recolour()
 {
     recolouring_ = true;
-    const QPalette base = QApplication::palette(this);
-    QPalette palette = base;
-    if (const QColor c = colourFor(severity_, base.color(QPalette::Window)); c.isValid()) {
+    QPalette palette = QApplication::palette(this);
+    // Readable on what is really drawn behind the line (a tab page's pane, not the window).
+    if (const QColor c = colourFor(severity_, backgroundBehind(this)); c.isValid()) {
         palette.setColor(QPalette::Active, QPalette::WindowText, c);
         palette.setColor(QPalette::Inactive, QPalette::WindowText, c);
     }

@@ -15,6 +15,8 @@ public:
 
     // `note` adds to the tooltip what else is worth knowing of the reply.
     void showStatus(const HartStatus::Status& status, const QString& note = {});
+    // An exchange that went wrong before any status bytes could be read (no answer), in red.
+    void showProblem(const QString& text, const QString& details = {});
     void clearStatus();
     HartStatus::Severity severity() const { return severity_; }
 

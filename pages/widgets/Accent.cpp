@@ -2,6 +2,10 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QImage>
+#include <QPainter>
+#include <QStyleOptionTabWidgetFrame>
+#include <QTabWidget>
 #include <QWidget>
 #include <cmath>
 #include <functional>
@@ -59,7 +63,39 @@ void setRole(QPalette& palette, QPalette::ColorRole role, const QColor& colour)
     palette.setColor(QPalette::Inactive, role, colour);
 }
 
+// A widget's palette as it is about to be, while a theme switch is still reaching the
+// widgets one by one: the roles it sets itself over the desktop's.
+QPalette comingPalette(const QWidget& w) { return w.palette().resolve(QApplication::palette(&w)); }
+
+// The middle of a tab widget's pane as its style paints it, over the window's colour (a
+// style that draws only a frame leaves that showing).
+QColor paneColour(const QTabWidget& tabs)
+{
+    constexpr int side = 64;
+    QStyleOptionTabWidgetFrame option;
+    option.initFrom(&tabs);
+    option.palette = comingPalette(tabs);
+    option.rect = QRect(0, 0, side, side);
+    option.lineWidth = tabs.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, &tabs);
+    option.shape = QTabBar::RoundedNorth;
+    QImage image(side, side, QImage::Format_RGB32);
+    image.fill(option.palette.color(QPalette::Window));
+    QPainter painter(&image);
+    tabs.style()->drawPrimitive(QStyle::PE_FrameTabWidget, &option, &painter, &tabs);
+    painter.end();
+    return image.pixelColor(side / 2, side / 2);
+}
+
 } // namespace
+
+QColor backgroundBehind(const QWidget* widget)
+{
+    for (const QWidget* w = widget; w; w = w->parentWidget()) {
+        if (auto* tabs = qobject_cast<const QTabWidget*>(w)) return paneColour(*tabs);
+        if (w->autoFillBackground() || w->isWindow()) return comingPalette(*w).color(w->backgroundRole());
+    }
+    return comingPalette(*widget).color(QPalette::Window);
+}
 
 double contrastRatio(const QColor& a, const QColor& b)
 {

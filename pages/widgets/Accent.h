@@ -15,6 +15,11 @@ double contrastRatio(const QColor& a, const QColor& b);
 // hue made lighter or darker, away from the background, until it does.
 QColor readableOn(const QColor& wanted, const QColor& background, double ratio = 4.5);
 
+// The colour drawn behind a widget that does not fill its own background: that of the
+// nearest ancestor that does, or the pane a tab widget draws behind its pages (in some
+// styles lighter than the window), or the window's.
+QColor backgroundBehind(const QWidget* widget);
+
 struct AccentColours {
     QColor background;
     QColor text;

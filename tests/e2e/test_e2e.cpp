@@ -192,8 +192,8 @@ private slots:
         s.open();
         s.get<QComboBox>("ComboBox30")->setCurrentIndex(1);
         s.click("Button7");
-        QTRY_COMPARE(s.get<QLineEdit>("Edit32")->text(), QString::number(0x1234));
-        QCOMPARE(s.get<QLineEdit>("Edit28")->text(), QString::number(0x11));
+        QTRY_COMPARE(s.get<QLineEdit>("Edit32")->text(), QString("001234 (4660)"));
+        QCOMPARE(s.get<QLineEdit>("Edit28")->text(), QString("0x11 (17)"));
         s.click("Button16");
         QTRY_VERIFY(!s.get<QLineEdit>("Edit25")->text().isEmpty());
         QVERIFY(std::abs(s.get<QLineEdit>("Edit25")->text().toDouble() - 1.25) < 0.1);
@@ -201,6 +201,33 @@ private slots:
         QCOMPARE(s.get<QComboBox>("ComboBox32")->currentText(), QString("MPa    "));
         QCOMPARE(s.get<QLabel>("HLabel2")->text(), s.get<QLineEdit>("Edit25")->text());
         QVERIFY(s.messages.entries.isEmpty());
+    }
+
+    // An instrument slower than the wait: the timeout is reported, the reason is on the
+    // page's status line, and the reply that comes later is shown but fills nothing. With
+    // the 3 s wait in force the same reply is read.
+    void hartReplyAfterItsTimeout()
+    {
+        Session s({"--delay", "1500"});
+        s.open();
+        auto* line = s.get<QLabel>("HartStatusLine");
+        s.click("Button7"); // the first HART request waits 1 s
+        QTRY_COMPARE_WITH_TIMEOUT(s.messages.texts(), QStringList({"!"}), 2500);
+        QCOMPARE(line->text(), QString("no answer from polling address 0 within 1 s"));
+        QTRY_VERIFY_WITH_TIMEOUT(s.shown().contains("06 80 00"), 3000); // the late reply, in hex
+        QTest::qWait(Exchange::kSettleMs + 200); // past its reply-parse
+        for (const char* edit : {"Edit28", "Edit29", "Edit31", "Edit32"})
+            QVERIFY2(s.get<QLineEdit>(edit)->text().isEmpty(), edit);
+        QVERIFY2(line->text().endsWith("the reply that came later is in the Receive Buffer and was not read"),
+                 qPrintable(line->text()));
+        QCOMPARE(s.messages.texts(), QStringList({"!"}));
+
+        s.click("Button23"); // a system query sets the 3 s wait, which HART requests keep
+        QTRY_VERIFY_WITH_TIMEOUT(s.shown().startsWith("QQQ#QX:"), 3500);
+        s.click("Button7");
+        QTRY_COMPARE_WITH_TIMEOUT(s.get<QLineEdit>("Edit28")->text(), QString("0x26 (38)"), 3500);
+        QCOMPARE(line->text(), QString("HART status: success"));
+        QCOMPARE(s.messages.texts(), QStringList({"!"}));
     }
 
     void monitoringSlotRoundTrip()

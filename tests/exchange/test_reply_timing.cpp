@@ -48,7 +48,7 @@ private slots:
         QCOMPARE(rig.pty.readQuiet(), hex("FF FF FF FF FF FF FF 02 80 00 00 82"));
         waitUntil(clock, 800);
         rig.pty.write(hex("FF FF FF FF FF 06 80 00 0E 00 00 FE 11 22 05 05 01 01 08 00 00 00 01 9B"));
-        QTRY_COMPARE(rig.get<QLineEdit>("Edit28")->text(), QString("17"));
+        QTRY_COMPARE(rig.get<QLineEdit>("Edit28")->text(), QString("0x11 (17)"));
         waitUntil(clock, 1500);
         QCOMPARE(rig.messages.texts(), QStringList());
         QCOMPARE(rig.get<QLabel>("Label68")->text(), QString("current(RTU_ADR)"));

@@ -1,5 +1,6 @@
 // The window on a desktop: accents readable on light and dark palettes, choices remembered
 // between runs, and the keyboard reaching every control in reading order.
+#include "pages/hart/HartStatusLine.h"
 #include "pages/widgets/Accent.h"
 #include "serial/Comm.h"
 #include "tests/support/Controls.h"
@@ -10,6 +11,8 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QHash>
+#include <QImage>
 #include <QLabel>
 #include <QPushButton>
 #include <QSettings>
@@ -99,6 +102,18 @@ QString name(const QWidget* w)
     return w->objectName();
 }
 
+// The colour most pixels of `area` have: a line of text's background.
+QColor mostCommonColour(const QImage& image, const QRect& area)
+{
+    QHash<QRgb, int> count;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) ++count[image.pixel(x, y)];
+    QRgb most = 0;
+    for (auto it = count.cbegin(); it != count.cend(); ++it)
+        if (it.value() > count.value(most)) most = it.key();
+    return QColor(most);
+}
+
 } // namespace
 
 class TestDesktop : public QObject {
@@ -131,6 +146,33 @@ private slots:
         RecordingMessages messages;
         TForm1 form(&messages);
         checkAccents(form);
+        switchPalette(light);
+    }
+
+    // The HART status line's amber and red read on what is really drawn behind it (the tab
+    // pane, lighter than the window in some styles), in a light and a dark theme: measured
+    // on the window as it is painted.
+    void hartStatusLineReadsOnItsPane()
+    {
+        const QPalette light = QApplication::palette();
+        for (const QPalette& palette : {light, darkDesktopPalette()}) {
+            switchPalette(palette);
+            RecordingMessages messages;
+            TForm1 form(&messages);
+            control<QTabWidget>(form, "PageControl1")->setCurrentIndex(1);
+            form.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&form));
+            auto* line = control<HartStatusLine>(form, "HartStatusLine");
+            for (const uint8_t deviceStatus : {0x40, 0x80}) { // a warning, an error
+                line->showStatus({3, 0x00, deviceStatus});
+                const QImage shot = form.grab().toImage();
+                const QColor behind = mostCommonColour(shot, QRect(line->mapTo(&form, QPoint()), line->size()));
+                const QColor text = line->palette().color(QPalette::WindowText);
+                QVERIFY2(contrastRatio(text, behind) >= 4.5, qPrintable(QStringLiteral("%1 on %2 is %3:1")
+                                                                             .arg(text.name(), behind.name())
+                                                                             .arg(contrastRatio(text, behind))));
+            }
+        }
         switchPalette(light);
     }
 

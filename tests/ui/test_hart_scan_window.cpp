@@ -79,9 +79,12 @@ private slots:
         QVERIFY(dialog->findChild<QLabel*>("HartScanState")->text().startsWith("Cancelled after polling address 6"));
 
         QCOMPARE(Window::column(table, 0), QStringList({"0", "1", "2", "5"}));
-        QCOMPARE(Window::column(table, 3), QStringList({"000001", "001234", "0ABCDE", "00A1B2"}));
+        QCOMPARE(Window::column(table, 3), QStringList({"000001 (1)", "001234 (4660)", "0ABCDE (703710)", "00A1B2 (41394)"}));
         QCOMPARE(Window::column(table, 5), QStringList({"FT-101", "PT-201", "TT-301", "LT-505"}));
         QCOMPARE(Window::column(table, 6), QStringList({"", "Feed pump discharge pressure", "", "Buffer tank level"}));
+        enum { Manufacturer = 1, DeviceType, DeviceId };
+        QStringList scanned; // polling address 5's row
+        for (int c = 0; c <= DeviceId; ++c) scanned << table->item(3, c)->text();
         QCOMPARE(table->item(3, 7)->text(), QString("success; device malfunction, primary variable out of limits"));
         QVERIFY(table->item(3, 7)->toolTip().contains("0x81"));
 
@@ -92,7 +95,10 @@ private slots:
         QTRY_VERIFY(!dialog);
         w.get<QComboBox>("ComboBox30")->setCurrentIndex(5);
         w.button("Button7")->click();
-        QTRY_COMPARE(w.get<QLineEdit>("Edit32")->text(), QString::number(0x00A1B2));
+        // The page shows the instrument's codes as the scan did.
+        QTRY_COMPARE(w.get<QLineEdit>("Edit32")->text(), scanned[DeviceId]);
+        QCOMPARE(w.get<QLineEdit>("Edit28")->text(), scanned[Manufacturer]);
+        QCOMPARE(w.get<QLineEdit>("Edit29")->text(), scanned[DeviceType]);
         QVERIFY(w.messages.entries.isEmpty());
 
         // Every HART line of the log says what it asked or what the reply's status bytes say.

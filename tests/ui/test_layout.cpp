@@ -1,7 +1,8 @@
 // Nothing in the window is cut off: every page's captions, lists' shown items, group titles
 // and tabs have the room their text needs, and no control sticks out of its parent or lies
-// over another. CTest runs this at the desktop's default text, at 125 % text
-// (QT_FONT_DPI=120) and at 2x scaling (QT_SCALE_FACTOR=2).
+// over another. CTest runs this on a 1920 by 1080 screen at the desktop's default text, at
+// 125 % text (QT_FONT_DPI=120) and at 2x scaling (QT_SCALE_FACTOR=2), and on a 1600 by 900
+// screen.
 #include "tests/support/Controls.h"
 #include "tests/support/RecordingMessages.h"
 #include "ui/TForm1.h"
@@ -16,6 +17,8 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QScreen>
 #include <QStyle>
 #include <QStyleOptionComboBox>
 #include <QTabBar>
@@ -153,18 +156,25 @@ QStringList cutOff(const QWidget& window)
     return out + crowded(controls);
 }
 
-QStringList tabsCutOff(const QTabWidget& pages)
+// Every tab shows its whole caption. Where the tab bar may scroll (the window is narrower
+// than the tabs), the chosen tab is in view beside the arrows; otherwise every tab lies in
+// the bar and there are no arrows.
+QStringList tabsCutOff(const QTabWidget& pages, bool mayScroll)
 {
     QStringList out;
     const QTabBar* bar = pages.tabBar();
+    QRect arrows;
     for (const QToolButton* arrow : bar->findChildren<QToolButton*>())
-        if (arrow->isVisible()) out << "the tab bar shows scroll arrows";
+        if (arrow->isVisible()) arrows |= arrow->geometry();
+    if (!arrows.isNull() && !mayScroll) out << "the tab bar shows scroll arrows";
     if (!pages.rect().contains(bar->geometry())) out << "the tab bar sticks out of the page control";
     const int space = bar->style()->pixelMetric(QStyle::PM_TabBarTabHSpace, nullptr, bar);
     for (int i = 0; i < bar->count(); ++i) {
         const QRect tab = bar->tabRect(i);
         const QSize needs = bar->fontMetrics().size(Qt::TextShowMnemonic, bar->tabText(i)) + QSize(space, 0);
-        if (!bar->rect().contains(tab)) out << "tab \"" + bar->tabText(i) + "\" lies outside the tab bar";
+        const bool inView = bar->rect().contains(tab) && !tab.intersects(arrows);
+        if (!inView && (!mayScroll || i == bar->currentIndex()))
+            out << "tab \"" + bar->tabText(i) + "\" is not in view in the tab bar";
         if (tab.width() < needs.width() || tab.height() < needs.height())
             out << "tab \"" + bar->tabText(i) + "\" is " + size(tab.size()) + ", needs " + size(needs);
     }
@@ -177,15 +187,22 @@ void settle(QWidget& window)
     QCoreApplication::processEvents();
 }
 
+// The instrument's codes at their widest, as the Transparent Mode page shows them.
+void showWidestIdentity(TForm1& form)
+{
+    for (const char* code : {"Edit28", "Edit29"}) control<QLineEdit>(form, code)->setText("0xFFFF (65535)");
+    control<QLineEdit>(form, "Edit32")->setText("FFFFFF (16777215)");
+}
+
 // Walks every page at the window's current size.
-QStringList everyPageCutOff(TForm1& form)
+QStringList everyPageCutOff(TForm1& form, bool tabsMayScroll)
 {
     auto* pages = control<QTabWidget>(form, "PageControl1");
     QStringList out;
     for (int i = 0; i < pages->count(); ++i) {
         pages->setCurrentIndex(i);
         settle(form);
-        for (const QString& problem : cutOff(form) + tabsCutOff(*pages))
+        for (const QString& problem : cutOff(form) + tabsCutOff(*pages, tabsMayScroll))
             out << pages->tabText(i) + ": " + problem;
     }
     out.removeDuplicates(); // the header and buffers are walked with every page
@@ -219,8 +236,38 @@ private slots:
         TForm1 form(&messages);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
+        // The window opens with every tab whole where the screen has the room.
+        auto* pages = control<QTabWidget>(form, "PageControl1");
+        const int tabsNeed = pages->tabBar()->sizeHint().width() + form.width() - pages->width();
+        const bool roomForTheTabs = form.screen()->availableGeometry().width() >= tabsNeed;
+        showWidestIdentity(form);
         if (atTheMinimum) form.resize(form.minimumSize());
-        QVERIFY(noProblems(everyPageCutOff(form)));
+        QVERIFY(noProblems(everyPageCutOff(form, atTheMinimum || !roomForTheTabs)));
+    }
+
+    // A 1600-pixel screen with a 12 pt desktop font: the window fits it, opens no wider,
+    // and at that width (and at its least) nothing is cut off; the tab bar scrolls.
+    void fitsA1600PixelScreenWithA12PointFont()
+    {
+        if (qEnvironmentVariableIsSet("QT_FONT_DPI")) QSKIP("12 pt at the desktop's text scale, not enlarged");
+        const QFont desktop = QApplication::font();
+        QFont twelve = desktop;
+        twelve.setPointSizeF(12);
+        QApplication::setFont(twelve);
+        const auto restore = qScopeGuard([&] { QApplication::setFont(desktop); });
+        RecordingMessages messages;
+        TForm1 form(&messages);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        settle(form);
+        QVERIFY2(form.minimumWidth() <= 1580, qPrintable(size(form.minimumSize()))); // and its frame
+        const int screenWidth = form.screen()->availableGeometry().width();
+        if (screenWidth >= 1110) QVERIFY2(form.width() <= screenWidth, qPrintable(size(form.size())));
+        showWidestIdentity(form);
+        form.resize(1600, form.height());
+        QVERIFY(noProblems(everyPageCutOff(form, true)));
+        form.resize(form.minimumSize());
+        QVERIFY(noProblems(everyPageCutOff(form, true)));
     }
 
     void opensAtLeastAtItsDesignedSizeAndGrowsItsPagesAndBuffer()

@@ -48,7 +48,7 @@ private slots:
         const QByteArray reply =
             withChecksum(hex("FF FF FF FF FF 06 80 00 0E 00 00 FE 11 22 05 05 01 01 08 00 00 00 01"), 5);
         const IdentityReply d = decodeIdentity(reply, 3);
-        QCOMPARE(render(d.decoded), QStringList({"Edit28=17", "Edit29=34", "Edit31=5", "ComboBox27=3", "Edit32=1"}));
+        QCOMPARE(render(d.decoded), QStringList({"Edit28=0x11 (17)", "Edit29=0x22 (34)", "Edit31=5", "ComboBox27=3", "Edit32=000001 (1)"}));
         QVERIFY(d.identity);
         QCOMPARE(d.identity->manufacturer, uint8_t(0x11));
         QCOMPARE(d.identity->deviceType, uint8_t(0x22));
@@ -62,12 +62,21 @@ private slots:
         QVERIFY(!none.identity);
         // A chunk that ends early keeps nothing and shows only what is there.
         const IdentityReply cut = decodeIdentity(hex("FF 06 80 00 0E 00 00 FE 11"), 12);
-        QCOMPARE(render(cut.decoded), QStringList({"Edit28=17", "Edit29=", "Edit31=", "ComboBox27=12", "Edit32="}));
+        QCOMPARE(render(cut.decoded), QStringList({"Edit28=0x11 (17)", "Edit29=", "Edit31=", "ComboBox27=12", "Edit32="}));
         QVERIFY(!cut.identity);
         // The reply is looked for in the first 255 bytes, its fields read past them.
         const IdentityReply late = decodeIdentity(QByteArray(240, '\0') + reply, 3);
-        QCOMPARE(render(late.decoded), QStringList({"Edit28=17", "Edit29=34", "Edit31=5", "ComboBox27=3", "Edit32=1"}));
+        QCOMPARE(render(late.decoded), QStringList({"Edit28=0x11 (17)", "Edit29=0x22 (34)", "Edit31=5", "ComboBox27=3", "Edit32=000001 (1)"}));
         QVERIFY(!decodeIdentity(QByteArray(251, '\0') + reply, 3).identity);
+        // From HART 7 on, the manufacturer has a code of its own and the device type is the
+        // expanded one; the long address is still made of data bytes 1, 2 and the identifier.
+        const QByteArray hart7 = withChecksum(hex("FF FF 06 85 00 18 00 00 FE E1 A5 05 07 01 01 08 00 00 A1 B2 "
+                                                  "05 04 00 01 00 60 A7 60 A7 01"),
+                                              2);
+        const IdentityReply seven = decodeIdentity(hart7, 5);
+        QCOMPARE(render(seven.decoded), QStringList({"Edit28=0x60A7 (24743)", "Edit29=0xE1A5 (57765)", "Edit31=5",
+                                                     "ComboBox27=5", "Edit32=00A1B2 (41394)"}));
+        QCOMPARE(seven.identity, (Identity{0xE1, 0xA5, {0x00, 0xA1, 0xB2}}));
     }
 
     void variablesAnswer()

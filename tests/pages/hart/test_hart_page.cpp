@@ -5,7 +5,9 @@
 #include "tests/support/Bytes.h"
 #include "tests/support/WindowRig.h"
 
+#include <QElapsedTimer>
 #include <QLabel>
+#include <QRegularExpression>
 
 namespace {
 
@@ -20,10 +22,11 @@ QByteArray hartReply(const char* frame)
     return hex("FF FF") + f + char(sum);
 }
 
-// Command 3's reply with these status bytes: 12.5 bar, 100 degC, 1 litre, and NaN percent.
-QByteArray variablesReply(const char* status)
+// Command 3's reply with these status bytes: 12.5 bar, 100 degC, 1 litre, and NaN percent,
+// from the instrument at this long address.
+QByteArray variablesReply(const char* status, const char* from = "80 00 00 00 00")
 {
-    return hartReply(QByteArray("86 80 00 00 00 00 03 1A ") + status +
+    return hartReply(QByteArray("86 ") + from + " 03 1A " + status +
                      " 41 40 00 00 07 41 48 00 00 20 42 C8 00 00 29 3F 80 00 00 39 7F A0 00 00");
 }
 
@@ -42,9 +45,9 @@ private slots:
         QCOMPARE(rig.sent(), QString("FF FF FF FF FF FF FF 02 80 00 00 82 "));
         QVERIFY(rig.get<QLineEdit>("Edit28")->text().isEmpty());
         QCOMPARE(rig.answer(hex(kIdentityReply)), hex("FF FF FF FF FF FF FF 02 80 00 00 82"));
-        QTRY_COMPARE(rig.get<QLineEdit>("Edit32")->text(), QString("1"));
-        QCOMPARE(rig.get<QLineEdit>("Edit28")->text(), QString("17"));
-        QCOMPARE(rig.get<QLineEdit>("Edit29")->text(), QString("34"));
+        QTRY_COMPARE(rig.get<QLineEdit>("Edit32")->text(), QString("000001 (1)"));
+        QCOMPARE(rig.get<QLineEdit>("Edit28")->text(), QString("0x11 (17)"));
+        QCOMPARE(rig.get<QLineEdit>("Edit29")->text(), QString("0x22 (34)"));
         QCOMPARE(rig.get<QLineEdit>("Edit31")->text(), QString("5"));
         QCOMPARE(rig.shown(), QString(kIdentityReply) + ' ');
         QCOMPARE(rig.ex().pendingCode(), 0);
@@ -63,6 +66,69 @@ private slots:
         QVERIFY(rig.messages.entries.isEmpty());
     }
 
+    // The values belong to the instrument they were read from: another instrument's
+    // command 0 answer blanks them and their mirrors; the same instrument's keeps them.
+    void anotherInstrumentBlanksTheValues()
+    {
+        Rig rig;
+        rig.open();
+        rig.button("Button7")->click();
+        rig.answer(hex(kIdentityReply));
+        QTRY_COMPARE(rig.get<QLineEdit>("Edit32")->text(), QString("000001 (1)"));
+        rig.button("Button16")->click();
+        rig.answer(variablesReply("00 00", "91 22 00 00 01"));
+        QTRY_COMPARE(rig.get<QLineEdit>("Edit30")->text(), QString("00000000"));
+        const char* const values[] = {"Edit25", "Edit26", "Edit27", "Edit30"};
+        const char* const mirrors[] = {"HLabel2", "HLabel3", "HLabel4", "HLabel5"};
+        auto shownValues = [&] {
+            QStringList texts;
+            for (const char* v : values) texts << rig.get<QLineEdit>(v)->text();
+            for (const char* m : mirrors) texts << rig.get<QLabel>(m)->text();
+            return texts;
+        };
+        const QStringList read = shownValues();
+        QCOMPARE(read.first(), QString("12.5"));
+
+        rig.button("Button7")->click(); // the same instrument again
+        rig.answer(hex(kIdentityReply));
+        QTRY_COMPARE(rig.get<QLineEdit>("Edit32")->text(), QString("000001 (1)"));
+        QCOMPARE(shownValues(), read);
+
+        rig.get<QComboBox>("ComboBox30")->setCurrentIndex(1);
+        rig.button("Button7")->click(); // another one
+        rig.answer(hartReply("06 81 00 0E 00 00 FE 11 22 05 05 01 01 08 00 00 00 02"));
+        QTRY_COMPARE(rig.get<QLineEdit>("Edit32")->text(), QString("000002 (2)"));
+        QCOMPARE(shownValues(), QStringList(8, QString()));
+        QVERIFY(rig.messages.entries.isEmpty());
+    }
+
+    // A request that gets no answer says on the status line whom it asked and how long it
+    // waited: the wait in force, which an earlier request's running timer may shorten.
+    void noAnswerOnTheStatusLine()
+    {
+        Rig rig;
+        rig.open();
+        auto* line = rig.get<HartStatusLine>("HartStatusLine");
+        rig.button("Button16")->click(); // the first HART request waits 1 s
+        QTRY_COMPARE_WITH_TIMEOUT(rig.messages.texts(), QStringList({"!"}), 2000);
+        QCOMPARE(line->text(), QString("no answer from long address 00 00 00 00 00 within 1 s"));
+        QCOMPARE(line->severity(), HartStatus::Severity::Error);
+        QCOMPARE(rig.get<QLabel>("Label68")->text(), QString("Set timeout")); // as before
+
+        rig.messages.entries.clear();
+        QElapsedTimer clock;
+        clock.start();
+        rig.button("Button6")->click(); // the link check arms 3 s
+        QTest::qWait(1000);
+        const qint64 left = 3000 - clock.elapsed();
+        rig.button("Button7")->click(); // enables the running timer: its deadline stays
+        QTRY_COMPARE_WITH_TIMEOUT(rig.messages.texts(), QStringList({"!"}), 3000);
+        const QRegularExpressionMatch wait =
+            QRegularExpression("^no answer from polling address 0 within ([0-9.]+) s$").match(line->text());
+        QVERIFY2(wait.hasMatch(), qPrintable(line->text()));
+        QVERIFY2(qAbs(wait.captured(1).toDouble() * 1000 - left) <= 150, qPrintable(line->text()));
+    }
+
     void queryToAHighAddressLeavesNoSelection()
     {
         Rig rig;
@@ -73,7 +139,7 @@ private slots:
         QCOMPARE(rig.answer(hex("FF FF FF FF FF 06 0C 00 0E 00 00 FE 11 22 05 05 01 01 08 00 00 00 01 17"))
                      .right(5),
                  hex("02 0C 00 00 0E")); // the instrument at address 12 answers
-        QTRY_COMPARE(rig.get<QLineEdit>("Edit28")->text(), QString("17"));
+        QTRY_COMPARE(rig.get<QLineEdit>("Edit28")->text(), QString("0x11 (17)"));
         QCOMPARE(rig.get<QComboBox>("ComboBox27")->currentIndex(), -1);
     }
 
@@ -84,9 +150,9 @@ private slots:
         rig.open();
         rig.button("Button7")->click();
         rig.answer(QByteArray(240, '\0') + hex(kIdentityReply)); // one 264-byte chunk
-        QTRY_COMPARE(rig.get<QLineEdit>("Edit28")->text(), QString("17"));
+        QTRY_COMPARE(rig.get<QLineEdit>("Edit28")->text(), QString("0x11 (17)"));
         QCOMPARE(rig.get<QLineEdit>("Edit31")->text(), QString("5"));
-        QCOMPARE(rig.get<QLineEdit>("Edit32")->text(), QString("1")); // bytes 260 to 262
+        QCOMPARE(rig.get<QLineEdit>("Edit32")->text(), QString("000001 (1)")); // bytes 260 to 262
         QCOMPARE(rig.ex().receivedText().size(), 255);
     }
 
@@ -180,7 +246,7 @@ private slots:
         rig.open();
         auto* line = rig.get<HartStatusLine>("HartStatusLine");
         QVERIFY(line->isVisibleTo(rig.form.findChild<HartPage*>()) && line->text().isEmpty());
-        const QColor background = QApplication::palette(line).color(QPalette::Window);
+        const QColor background = backgroundBehind(line); // the tab page's pane
         const struct {
             const char* status;
             const char* text;
