@@ -169,7 +169,11 @@ int run(int argc, char** argv)
         return 2;
     }
     if (asksConverter(args)) {
-        const int quietMs = setupFrom(args, decoding).sessionOptions(line.port.BaudRate()).quietGapMs;
+        // The polls' session cannot know when the queries' last byte came: the longer of
+        // its own gap and 3.5 characters of 11 bits.
+        const uint32_t baud = line.port.BaudRate();
+        const int quietMs =
+            std::max(setupFrom(args, decoding).sessionOptions(baud).quietGapMs, ConverterSession::frameGapMs(baud));
         if (!readFromConverter(line.port, args, quietMs, decoding, line.log)) return line.exitCode(2);
     }
     if (!line.log.failure().isEmpty()) return 2; // said as it happened
