@@ -175,6 +175,9 @@ int run(int argc, char** argv)
         const int quietMs =
             std::max(setupFrom(args, decoding).sessionOptions(baud).quietGapMs, ConverterSession::frameGapMs(baud));
         if (!readFromConverter(line.port, args, quietMs, decoding, line.log)) return line.exitCode(2);
+        if (decoding.workingMode == u"transparent")
+            say(QStringLiteral("the converter is in transparent mode (working mode 0), where its MODBUS slave does not "
+                               "answer; set a MODBUS mode to poll its registers"));
     }
     if (!line.log.failure().isEmpty()) return 2; // said as it happened
     CsvWriter csv;

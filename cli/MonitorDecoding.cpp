@@ -17,6 +17,7 @@ namespace {
 const char* const kValueKeys[RegisterFormat::kValues] = {"current", "variable_1", "variable_2", "variable_3",
                                                          "variable_4"};
 const QString kSlaveKey = QStringLiteral("system.slave_address");
+const QString kWorkingModeKey = QStringLiteral("system.working_mode");
 
 QString formatKey(int slot, int value)
 {
@@ -51,6 +52,9 @@ QString take(const Query& query, const SessionOutcome& outcome, std::map<QString
         if (value) values[key] = *value;
         else missing << key;
     }
+    // Not needed to poll, but it tells whether the MODBUS slave can answer at all.
+    if (query.which == Query::System)
+        if (const auto mode = fields.take(*ProfileSchema::find(kWorkingModeKey))) values[kWorkingModeKey] = *mode;
     if (missing.isEmpty()) return {};
     return QStringLiteral("the reply held no usable value for %1").arg(missing.join(QStringLiteral(", ")));
 }
@@ -68,6 +72,7 @@ MonitorDecoding MonitorDecoding::fromValues(const std::map<QString, QJsonValue>&
             out.formats[slot][size_t(v)] = std::max(0, int(ProfileSchema::find(key)->choices.indexOf(found->second)));
         }
     if (const auto address = values.find(kSlaveKey); address != values.end()) out.slave = address->second.toInt(1);
+    if (const auto mode = values.find(kWorkingModeKey); mode != values.end()) out.workingMode = mode->second.toString();
     return out;
 }
 

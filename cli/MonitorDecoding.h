@@ -15,6 +15,8 @@ class ConverterSession;
 struct MonitorDecoding {
     std::map<int, RegisterFormat::SlotFormats> formats;
     std::optional<int> slave;
+    // As the profile or the system query gives it: "transparent", "single_meter", ...
+    std::optional<QString> workingMode;
 
     // From a profile's values: the formats of every slot it holds, and its slave address.
     static MonitorDecoding fromValues(const std::map<QString, QJsonValue>& values);

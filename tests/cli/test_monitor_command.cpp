@@ -213,6 +213,18 @@ private slots:
         QVERIFY2(r.err.contains("last response -"), qPrintable(r.err));
     }
 
+    // Slots polled on a converter that reads its instruments itself: the run goes on, but
+    // the empty cells are explained.
+    void aConverterInTransparentModeIsNamed()
+    {
+        StandIn standIn; // working mode 0
+        const Run r = monitor(standIn.link, {"--slots", "1", "--count", "1", "--interval", "0"});
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY2(r.err.contains("the converter is in transparent mode (working mode 0)"), qPrintable(r.err));
+        const Run told = monitor(standIn.link, {"--slots", "1", "--slave", "1", "--formats", "0,0,0,0,0", "--count", "1"});
+        QVERIFY2(!told.err.contains("transparent"), qPrintable(told.err)); // nothing was asked
+    }
+
     // Without --formats or --profile, the converter tells each slot's formats and its slave
     // address; with either, or with --slave, what they give is not asked.
     void slotsAreDecodedByTheConvertersOwnFormats()
