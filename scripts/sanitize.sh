@@ -25,7 +25,12 @@ if [ "$what" = all ] || [ "$what" = tsan ]; then
         -DCMAKE_CXX_FLAGS="-fsanitize=thread -fno-omit-frame-pointer" \
         -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=thread" >/dev/null
     nice cmake --build build-tsan --target "${tsan_tests[@]}"
-    TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/scripts/sanitize-tsan.supp \
-        ctest --test-dir build-tsan --output-on-failure -j2 --timeout 600 \
-        -R "^($(IFS='|'; echo "${tsan_tests[*]}"))\$"
+    tsan=halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/scripts/sanitize-tsan.supp
+    TSAN_OPTIONS=$tsan ctest --test-dir build-tsan --output-on-failure -j2 --timeout 600 \
+        -R "^($(IFS='|'; echo "${tsan_tests[*]}"))\$" -E '^test_reply_timing$'
+    # The window's pages paint (the HART status line learns its pane's colour that way), and
+    # Qt paints through thread pools of its own that are not instrumented: what they do is
+    # left to Qt, what our code does is still checked.
+    TSAN_OPTIONS=$tsan:ignore_noninstrumented_modules=1 ctest --test-dir build-tsan --output-on-failure \
+        --timeout 600 -R '^test_reply_timing$'
 fi
