@@ -2,6 +2,8 @@
 
 #include "tools/FloatText.h"
 
+#include <algorithm>
+
 namespace InstrumentReplies {
 
 namespace {
@@ -232,6 +234,7 @@ Variables readVariables(const HartReply::Frame& reply, int asked)
     const auto data = open(reply, 33, out.reading);
     if (!data) return out;
     Fields f(*data, out.reading.missing);
+    asked = std::clamp(asked, 0, kVariablesPerRequest); // the command's most
     for (int slot = 0; slot < asked; ++slot) {
         if (!f.fits(slot * 6, 6)) {
             out.reading.missing << QStringLiteral("variable slot %1").arg(slot + 1);
@@ -251,6 +254,7 @@ Variables readVariablesWithStatus(const HartReply::Frame& reply, int asked, int 
     if (!data) return out;
     Fields f(*data, out.reading.missing);
     out.extendedStatus = f.byte(0, "extended device status");
+    asked = std::clamp(asked, 0, 8); // the command's most
     for (int slot = 0; slot < asked; ++slot) {
         const qsizetype at = 1 + slot * 8;
         if (!f.fits(at, 8)) {

@@ -125,8 +125,8 @@ struct Variables {
     std::vector<Variable> variables;       // the whole slots the reply holds
     std::optional<uint32_t> timeStamp;     // HART 7: 1/32 ms since midnight
 };
-// `asked` is how many codes the request carried: a reply with fewer slots names the rest
-// missing.
+// `asked` is how many codes the request carried (at most 4 for command 33, 8 for command 9):
+// a reply with fewer slots names the rest missing.
 Variables readVariables(const HartReply::Frame& reply, int asked);
 Variables readVariablesWithStatus(const HartReply::Frame& reply, int asked, int hartRevision);
 

@@ -241,6 +241,9 @@ private slots:
         QVERIFY(!six.timeStamp);
         QCOMPARE(six.variables.size(), size_t(2));
         QCOMPARE(six.reading.missing, QStringList{"variable slot 3"});
+        // No more slots than the command allows, however many were said to be asked.
+        QCOMPARE(readVariables(reply(33, {}), 100).reading.missing.size(), 4);
+        QCOMPARE(readVariablesWithStatus(reply(9, {}), 100, 6).reading.missing.size(), 9);
 
         // Requests: four codes at most each, in order; none for no codes.
         const auto requests = variableRequests({0, 1, 2, 3, 4, 5, 246, 247, 248});
@@ -341,7 +344,9 @@ private slots:
         QCOMPARE(writeProtect(7), QStringLiteral("write-protect code 7"));
         QCOMPARE(classification(64), QStringLiteral("temperature"));
         QCOMPARE(classification(65), QStringLiteral("pressure"));
-        QCOMPARE(classification(92), QStringLiteral("level"));
+        QCOMPARE(classification(90), QStringLiteral("concentration"));
+        QCOMPARE(classification(91), QStringLiteral("classification 91")); // reserved
+        QCOMPARE(transferFunction(230), QStringLiteral("discrete (switch)"));
         QCOMPARE(classification(250), QStringLiteral("classification 250"));
         QCOMPARE(loopCurrentMode(0), QStringLiteral("disabled"));
         QCOMPARE(loopCurrentMode(1), QStringLiteral("enabled"));
