@@ -45,7 +45,8 @@ struct Identity {
     // From HART 7 on (the manufacturer of bytes 17-18 is in `manufacturer`).
     std::optional<uint16_t> distributor;
     std::optional<uint8_t> deviceProfile;
-    // The long frame's address and the codes as the page shows them, once bytes 0-11 are there.
+    // What the page and the scan keep of command 0 (the long frame's address above all), once
+    // bytes 0-11 are there. Its codes are the page's reading: take the ones above.
     std::optional<HartCommands::Identity> basic;
 };
 Identity readIdentity(const HartReply::Frame& reply);
