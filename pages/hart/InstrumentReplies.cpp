@@ -95,6 +95,13 @@ DynamicCodes readCodes(const HartReply::Frame& reply, uint8_t command)
 
 } // namespace
 
+QString Reading::summary() const
+{
+    if (!read()) return refused;
+    if (missing.isEmpty()) return {};
+    return QStringLiteral("the reply stops before: ") + missing.join(QStringLiteral(", "));
+}
+
 Identity readIdentity(const HartReply::Frame& reply)
 {
     Identity out;

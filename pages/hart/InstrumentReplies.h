@@ -27,6 +27,9 @@ struct Reading {
     QStringList missing; // the fields a short reply stopped before, in layout order
     bool read() const { return refused.isEmpty(); }
     bool complete() const { return read() && missing.isEmpty(); }
+    // For a status line: "" when complete, else the reason nothing was read or
+    // "the reply stops before: damping, write protect".
+    QString summary() const;
 };
 
 // Command 0, with what HART 6 and 7 added after the device identifier.

@@ -169,6 +169,9 @@ private slots:
         QCOMPARE(*cut.deviceType, 0xE1A5);
         QCOMPARE(cut.reading.missing,
                  (QStringList{"manufacturer", "private label distributor", "device profile"}));
+        QCOMPARE(cut.reading.summary(),
+                 QStringLiteral("the reply stops before: manufacturer, private label distributor, device profile"));
+        QVERIFY(seven.reading.summary().isEmpty());
     }
 
     void layoutsOfTheOtherCommands()
