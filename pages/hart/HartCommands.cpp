@@ -8,11 +8,16 @@ namespace {
 
 uint8_t at(const QByteArray& bytes, qsizetype i) { return static_cast<uint8_t>(bytes[i]); }
 
-// The data of a reply to `command` that carries any: no communication error, more than
-// the status bytes.
+// The data of a reply to `command` that carries any: no communication error, no response
+// code that is an error (an instrument that refuses a command sends no data worth
+// reading), more than the status bytes.
 std::optional<QByteArray> dataOf(const HartReply::Frame& reply, uint8_t command)
 {
-    if (reply.command != command || !reply.hasStatus() || reply.status().communicationError()) return std::nullopt;
+    if (reply.command != command || !reply.hasStatus()) return std::nullopt;
+    const HartStatus::Status status = reply.status();
+    if (status.communicationError() ||
+        HartStatus::responseCode(command, status.first).severity == HartStatus::Severity::Error)
+        return std::nullopt;
     return reply.data();
 }
 

@@ -240,12 +240,18 @@ private slots:
         QVERIFY(!HartCommands::longTag(frameOf(reply(hex("80"), 20, 0, 0))));
     }
 
-    // A communication error's data are not read, whatever the byte count says.
+    // A communication error's data are not read, whatever the byte count says; nor those
+    // beside an error response code.
     void aCommunicationErrorCarriesNoData()
     {
         const QByteArray identity = hex("FE 26 05 05 05 01 01 08 00 00 00 01");
         QVERIFY(HartCommands::identity(frameOf(reply(hex("80"), 0, 0, 0, identity))));
         QVERIFY(!HartCommands::identity(frameOf(reply(hex("80"), 0, 0x90, 0, identity))));
+        // Nor those beside a response code that is an error; a warning's are read.
+        const QByteArray tag = hex("49 14 D4 82 08 20");
+        QVERIFY(!HartCommands::identity(frameOf(reply(hex("80"), 0, 64, 0, identity))));
+        QVERIFY(!HartCommands::tag(frameOf(reply(hex("80"), 13, 5, 0, tag + QByteArray(15, 0)))));
+        QVERIFY(HartCommands::tag(frameOf(reply(hex("80"), 13, 8, 0, tag + QByteArray(15, 0)))));
         const auto values = HartCommands::dynamicVariables(reply(hex("91 22 00 12 34"), 3, 0xC0, 0, QByteArray(24, 1)));
         QVERIFY(values && values->status.communicationError() && values->variables.empty() && !values->loopCurrent);
     }
