@@ -75,22 +75,31 @@ public:
         if (!has(at, size, name)) return std::nullopt;
         return m_data.mid(at, size);
     }
-    QByteArray data() const { return m_data; }
+    const QByteArray& data() const { return m_data; }
 
 private:
     QByteArray m_data;
     QStringList& m_missing;
 };
 
+// A reply to `command` read by `fill` into a Result, or only its reason for refusal.
+template <class Result, class Fill>
+Result readWith(const HartReply::Frame& reply, uint8_t command, Fill fill)
+{
+    Result out;
+    if (const auto data = open(reply, command, out.reading)) {
+        Fields f(*data, out.reading.missing);
+        fill(f, out);
+    }
+    return out;
+}
+
 DynamicCodes readCodes(const HartReply::Frame& reply, uint8_t command)
 {
-    DynamicCodes out;
-    const auto data = open(reply, command, out.reading);
-    if (!data) return out;
-    Fields f(*data, out.reading.missing);
-    static const char* const kRoles[] = {"PV", "SV", "TV", "QV"};
-    for (int i = 0; i < 4; ++i) out.codes[i] = f.byte(i, kRoles[i]);
-    return out;
+    return readWith<DynamicCodes>(reply, command, [&](Fields& f, DynamicCodes& out) {
+        static const char* const kRoles[] = {"PV", "SV", "TV", "QV"};
+        for (int i = 0; i < 4; ++i) out.codes[i] = f.byte(i, kRoles[i]);
+    });
 }
 
 } // namespace
@@ -104,55 +113,50 @@ QString Reading::summary() const
 
 Identity readIdentity(const HartReply::Frame& reply)
 {
-    Identity out;
-    const auto data = open(reply, 0, out.reading);
-    if (!data) return out;
-    Fields f(*data, out.reading.missing);
-    out.expansion = f.byte(0, "expansion code");
-    const auto codes = f.bytes(1, 2, "manufacturer and device type");
-    out.requestPreambles = f.byte(3, "request preambles");
-    out.hartRevision = f.byte(4, "HART revision");
-    out.deviceRevision = f.byte(5, "device revision");
-    out.softwareRevision = f.byte(6, "software revision");
-    if (const auto b = f.byte(7, "hardware revision and signaling")) {
-        out.hardwareRevision = *b >> 3;
-        out.physicalSignaling = *b & 0x07;
-    }
-    out.flags = f.byte(8, "flags");
-    if (f.has(9, 3, "device identifier"))
-        out.deviceId = std::array<uint8_t, 3>{uint8_t((*data)[9]), uint8_t((*data)[10]), uint8_t((*data)[11])};
-    // Bytes 1 and 2 mean different things by revision; before it is known, neither is read,
-    // and nothing after the identifier can be missing.
-    const int revision = out.hartRevision.value_or(0);
-    if (revision >= 6) {
-        out.responsePreambles = f.byte(12, "response preambles");
-        out.highestDeviceVariable = f.byte(13, "highest device variable");
-        out.configChangeCounter = f.word(14, "configuration change counter");
-        out.extendedStatus = f.byte(16, "extended device status");
-    }
-    if (revision >= 7) {
-        // Bytes 1 and 2 are one expanded device type; the manufacturer moved to 17 and 18.
-        out.deviceType = uint16_t(uint8_t((*codes)[0]) << 8 | uint8_t((*codes)[1]));
-        out.manufacturer = f.word(17, "manufacturer");
-        out.distributor = f.word(19, "private label distributor");
-        out.deviceProfile = f.byte(21, "device profile");
-    } else if (out.hartRevision) {
-        out.manufacturer = uint8_t((*codes)[0]);
-        out.deviceType = uint8_t((*codes)[1]);
-    }
-    out.basic = HartCommands::identity(reply);
-    return out;
+    return readWith<Identity>(reply, 0, [&](Fields& f, Identity& out) {
+        out.expansion = f.byte(0, "expansion code");
+        const auto codes = f.bytes(1, 2, "manufacturer and device type");
+        out.requestPreambles = f.byte(3, "request preambles");
+        out.hartRevision = f.byte(4, "HART revision");
+        out.deviceRevision = f.byte(5, "device revision");
+        out.softwareRevision = f.byte(6, "software revision");
+        if (const auto b = f.byte(7, "hardware revision and signaling")) {
+            out.hardwareRevision = *b >> 3;
+            out.physicalSignaling = *b & 0x07;
+        }
+        out.flags = f.byte(8, "flags");
+        if (f.has(9, 3, "device identifier"))
+            out.deviceId = std::array<uint8_t, 3>{uint8_t(f.data()[9]), uint8_t(f.data()[10]),
+                                                  uint8_t(f.data()[11])};
+        // Bytes 1 and 2 mean different things by revision; before it is known, neither is read,
+        // and nothing after the identifier can be missing.
+        const int revision = out.hartRevision.value_or(0);
+        if (revision >= 6) {
+            out.responsePreambles = f.byte(12, "response preambles");
+            out.highestDeviceVariable = f.byte(13, "highest device variable");
+            out.configChangeCounter = f.word(14, "configuration change counter");
+            out.extendedStatus = f.byte(16, "extended device status");
+        }
+        if (revision >= 7) {
+            // Bytes 1 and 2 are one expanded device type; the manufacturer moved to 17 and 18.
+            out.deviceType = uint16_t(uint8_t((*codes)[0]) << 8 | uint8_t((*codes)[1]));
+            out.manufacturer = f.word(17, "manufacturer");
+            out.distributor = f.word(19, "private label distributor");
+            out.deviceProfile = f.byte(21, "device profile");
+        } else if (out.hartRevision) {
+            out.manufacturer = uint8_t((*codes)[0]);
+            out.deviceType = uint8_t((*codes)[1]);
+        }
+        out.basic = HartCommands::identity(reply);
+    });
 }
 
 LoopConfiguration readLoopConfiguration(const HartReply::Frame& reply)
 {
-    LoopConfiguration out;
-    const auto data = open(reply, 7, out.reading);
-    if (!data) return out;
-    Fields f(*data, out.reading.missing);
-    out.pollingAddress = f.byte(0, "polling address");
-    out.loopCurrentMode = f.byte(1, "loop current mode");
-    return out;
+    return readWith<LoopConfiguration>(reply, 7, [&](Fields& f, LoopConfiguration& out) {
+        out.pollingAddress = f.byte(0, "polling address");
+        out.loopCurrentMode = f.byte(1, "loop current mode");
+    });
 }
 
 DynamicCodes readClassifications(const HartReply::Frame& reply) { return readCodes(reply, 8); }
@@ -160,120 +164,97 @@ DynamicCodes readAssignments(const HartReply::Frame& reply) { return readCodes(r
 
 Text readMessage(const HartReply::Frame& reply)
 {
-    Text out;
-    const auto data = open(reply, 12, out.reading);
-    if (!data) return out;
-    Fields f(*data, out.reading.missing);
-    out.text = f.packed(0, 24, "message");
-    return out;
+    return readWith<Text>(reply, 12, [&](Fields& f, Text& out) {
+        out.text = f.packed(0, 24, "message");
+    });
 }
 
 Text readLongTag(const HartReply::Frame& reply)
 {
-    Text out;
-    const auto data = open(reply, 20, out.reading);
-    if (!data) return out;
-    Fields f(*data, out.reading.missing);
-    if (auto text = f.bytes(0, 32, "long tag")) {
-        if (const qsizetype nul = text->indexOf('\0'); nul >= 0) text->truncate(nul);
-        out.text = QString::fromLatin1(*text).trimmed();
-    }
-    return out;
+    return readWith<Text>(reply, 20, [&](Fields& f, Text& out) {
+        if (auto text = f.bytes(0, 32, "long tag")) {
+            if (const qsizetype nul = text->indexOf('\0'); nul >= 0) text->truncate(nul);
+            out.text = QString::fromLatin1(*text).trimmed();
+        }
+    });
 }
 
 TagDescriptorDate readTagDescriptorDate(const HartReply::Frame& reply)
 {
-    TagDescriptorDate out;
-    const auto data = open(reply, 13, out.reading);
-    if (!data) return out;
-    Fields f(*data, out.reading.missing);
-    out.tag = f.packed(0, 6, "tag");
-    out.descriptor = f.packed(6, 12, "descriptor");
-    if (const auto d = f.bytes(18, 3, "date"))
-        out.date = TagDescriptorDate::Date{uint8_t((*d)[0]), uint8_t((*d)[1]), 1900 + uint8_t((*d)[2])};
-    return out;
+    return readWith<TagDescriptorDate>(reply, 13, [&](Fields& f, TagDescriptorDate& out) {
+        out.tag = f.packed(0, 6, "tag");
+        out.descriptor = f.packed(6, 12, "descriptor");
+        if (const auto d = f.bytes(18, 3, "date"))
+            out.date = TagDescriptorDate::Date{uint8_t((*d)[0]), uint8_t((*d)[1]), 1900 + uint8_t((*d)[2])};
+    });
 }
 
 Transducer readTransducer(const HartReply::Frame& reply)
 {
-    Transducer out;
-    const auto data = open(reply, 14, out.reading);
-    if (!data) return out;
-    Fields f(*data, out.reading.missing);
-    out.serial = f.number(0, 3, "sensor serial number");
-    out.unit = f.byte(3, "limits unit");
-    out.upperLimit = f.single(4, "upper sensor limit");
-    out.lowerLimit = f.single(8, "lower sensor limit");
-    out.minimumSpan = f.single(12, "minimum span");
-    return out;
+    return readWith<Transducer>(reply, 14, [&](Fields& f, Transducer& out) {
+        out.serial = f.number(0, 3, "sensor serial number");
+        out.unit = f.byte(3, "limits unit");
+        out.upperLimit = f.single(4, "upper sensor limit");
+        out.lowerLimit = f.single(8, "lower sensor limit");
+        out.minimumSpan = f.single(12, "minimum span");
+    });
 }
 
 Output readOutput(const HartReply::Frame& reply, int hartRevision)
 {
-    Output out;
-    const auto data = open(reply, 15, out.reading);
-    if (!data) return out;
-    Fields f(*data, out.reading.missing);
-    out.alarmSelection = f.byte(0, "alarm selection");
-    out.transferFunction = f.byte(1, "transfer function");
-    out.rangeUnit = f.byte(2, "range unit");
-    out.upperRange = f.single(3, "upper range value");
-    out.lowerRange = f.single(7, "lower range value");
-    out.damping = f.single(11, "damping");
-    out.writeProtect = f.byte(15, "write protect");
-    if (hartRevision >= 6) out.analogChannelFlags = f.byte(17, "analog channel flags");
-    return out;
+    return readWith<Output>(reply, 15, [&](Fields& f, Output& out) {
+        out.alarmSelection = f.byte(0, "alarm selection");
+        out.transferFunction = f.byte(1, "transfer function");
+        out.rangeUnit = f.byte(2, "range unit");
+        out.upperRange = f.single(3, "upper range value");
+        out.lowerRange = f.single(7, "lower range value");
+        out.damping = f.single(11, "damping");
+        out.writeProtect = f.byte(15, "write protect");
+        if (hartRevision >= 6) out.analogChannelFlags = f.byte(17, "analog channel flags");
+    });
 }
 
 FinalAssembly readFinalAssembly(const HartReply::Frame& reply)
 {
-    FinalAssembly out;
-    const auto data = open(reply, 16, out.reading);
-    if (!data) return out;
-    Fields f(*data, out.reading.missing);
-    out.number = f.number(0, 3, "final assembly number");
-    return out;
+    return readWith<FinalAssembly>(reply, 16, [&](Fields& f, FinalAssembly& out) {
+        out.number = f.number(0, 3, "final assembly number");
+    });
 }
 
 Variables readVariables(const HartReply::Frame& reply, int asked)
 {
-    Variables out;
-    const auto data = open(reply, 33, out.reading);
-    if (!data) return out;
-    Fields f(*data, out.reading.missing);
-    asked = std::clamp(asked, 0, kVariablesPerRequest); // the command's most
-    for (int slot = 0; slot < asked; ++slot) {
-        if (!f.fits(slot * 6, 6)) {
-            out.reading.missing << QStringLiteral("variable slot %1").arg(slot + 1);
-            continue;
+    return readWith<Variables>(reply, 33, [&](Fields& f, Variables& out) {
+        asked = std::clamp(asked, 0, kVariablesPerRequest); // the command's most
+        for (int slot = 0; slot < asked; ++slot) {
+            if (!f.fits(slot * 6, 6)) {
+                out.reading.missing << QStringLiteral("variable slot %1").arg(slot + 1);
+                continue;
+            }
+            const qsizetype at = slot * 6;
+            const QByteArray& d = f.data();
+            out.variables.push_back({uint8_t(d[at]), std::nullopt, uint8_t(d[at + 1]), singleAt(d, at + 2),
+                                     std::nullopt});
         }
-        const qsizetype at = slot * 6;
-        out.variables.push_back({uint8_t((*data)[at]), std::nullopt, uint8_t((*data)[at + 1]), singleAt(*data, at + 2),
-                                 std::nullopt});
-    }
-    return out;
+    });
 }
 
 Variables readVariablesWithStatus(const HartReply::Frame& reply, int asked, int hartRevision)
 {
-    Variables out;
-    const auto data = open(reply, 9, out.reading);
-    if (!data) return out;
-    Fields f(*data, out.reading.missing);
-    out.extendedStatus = f.byte(0, "extended device status");
-    asked = std::clamp(asked, 0, 8); // the command's most
-    for (int slot = 0; slot < asked; ++slot) {
-        const qsizetype at = 1 + slot * 8;
-        if (!f.fits(at, 8)) {
-            out.reading.missing << QStringLiteral("variable slot %1").arg(slot + 1);
-            continue;
+    return readWith<Variables>(reply, 9, [&](Fields& f, Variables& out) {
+        out.extendedStatus = f.byte(0, "extended device status");
+        asked = std::clamp(asked, 0, 8); // the command's most
+        for (int slot = 0; slot < asked; ++slot) {
+            const qsizetype at = 1 + slot * 8;
+            if (!f.fits(at, 8)) {
+                out.reading.missing << QStringLiteral("variable slot %1").arg(slot + 1);
+                continue;
+            }
+            const QByteArray& d = f.data();
+            out.variables.push_back(
+                {uint8_t(d[at]), uint8_t(d[at + 1]), uint8_t(d[at + 2]), singleAt(d, at + 3), uint8_t(d[at + 7])});
         }
-        const QByteArray& d = *data;
-        out.variables.push_back(
-            {uint8_t(d[at]), uint8_t(d[at + 1]), uint8_t(d[at + 2]), singleAt(d, at + 3), uint8_t(d[at + 7])});
-    }
-    if (hartRevision >= 7) out.timeStamp = f.number(1 + asked * 8, 4, "time stamp");
-    return out;
+        if (hartRevision >= 7) out.timeStamp = f.number(1 + asked * 8, 4, "time stamp");
+    });
 }
 
 std::vector<QByteArray> variableRequests(const std::vector<uint8_t>& codes)
@@ -289,25 +270,22 @@ std::vector<QByteArray> variableRequests(const std::vector<uint8_t>& codes)
 
 AdditionalStatus readAdditionalStatus(const HartReply::Frame& reply, int hartRevision)
 {
-    AdditionalStatus out;
-    const auto data = open(reply, 48, out.reading);
-    if (!data) return out;
-    Fields f(*data, out.reading.missing);
-    out.deviceSpecific = f.bytes(0, 6, "device-specific status");
-    if (hartRevision >= 6) {
-        out.extendedStatus = f.byte(6, "extended device status");
-        out.operatingMode = f.byte(7, "operating mode");
-        out.standardized0 = f.byte(8, "standardized status 0");
-        out.standardized1 = f.byte(9, "standardized status 1");
-        out.analogSaturated = f.byte(10, "analog channel saturated");
-        out.standardized2 = f.byte(11, "standardized status 2");
-        out.standardized3 = f.byte(12, "standardized status 3");
-        out.analogFixed = f.byte(13, "analog channel fixed");
-    } else {
-        out.hart5Bytes = data->mid(6, 8);
-    }
-    out.moreDeviceSpecific = data->mid(14, 11);
-    return out;
+    return readWith<AdditionalStatus>(reply, 48, [&](Fields& f, AdditionalStatus& out) {
+        out.deviceSpecific = f.bytes(0, 6, "device-specific status");
+        if (hartRevision >= 6) {
+            out.extendedStatus = f.byte(6, "extended device status");
+            out.operatingMode = f.byte(7, "operating mode");
+            out.standardized0 = f.byte(8, "standardized status 0");
+            out.standardized1 = f.byte(9, "standardized status 1");
+            out.analogSaturated = f.byte(10, "analog channel saturated");
+            out.standardized2 = f.byte(11, "standardized status 2");
+            out.standardized3 = f.byte(12, "standardized status 3");
+            out.analogFixed = f.byte(13, "analog channel fixed");
+        } else {
+            out.hart5Bytes = f.data().mid(6, 8);
+        }
+        out.moreDeviceSpecific = f.data().mid(14, 11);
+    });
 }
 
 } // namespace InstrumentReplies

@@ -311,7 +311,7 @@ constexpr Bit kExtendedDeviceStatus[] = {
     {0x02, "device variable alert"},
     {0x04, "critical power failure"},
     {0x08, "failure"},
-    {0x10, "out of specification"},
+    {0x10, "outside its specified limits"},
     {0x20, "function check"},
 };
 

@@ -362,7 +362,7 @@ private slots:
 
         QCOMPARE(extendedDeviceStatus(0x3F),
                  (QStringList{"maintenance required", "device variable alert", "critical power failure", "failure",
-                              "out of specification", "function check"}));
+                              "outside its specified limits", "function check"}));
         QCOMPARE(extendedDeviceStatus(0x40), QStringList{"bit 0x40"});
         QCOMPARE(standardizedStatus0(0xFF),
                  (QStringList{"simulation active", "non-volatile memory defect", "volatile memory defect",
