@@ -13,11 +13,7 @@ uint8_t at(const QByteArray& bytes, qsizetype i) { return static_cast<uint8_t>(b
 // reading), more than the status bytes.
 std::optional<QByteArray> dataOf(const HartReply::Frame& reply, uint8_t command)
 {
-    if (reply.command != command || !reply.hasStatus()) return std::nullopt;
-    const HartStatus::Status status = reply.status();
-    if (status.communicationError() ||
-        HartStatus::responseCode(command, status.first).severity == HartStatus::Severity::Error)
-        return std::nullopt;
+    if (reply.command != command || !reply.hasStatus() || reply.status().refused()) return std::nullopt;
     return reply.data();
 }
 

@@ -127,6 +127,11 @@ Meaning responseCode(uint8_t command, uint8_t code)
 
 QStringList deviceStatus(uint8_t second) { return bitsOf(second, kDeviceStatus, 0); }
 
+bool Status::refused() const
+{
+    return communicationError() || responseCode(command, first).severity == Severity::Error;
+}
+
 Severity Status::severity() const
 {
     if (communicationError() || (second & 0x80)) return Severity::Error;

@@ -32,6 +32,9 @@ struct Status {
     uint8_t second = 0;
 
     bool communicationError() const { return first & 0x80; }
+    // A communication error or a response code that is an error: the instrument sent no
+    // data worth reading.
+    bool refused() const;
     // The worse of the two bytes: a communication error, an error code or a device
     // malfunction is an error; a warning code or any other device status bit a warning.
     Severity severity() const;

@@ -22,7 +22,7 @@ std::optional<QByteArray> open(const HartReply::Frame& reply, uint8_t command, R
         reading.refused = QStringLiteral("the reply has no status bytes");
     else if (status.communicationError())
         reading.refused = status.summary().section(u';', 0, 0);
-    else if (HartStatus::responseCode(command, status.first).severity == HartStatus::Severity::Error)
+    else if (status.refused())
         reading.refused = QStringLiteral("response code %1: %2")
                               .arg(status.first)
                               .arg(HartStatus::responseCode(command, status.first).text);

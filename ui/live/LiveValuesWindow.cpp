@@ -485,17 +485,15 @@ void LiveValuesWindow::record()
         form_.exchange().messages().error(QStringLiteral("Cannot write %1: %2").arg(path, why));
         return;
     }
-    csvPath_ = path;
     noticeBar_->hide();
     record_->setText(QStringLiteral("Stop Recording"));
 }
 
 void LiveValuesWindow::recordingFailed()
 {
-    const QString why = csv_.errorString();
+    const QString text = QStringLiteral("Recording stopped: cannot write %1: %2").arg(csv_.fileName(), csv_.errorString());
     stopRecording();
-    notice_->setText(QStringLiteral("Recording stopped: %1")
-                         .arg(why.contains(csvPath_) ? why : QStringLiteral("cannot write %1: %2").arg(csvPath_, why)));
+    notice_->setText(text);
     noticeBar_->show();
 }
 

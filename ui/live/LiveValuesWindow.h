@@ -98,7 +98,6 @@ private:
     std::unique_ptr<LiveSampler> sampler_;
     LiveHistory history_;
     CsvWriter csv_;
-    QString csvPath_;
     std::vector<LiveColumn> columns_;
     std::vector<qint64> lastNumberMs_; // per column: when it last held a number
     QSet<QString> plotted_;            // keys the user ticked, kept across runs
