@@ -43,20 +43,13 @@ QString whatFor(const Query& query)
 QString take(const Query& query, const SessionOutcome& outcome, std::map<QString, QJsonValue>& values)
 {
     if (!outcome.ok()) return outcome.problem();
-    if (outcome.decoded.error) return *outcome.decoded.error;
-    ProfileFields::FieldState fields;
-    fields.apply(outcome.decoded);
-    QStringList missing;
-    for (const QString& key : keysFor(query)) {
-        const auto value = fields.take(*ProfileSchema::find(key));
-        if (value) values[key] = *value;
-        else missing << key;
-    }
+    std::vector<const ProfileSchema::Setting*> settings;
+    for (const QString& key : keysFor(query)) settings.push_back(ProfileSchema::find(key));
+    const QString problem = ProfileFields::takeSettings(outcome.decoded, settings, values);
     // Not needed to poll, but it tells whether the MODBUS slave can answer at all.
-    if (query.which == Query::System)
-        if (const auto mode = fields.take(*ProfileSchema::find(kWorkingModeKey))) values[kWorkingModeKey] = *mode;
-    if (missing.isEmpty()) return {};
-    return QStringLiteral("the reply held no usable value for %1").arg(missing.join(QStringLiteral(", ")));
+    if (problem.isEmpty() && query.which == Query::System)
+        ProfileFields::takeSettings(outcome.decoded, {ProfileSchema::find(kWorkingModeKey)}, values);
+    return problem;
 }
 
 } // namespace

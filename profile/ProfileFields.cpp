@@ -54,4 +54,26 @@ FieldUpdate updateFor(const ProfileSchema::Setting& s, const QJsonValue& value)
     return {};
 }
 
+QString takeSettings(const Decoded& decoded, const std::vector<const ProfileSchema::Setting*>& settings,
+                     std::map<QString, QJsonValue>& values)
+{
+    if (decoded.error) return *decoded.error;
+    FieldState fields;
+    fields.apply(decoded);
+    QStringList missing;
+    bool custom = false;
+    for (const ProfileSchema::Setting* s : settings) {
+        if (s->customOnly && !custom) continue;
+        const auto value = fields.take(*s);
+        if (!value) {
+            if (!s->optional) missing << s->key;
+            continue;
+        }
+        values[s->key] = *value;
+        if (s->key == ProfileSchema::meterTypeKey(s->device)) custom = *value == ProfileSchema::kCustomMeter;
+    }
+    if (missing.isEmpty()) return {};
+    return QStringLiteral("the reply held no usable value for %1").arg(missing.join(QStringLiteral(", ")));
+}
+
 } // namespace ProfileFields

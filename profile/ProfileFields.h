@@ -6,6 +6,7 @@
 #include <QJsonValue>
 #include <map>
 #include <optional>
+#include <vector>
 
 // Moves settings' values between a profile and the field updates the codecs speak, without
 // widgets: a decoder's updates give a profile's values, and a profile's values give the
@@ -24,6 +25,13 @@ public:
 private:
     std::map<QString, FieldUpdate> last_;
 };
+
+// The values of `settings` from a query's decoded reply into `values`. Empty on success;
+// else the conversion error, or the settings the reply held no usable value for. A setting
+// only a custom meter has is passed over unless the meter type read before it is custom; an
+// optional one may be missing.
+QString takeSettings(const Decoded& decoded, const std::vector<const ProfileSchema::Setting*>& settings,
+                     std::map<QString, QJsonValue>& values);
 
 // The update that shows the value in the setting's control.
 FieldUpdate updateFor(const ProfileSchema::Setting& setting, const QJsonValue& value);

@@ -125,7 +125,7 @@ void ProfileRun::onOutcome(const SessionOutcome& outcome)
     if (outcome.ok()) {
         if (step.isQuery) {
             emit decoded(step.query, outcome.decoded);
-            problem = take(step, outcome.decoded);
+            problem = ProfileFields::takeSettings(outcome.decoded, step.settings, result_.values);
         } else {
             std::vector<FieldUpdate> updates;
             for (const Setting* s : step.settings) {
@@ -138,27 +138,6 @@ void ProfileRun::onOutcome(const SessionOutcome& outcome)
     if (!problem.isEmpty()) return finish(false, QStringLiteral("%1: %2").arg(step.what, problem));
     ++at_;
     next();
-}
-
-QString ProfileRun::take(const Step& step, const Decoded& decoded)
-{
-    if (decoded.error) return *decoded.error;
-    ProfileFields::FieldState fields;
-    fields.apply(decoded);
-    QStringList missing;
-    bool custom = false;
-    for (const Setting* s : step.settings) {
-        if (s->customOnly && !custom) continue;
-        const auto value = fields.take(*s);
-        if (!value) {
-            if (!s->optional) missing << s->key;
-            continue;
-        }
-        result_.values[s->key] = *value;
-        if (s->key == ProfileSchema::meterTypeKey(s->device)) custom = *value == ProfileSchema::kCustomMeter;
-    }
-    if (missing.isEmpty()) return {};
-    return QStringLiteral("the reply held no usable value for %1").arg(missing.join(QStringLiteral(", ")));
 }
 
 void ProfileRun::changeSpeed()

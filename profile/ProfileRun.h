@@ -63,7 +63,6 @@ private:
     void start();
     void next();
     void onOutcome(const SessionOutcome& outcome);
-    QString take(const Step& step, const Decoded& decoded);
     void changeSpeed();
     void finish(bool ok, const QString& message);
 
