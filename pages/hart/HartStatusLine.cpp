@@ -53,7 +53,12 @@ void HartStatusLine::clearStatus()
 void HartStatusLine::changeEvent(QEvent* event)
 {
     // A theme switch reaches the label as a palette change; so does our own setting.
-    if (event->type() == QEvent::PaletteChange && !recolouring_) recolour();
+    const QEvent::Type type = event->type();
+    if (type == QEvent::StyleChange || type == QEvent::ParentChange) behind_ = QColor();
+    if (type == QEvent::PaletteChange && !recolouring_) {
+        behind_ = QColor();
+        recolour();
+    }
     QLabel::changeEvent(event);
 }
 
@@ -62,7 +67,8 @@ void HartStatusLine::recolour()
     recolouring_ = true;
     QPalette palette = QApplication::palette(this);
     // Readable on what is really drawn behind the line (a tab page's pane, not the window).
-    if (const QColor c = colourFor(severity_, backgroundBehind(this)); c.isValid()) {
+    if (!behind_.isValid()) behind_ = backgroundBehind(this);
+    if (const QColor c = colourFor(severity_, behind_); c.isValid()) {
         palette.setColor(QPalette::Active, QPalette::WindowText, c);
         palette.setColor(QPalette::Inactive, QPalette::WindowText, c);
     }

@@ -31,4 +31,7 @@ private:
 
     HartStatus::Severity severity_ = HartStatus::Severity::Ok;
     bool recolouring_ = false;
+    // What is drawn behind the line, learnt by painting it: kept until the palette, the
+    // style or the parent changes, not painted again for every reply.
+    QColor behind_;
 };
