@@ -3,6 +3,7 @@
 #include "pages/hart/HartCommands.h"
 #include "pages/hart/HartReply.h"
 #include "pages/hart/UnitTable.h"
+#include "session/HartRequest.h"
 
 #include <cmath>
 
@@ -28,19 +29,6 @@ QString unitName(int code)
     if (item == kOtherUnit) return {};
     static const QStringList items = unitItems(0);
     return items[item].trimmed();
-}
-
-SessionRequest hartRequest(QByteArray frame)
-{
-    SessionRequest r;
-    r.frame = std::move(frame);
-    r.display = FrameDisplay::Hex;
-    r.missing = [](const QByteArray& reply) { return HartReply::missing(reply); };
-    r.readable = [](const QByteArray& reply) {
-        const auto frame = HartReply::read(reply);
-        return frame && frame->whole && frame->checksumOk;
-    };
-    return r;
 }
 
 } // namespace

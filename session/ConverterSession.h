@@ -118,6 +118,7 @@ public:
     // Whether the port went away while it was lent; its owner learns of it from here.
     bool portLost() const { return lost_; }
     TComm& port() { return port_; }
+    const Options& options() const { return options_; }
 
 signals:
     // The port went away, whether or not a request was under way.

@@ -1,6 +1,7 @@
 #include "tools/FloatText.h"
 
 #include <bit>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -81,4 +82,11 @@ float singleAt(const QByteArray& bytes, qsizetype i)
 {
     const auto at = [&](qsizetype k) { return uint32_t(static_cast<uint8_t>(bytes[i + k])); };
     return singleFromBits(at(0) << 24 | at(1) << 16 | at(2) << 8 | at(3));
+}
+
+QString shortestSingle(float value)
+{
+    char buffer[32];
+    const auto end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
+    return QString::fromLatin1(buffer, end - buffer);
 }

@@ -20,3 +20,7 @@ QString fitGeneral(double value, int width, QChar decimalPoint = u'.');
 float singleFromBits(uint32_t bits);
 // The single-precision value of the four bytes from `i` on, first byte most significant.
 float singleAt(const QByteArray& bytes, qsizetype i);
+
+// The fewest digits that read back to the same single ("0.1", "1e+30", "-2.5"); "nan",
+// "inf" or "-inf" for a value that is not finite.
+QString shortestSingle(float value);
