@@ -41,10 +41,12 @@ struct Parser {
             "answers: polling address, manufacturer, device type, device ID, HART\n"
             "revision, tag, long tag and status. It exits 0 even when none answers;\n"
             "it then names the converter's working mode if that is not transparent.\n"
-            "'monitor' polls live values as CSV; 'monitor --help' tells how.");
+            "'monitor' polls live values as CSV; 'monitor --help' tells how.\n"
+            "'instrument ADDR' reads one HART instrument like a handheld, saves it as\n"
+            "found or compares it with a saved reading; 'instrument --help' tells how.");
         parser.addOptions({help, version, port, baud, parity, log, to, timeout});
-        parser.addPositionalArgument("command", "read, write, compare, scan or monitor.",
-                                     "[read|write|compare FILE | scan | monitor]");
+        parser.addPositionalArgument("command", "read, write, compare, scan, monitor or instrument.",
+                                     "[read|write|compare FILE | scan | monitor | instrument ADDR]");
     }
 
     // Every option with a value: one value each, never two to choose from.

@@ -1,4 +1,5 @@
 #include "cli/CommandLine.h"
+#include "cli/InstrumentCommand.h"
 #include "cli/MonitorCommand.h"
 #include "cli/ProfileCommand.h"
 #include "cli/ScanCommand.h"
@@ -14,6 +15,7 @@ int main(int argc, char* argv[])
     QCoreApplication::setApplicationName("vk742b-config");
     QCoreApplication::setApplicationVersion(VK742B_VERSION);
     if (MonitorCommand::requested(argc, argv)) return MonitorCommand::run(argc, argv);
+    if (InstrumentCommand::requested(argc, argv)) return InstrumentCommand::run(argc, argv);
     if (const auto answer = CommandLine::answerBeforeWindow(CommandLine::fromArgv(argc, argv)))
         return CommandLine::deliver(*answer);
     if (ScanCommand::requested(argc, argv)) return ScanCommand::run(argc, argv);

@@ -27,7 +27,7 @@ cd "$(mktemp -d)" || exit 1
 touch site.json notes.txt
 mkdir old
 
-expect "vk742b-config " "compare monitor read scan write"
+expect "vk742b-config " "compare instrument monitor read scan write"
 expect "vk742b-config --port /dev/ttyUSB0 wr" "write"
 expect "vk742b-config --p" "--parity --port"
 expect "vk742b-config --parity o" ""
@@ -43,4 +43,9 @@ expect "vk742b-config --port p scan --to " "15 63"
 expect "vk742b-config --port p monitor --c" "--count --csv"
 expect "vk742b-config --port p monitor --profile " "old site.json"
 expect "vk742b-config --port p monitor --hart " ""
+expect "vk742b-config --port p instrument " ""
+expect "vk742b-config --port p instrument 5 --c" "--compare"
+expect "vk742b-config --port p instrument 5 --compare " "old site.json"
+expect "vk742b-config --port p instrument 5 --save n" "notes.txt"
+expect "vk742b-config --port p instrument 5 --save a.json --t" "--timeout"
 exit $failed

@@ -1,0 +1,138 @@
+// vk742b-config instrument against the stand-in: the groups printed are the snapshot saved,
+// a snapshot compared at once is the same, a changed instrument differs by its key, and the
+// exit codes for trouble, with files checked before the port is touched.
+#include "instrument/InstrumentGroups.h"
+#include "instrument/SnapshotFile.h"
+#include "pages/hart/HartCodec.h"
+#include "serial/Comm.h"
+#include "session/HartRequest.h"
+#include "tests/support/StandIn.h"
+
+#include <QProcess>
+
+namespace {
+
+struct Result {
+    int code;
+    QString out, err;
+};
+
+Result run(const QStringList& args)
+{
+    QProcess p;
+    p.start(VK_CONFIG_PATH, args);
+    if (!p.waitForFinished(90000)) {
+        p.kill();
+        p.waitForFinished();
+        return {-1, {}, "did not end"};
+    }
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+            QString::fromLocal8Bit(p.readAllStandardOutput()), QString::fromLocal8Bit(p.readAllStandardError())};
+}
+
+// Sends one HART frame through the stand-in by hand and waits for its answer.
+bool sendByHand(const QString& link, const QByteArray& frame)
+{
+    TComm comm;
+    comm.SetCommName(link);
+    comm.SetOutx_XonXoffFlow(false);
+    comm.SetInx_XonXoffFlow(false);
+    comm.OpenPort();
+    NoView view;
+    ConverterSession session(comm, view);
+    std::optional<SessionOutcome> outcome;
+    session.send(hartRequest(frame), [&](const SessionOutcome& o) { outcome = o; });
+    return QTest::qWaitFor([&] { return outcome.has_value(); }, 5000) && outcome->ok();
+}
+
+} // namespace
+
+class TestInstrumentCommand : public QObject {
+    Q_OBJECT
+
+private slots:
+    void savedAndComparedAtOnceIsTheSame_data()
+    {
+        QTest::addColumn<QString>("address");
+        for (const char* a : {"0", "1", "2", "5"}) QTest::newRow(a) << QString(a);
+    }
+    void savedAndComparedAtOnceIsTheSame()
+    {
+        QFETCH(QString, address);
+        StandIn sim;
+        QTemporaryDir dir;
+        const QString file = dir.filePath("as-found.json");
+        const Result saved = run({"--port", sim.link, "instrument", address, "--save", file});
+        QCOMPARE(saved.code, 0);
+        QVERIFY(saved.err.endsWith("vk742b-config: saved " + file + "\n"));
+        // What is printed is what was saved.
+        QStringList problems;
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const auto snapshot = SnapshotFile::fromJson(f.readAll(), problems);
+        QVERIFY2(snapshot, qPrintable(problems.join('\n')));
+        QCOMPARE(saved.out, InstrumentGroups::text(InstrumentGroups::groups(*snapshot)));
+
+        const Result compared = run({"--port", sim.link, "instrument", address, "--compare", file});
+        QCOMPARE(compared.code, 0);
+        QVERIFY(compared.err.endsWith("vk742b-config: no configuration differences from " + file + "\n"));
+    }
+
+    // A HART write sent by hand moves the instrument at 1 to polling address 9: read there,
+    // it differs from its snapshot by that key alone.
+    void aChangedInstrumentDiffersByItsKey()
+    {
+        StandIn sim;
+        QTemporaryDir dir;
+        const QString file = dir.filePath("pt.json");
+        QCOMPARE(run({"--port", sim.link, "instrument", "1", "--save", file}).code, 0);
+        QVERIFY(sendByHand(sim.link, HartCodec::longFrame(5, HartCodec::kMasterBit, {0x11, 0x22, {0x00, 0x12, 0x34}}, 6,
+                                                          QByteArray(1, char(9)))));
+        const Result r = run({"--port", sim.link, "instrument", "9", "--compare", file, "--save", file});
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.out.contains(QRegularExpression("\nDifferences from \\S+pt.json\n  key +saved +now\n"
+                                                   "  polling_address +1 +9\n$")),
+                 qPrintable(r.out));
+        QVERIFY(r.err.contains("vk742b-config: 1 configuration key differs\n"));
+        // The new reading was saved as well: compared again, it is the same.
+        QCOMPARE(run({"--port", sim.link, "instrument", "9", "--compare", file}).code, 0);
+    }
+
+    void trouble_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no address") << QStringList{"instrument"} << "name the instrument's polling address, 0 to 63.";
+        QTest::newRow("address 64") << QStringList{"instrument", "64"} << "the polling address is 0 to 63, not '64'.";
+        QTest::newRow("short wait") << QStringList{"instrument", "1", "--timeout", "50"}
+                                    << "--timeout takes milliseconds, 100 to 60000, not '50'.";
+        QTest::newRow("silent address") << QStringList{"instrument", "3", "--timeout", "200"}
+                                        << "no answer from polling address 3 within 0.2 s; the converter passes HART "
+                                           "frames on in transparent mode (working mode 0) only";
+        QTest::newRow("no such snapshot") << QStringList{"instrument", "1", "--compare", "@/none.json"}
+                                          << "cannot read @/none.json: No such file or directory";
+        QTest::newRow("a profile is no snapshot")
+            << QStringList{"instrument", "1", "--compare", QFINDTESTDATA("../profile/full.json")}
+            << ": format: must be \"vk742b-instrument\"";
+        QTest::newRow("no folder to save in") << QStringList{"instrument", "1", "--save", "@/none/x.json"}
+                                              << "cannot write @/none/x.json";
+    }
+    void trouble()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, message);
+        StandIn sim({"--verbose"});
+        QTemporaryDir dir;
+        args.replaceInStrings("@", dir.path());
+        message.replace("@", dir.path());
+        const Result r = run(QStringList{"--port", sim.link} + args);
+        QCOMPARE(r.code, 2);
+        QVERIFY2(r.err.contains(message), qPrintable(r.err));
+        QCOMPARE(r.out, QString());
+        // A bad file is found before anything is sent.
+        if (args.contains("--compare") || args.contains("--save")) QCOMPARE(sim.requestsSeen(), 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestInstrumentCommand)
+#include "test_instrument_command.moc"
