@@ -57,8 +57,9 @@ struct Reading {
     std::unique_ptr<InstrumentRead> read;
     std::optional<InstrumentRead::End> end;
     QStringList steps;
+    QList<QByteArray> frames;
 
-    Reading(const QString& path, int address, int waitMs)
+    Reading(const QString& path, int address, int waitMs, int preambles = 5)
     {
         comm.SetCommName(path);
         comm.SetOutx_XonXoffFlow(false);
@@ -67,6 +68,8 @@ struct Reading {
         session = std::make_unique<ConverterSession>(comm, view, InstrumentRead::sessionOptions(waitMs, 9600));
         InstrumentRead::Options options;
         options.pollingAddress = address;
+        options.preambles = preambles;
+        QObject::connect(session.get(), &PortTraffic::frameWritten, [this](const QByteArray& f) { frames << f; });
         read = std::make_unique<InstrumentRead>(*session, options);
         QObject::connect(read.get(), &InstrumentRead::progress,
                          [this](int, int, const QString& what) { steps << what; });
@@ -177,10 +180,16 @@ private slots:
         QFETCH(QString, tag);
         QFETCH(int, revision);
         StandIn sim;
-        Reading r(sim.link, address, 1000);
+        Reading r(sim.link, address, 1000, 2);
         QVERIFY(r.finish());
         QCOMPARE(*r.end, InstrumentRead::End::Completed);
         const QJsonObject o = reread(r.read->snapshot());
+        // Three preamble bytes asked for command 0; after it, what the instrument asked.
+        const int asked = o.value("identity").toObject().value("request_preambles").toInt();
+        QVERIFY(asked > 3);
+        QVERIFY(r.frames.first().startsWith(QByteArray(3, char(0xFF)) + char(0x02)));
+        for (const QByteArray& frame : r.frames.mid(1))
+            QVERIFY(frame.startsWith(QByteArray(asked, char(0xFF))));
         QCOMPARE(o.value("identity").toObject().value("device_id").toString(), deviceId);
         QCOMPARE(o.value("identity").toObject().value("hart_revision").toInt(), revision);
         QCOMPARE(o.value("tag").toString(), tag);
