@@ -62,15 +62,27 @@ struct CommandCode {
 };
 
 // Where a command gives a code a meaning of its own.
-constexpr std::array<CommandCode, 7> kCommandCodes{{
+constexpr CommandCode kCommandCodes[] = {
     {1, 8, "update failure"},
     {2, 8, "update failure"},
     {3, 8, "update failure"},
     {6, 2, "invalid polling address"},
     {6, 12, "invalid mode selection"},
+    {18, 9, "invalid date"},
+    {34, 8, "set to nearest possible value"},
+    {35, 9, "lower range value too high"},
+    {35, 10, "lower range value too low"},
+    {35, 11, "upper range value too high"},
+    {35, 12, "upper range value too low"},
+    {35, 13, "upper and lower range values out of limits"},
+    {35, 14, "span too small"},
+    {35, 29, "invalid span"},
+    {38, 9, "configuration change counter mismatch"},
+    {40, 8, "set to nearest possible value"},
+    {40, 11, "loop current not active (multidrop mode)"},
     {48, 8, "update in progress"},
     {48, 14, "status bytes mismatch"},
-}};
+};
 
 // Codes that report a warning (the command was carried out); every other code but 0 is
 // an error.
