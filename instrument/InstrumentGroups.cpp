@@ -6,6 +6,7 @@
 
 #include <QJsonArray>
 #include <algorithm>
+#include <cmath>
 
 namespace InstrumentGroups {
 namespace {
@@ -19,7 +20,7 @@ QString number(const QJsonValue& v)
 {
     if (!v.isDouble()) return kNone;
     const double d = v.toDouble();
-    if (d == double(qint64(d)) && std::abs(d) < 1e15) return QString::number(qint64(d));
+    if (std::abs(d) < 1e15 && d == double(qint64(d))) return QString::number(qint64(d));
     return shortestSingle(float(d));
 }
 
