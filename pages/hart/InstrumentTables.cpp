@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 
 namespace InstrumentTables {
 
@@ -353,7 +354,40 @@ template <size_t N> QStringList bits(uint8_t value, const Bit (&table)[N])
     return words;
 }
 
+// A name as typed on a keyboard without the signs units use: "m³/h" and "M3/H" are
+// "m3/h", "°C" is "degc", "Ω" is "ohm"; blanks do not count.
+QString plain(const QString& name)
+{
+    QString out = name.toLower();
+    out.replace(u'°', QStringLiteral("deg")).replace(u'³', u'3').replace(u'²', u'2');
+    out.replace(u'Ω', QStringLiteral("ohm")).replace(u'µ', u'u').replace(u'μ', u'u');
+    out.remove(u' ');
+    return out;
+}
+
+// The code whose word is `name`, or whose number `name` is. The word as the table spells
+// it wins; a plain spelling counts only when it names one code alone.
+template <size_t N> std::optional<int> codeNamed(const Entry (&table)[N], const QString& name)
+{
+    bool number = false;
+    const int code = name.trimmed().toInt(&number);
+    if (number) return find(table, code) ? std::optional<int>(code) : std::nullopt;
+    for (const Entry& e : table)
+        if (QString::fromUtf8(e.text) == name.trimmed()) return e.code;
+    const QString wanted = plain(name);
+    std::optional<int> found;
+    for (const Entry& e : table) {
+        if (plain(QString::fromUtf8(e.text)) != wanted) continue;
+        if (found) return std::nullopt;
+        found = e.code;
+    }
+    return found;
+}
+
 } // namespace
+
+std::optional<int> unitCode(const QString& name) { return codeNamed(kUnits, name); }
+std::optional<int> transferFunctionCode(const QString& name) { return codeNamed(kTransferFunctions, name); }
 
 QString unitName(int code)
 {

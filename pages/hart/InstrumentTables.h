@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <optional>
 
 // The codes an instrument's replies carry, in words: the common unit codes, and the codes
 // and bits of the PV output, the device variables and the diagnostics. A code without a
@@ -14,6 +15,10 @@ namespace InstrumentTables {
 // the maker's own.
 QString unitName(int code);
 QString transferFunction(int code); // 0 "linear", 1 "square root", ...
+// The code a name or number stands for, as a user types it: "kPa", "m3/h", "degC", "12";
+// "square root", "1". Nothing for a name the table does not hold.
+std::optional<int> unitCode(const QString& name);
+std::optional<int> transferFunctionCode(const QString& name);
 QString alarmSelection(int code);   // 0 "high", 1 "low", 239 "hold last value", ...
 QString writeProtect(int code);     // 0 "not write-protected", 1 "write-protected", 250 "not used", ...
 QString classification(int code);   // 64 "temperature", 65 "pressure", ...
