@@ -6,13 +6,17 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-QString RecordFile::open(const QByteArray& path)
+QString RecordFile::open(const QByteArray& path, Opening opening)
 {
     close();
-    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0666);
+    const int how = opening == Opening::Append ? O_APPEND : O_TRUNC;
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | how | O_CLOEXEC | O_NOCTTY, 0666);
     if (fd < 0) return error_ = FileNames::reason(errno);
     fd_ = fd;
     owned_ = true;
+    // A record cut short is cut back to here, after what the file held.
+    const off_t end = ::lseek(fd, 0, SEEK_END);
+    size_ = end > 0 ? end : 0;
     return {};
 }
 

@@ -15,8 +15,10 @@ public:
     RecordFile(const RecordFile&) = delete;
     RecordFile& operator=(const RecordFile&) = delete;
 
-    // Creates or empties the file; empty on success, else the system's reason.
-    QString open(const QByteArray& path);
+    enum class Opening { Replace, Append };
+    // Creates the file, or empties it (Replace) or writes after what it holds (Append);
+    // empty on success, else the system's reason.
+    QString open(const QByteArray& path, Opening opening = Opening::Replace);
     // Writes to the standard output instead, which is left open on close().
     void openStandardOutput();
     bool isOpen() const { return fd_ >= 0; }

@@ -29,6 +29,16 @@ QString seconds(int ms)
 
 } // namespace
 
+QByteArray InstrumentRead::longFrame(const Identity& identity, const Options& options, uint8_t command,
+                                    const QByteArray& data)
+{
+    const int asked = identity.requestPreambles.value_or(0);
+    HartCodec::Identity address = identity.basic ? identity.basic->longAddress : HartCodec::Identity{};
+    address.manufacturer &= 0x3F; // the top two bits are the master and burst bits
+    // The frame builder sends one preamble byte more than it is given.
+    return HartCodec::longFrame(std::max(options.preambles, asked - 1), options.master, address, command, data);
+}
+
 ConverterSession::Options InstrumentRead::sessionOptions(int waitMs, uint32_t baud)
 {
     ConverterSession::Options options;
@@ -139,12 +149,7 @@ void InstrumentRead::ask(int attempt)
     if (step.command == 0) {
         frame = HartScan::pollFrame(frames, options_.pollingAddress);
     } else {
-        // At least the preambles the instrument asked for in its identity.
-        const int asked = snapshot_.identity.requestPreambles.value_or(0);
-        HartCodec::Identity address = snapshot_.identity.basic->longAddress;
-        address.manufacturer &= 0x3F; // the top two bits are the master and burst bits
-        frame = HartCodec::longFrame(std::max(options_.preambles, asked - 1), options_.master, address, step.command,
-                                     step.data);
+        frame = longFrame(snapshot_.identity, options_, step.command, step.data);
     }
     session_.send(hartRequest(frame), [this, attempt](const SessionOutcome& o) { onOutcome(o, attempt); });
 }

@@ -33,6 +33,11 @@ public:
         PortLost,
     };
 
+    // A request to the instrument `identity` names, by its long address, carrying at least
+    // the preambles it asked for.
+    static QByteArray longFrame(const InstrumentReplies::Identity& identity, const Options& options, uint8_t command,
+                                const QByteArray& data = {});
+
     // The session's settings for reading instruments: `waitMs` for each reply, and the
     // pace the converter's HART relay needs between requests.
     static ConverterSession::Options sessionOptions(int waitMs, uint32_t baud);

@@ -154,6 +154,15 @@ private slots:
         }
         file.close();
         QCOMPARE(bytesOf(path), QByteArray(59, 'a') + '\n' + QByteArray(29, 'c') + '\n');
+        // Appended to, a record that does not fit is cut back to what the file held.
+        QCOMPARE(file.open(path, RecordFile::Opening::Append), QString());
+        {
+            const FileSizeLimit limit(100);
+            QVERIFY(!file.write(QByteArray(19, 'd') + '\n'));
+            QVERIFY(file.write(QByteArray(9, 'e') + '\n'));
+        }
+        file.close();
+        QCOMPARE(bytesOf(path), QByteArray(59, 'a') + '\n' + QByteArray(29, 'c') + '\n' + QByteArray(9, 'e') + '\n');
         QCOMPARE(file.open(in("missing/rows.csv")), qt_error_string(ENOENT));
     }
 
