@@ -1,5 +1,6 @@
 #include "cli/InstrumentArguments.h"
 
+#include "instrument/WritableSettings.h"
 #include "tools/TerminalText.h"
 
 #include <QCommandLineParser>
@@ -9,7 +10,7 @@
 namespace InstrumentCommandLine {
 namespace {
 
-const char* const kValueOptions[] = {"--port", "--baud", "--parity", "--log", "--save", "--compare", "--timeout"};
+const char* const kValueOptions[] = {"--port", "--baud", "--parity", "--log", "--save", "--compare", "--timeout", "--keys", "--audit"};
 
 // The refusal quotes what was typed: its control characters are shown escaped.
 CommandLine::Answer refuse(const QString& why)
@@ -30,6 +31,20 @@ const char* const kHelp =
     "\n"
     "Prints the instrument's settings and diagnostics in groups on stdout.\n"
     "\n"
+    "  instrument ADDR set KEY=VALUE...   writes settings: tag, long_tag, descriptor,\n"
+    "                   message, date (YYYY-MM-DD), range (LOWER:UPPER in the range's unit),\n"
+    "                   unit (a code or a name: 12, kPa, m3/h, degC), damping (seconds),\n"
+    "                   transfer_function (a code or a name), polling_address (0 to 63),\n"
+    "                   loop_current_mode (enabled or disabled)\n"
+    "  instrument ADDR apply FILE          writes the settings of a snapshot that differ\n"
+    "                   from the instrument's; the tag, long tag and polling address only\n"
+    "                   when the snapshot is of this instrument (its device ID), or when\n"
+    "                   named with --keys\n"
+    "Every write first reads the instrument and refuses when it is write-protected, shows\n"
+    "the plan (old and new values, and what moves beyond the instrument) and asks before\n"
+    "writing; then reads the instrument back, and a setting that reads back otherwise\n"
+    "than asked is an error. One line per setting goes to the audit log.\n"
+    "\n"
     "Options:\n"
     "  --save FILE      also save what was read as a snapshot (JSON), the record 'as found'\n"
     "  --compare FILE   also compare with a saved snapshot and print each configuration key\n"
@@ -38,11 +53,21 @@ const char* const kHelp =
     "  --timeout MS     how long each request waits for its reply, 100 to 60000 (default\n"
     "                   2000)\n"
     "  --log FILE       write every frame sent and received to FILE\n"
+    "  --yes            write without asking; without it a terminal is asked, and otherwise\n"
+    "                   the plan is printed and nothing is written (exit 2)\n"
+    "  --keys K,K       apply only these keys\n"
+    "  --reset-changed-flag  after a good write, reset the instrument's configuration\n"
+    "                   changed flag (command 38); the flag tells asset management that\n"
+    "                   something changed, so it is kept unless this is given\n"
+    "  --audit FILE     the audit log (default ~/.local/share/vk742b/instrument-writes.log)\n"
     "\n"
-    "Messages go to stderr. Exit codes: 0 read (and, with --compare, the same); 1 --compare\n"
-    "found differences; 2 trouble: bad arguments, no answer at ADDR, a snapshot that cannot\n"
-    "be read or saved, a port that cannot open or that went away. A command the instrument\n"
-    "refuses or does not implement is no trouble: its keys are null in the snapshot.\n";
+    "Messages go to stderr. Exit codes: 0 read (and, with --compare, the same), or every\n"
+    "setting written and read back as asked; 1 --compare found differences, or a setting\n"
+    "was set to the nearest value the instrument allows; 2 trouble: bad arguments, no\n"
+    "answer at ADDR, a snapshot that cannot be read or saved, a write refused, unanswered,\n"
+    "not confirmed or read back otherwise, a port that cannot open or that went away. A\n"
+    "command the instrument refuses or does not implement while reading is no trouble: its\n"
+    "keys are null in the snapshot.\n";
 
 } // namespace
 
@@ -64,20 +89,53 @@ std::optional<CommandLine::Answer> read(const QStringList& arguments, Instrument
     p.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     const QCommandLineOption help{{"h", "help"}, "Help."}, port{"port", "", "P"}, baud{"baud", "", "N"},
         parity{"parity", "", "P"}, log{"log", "", "FILE"}, save{"save", "", "FILE"}, compare{"compare", "", "FILE"},
-        timeout{"timeout", "", "MS"};
-    p.addOptions({help, port, baud, parity, log, save, compare, timeout});
+        timeout{"timeout", "", "MS"}, yes{"yes", ""}, keys{"keys", "", "K"}, reset{"reset-changed-flag", ""},
+        audit{"audit", "", "FILE"};
+    p.addOptions({help, port, baud, parity, log, save, compare, timeout, yes, keys, reset, audit});
     if (!p.parse(arguments)) return refuse(p.errorText());
-    if (const QString why = givenTwice(p, {"port", "baud", "parity", "log", "save", "compare", "timeout"}); !why.isEmpty())
+    if (const QString why = givenTwice(p, {"port", "baud", "parity", "log", "save", "compare", "timeout", "keys", "audit"});
+        !why.isEmpty())
         return refuse(why);
     if (p.isSet(help)) return CommandLine::Answer{0, QString::fromLatin1(kHelp).arg(QCoreApplication::applicationName()), {}};
     const QStringList rest = p.positionalArguments();
     if (rest.value(0) != u"instrument") return refuse(QStringLiteral("expected the command 'instrument'."));
     if (rest.size() < 2) return refuse(QStringLiteral("name the instrument's polling address, 0 to 63."));
-    if (rest.size() > 2) return refuse(QStringLiteral("unexpected argument '%1'.").arg(rest[2]));
     bool ok = false;
     out.pollingAddress = rest[1].toInt(&ok);
     if (!ok || out.pollingAddress < 0 || out.pollingAddress > 63)
         return refuse(QStringLiteral("the polling address is 0 to 63, not '%1'.").arg(rest[1]));
+    const QString action = rest.value(2);
+    const QStringList operands = rest.mid(3);
+    if (action.isEmpty()) {
+        out.action = InstrumentArguments::Action::Read;
+    } else if (action == u"set") {
+        out.action = InstrumentArguments::Action::Set;
+        if (operands.isEmpty()) return refuse(QStringLiteral("set takes KEY=VALUE, one or more."));
+        WritableSettings::Settings check;
+        for (const QString& a : operands)
+            if (const QString why = WritableSettings::assign(check, a); !why.isEmpty()) return refuse(why + u'.');
+        out.assignments = operands;
+    } else if (action == u"apply") {
+        out.action = InstrumentArguments::Action::Apply;
+        if (operands.size() != 1) return refuse(QStringLiteral("apply takes one snapshot FILE."));
+        out.applyFile = operands[0];
+    } else {
+        return refuse(QStringLiteral("unexpected argument '%1'; after ADDR come set or apply, or nothing.").arg(action));
+    }
+    const bool writing = out.action != InstrumentArguments::Action::Read;
+    if (writing && (p.isSet(save) || p.isSet(compare)))
+        return refuse(QStringLiteral("--save and --compare go with a reading, not with %1.").arg(action));
+    if (!writing && (p.isSet(yes) || p.isSet(reset) || p.isSet(audit)))
+        return refuse(QStringLiteral("--yes, --reset-changed-flag and --audit go with set or apply."));
+    if (p.isSet(keys) && out.action != InstrumentArguments::Action::Apply)
+        return refuse(QStringLiteral("--keys goes with apply."));
+    out.yes = p.isSet(yes);
+    out.resetChangedFlag = p.isSet(reset);
+    if (p.isSet(audit) && (out.audit = p.value(audit)).isEmpty()) return refuse(QStringLiteral("--audit takes a file name."));
+    for (const QString& k : p.value(keys).split(u',', Qt::SkipEmptyParts)) {
+        if (!WritableSettings::named(k)) return refuse(QStringLiteral("--keys: '%1' is no writable setting.").arg(k));
+        out.keys << k;
+    }
 
     if (const QString why = readLineArguments(p, out); !why.isEmpty()) return refuse(why);
     for (const auto& [option, value] : {std::pair{&save, &out.save}, std::pair{&compare, &out.compare}}) {

@@ -9,11 +9,22 @@
 // The instrument command's arguments:
 //   --port P [--baud N] [--parity P] [--log FILE] instrument ADDR [--save FILE] [--compare FILE]
 //   [--timeout MS]
+//   ... instrument ADDR set KEY=VALUE... [--yes] [--reset-changed-flag] [--audit FILE]
+//   ... instrument ADDR apply FILE [--keys K,K] [--yes] [--reset-changed-flag] [--audit FILE]
 struct InstrumentArguments : LineArguments {
+    enum class Action { Read, Set, Apply };
+    Action action = Action::Read;
     int pollingAddress = 0;
     QString save;    // the snapshot goes there; empty for none
     QString compare; // the snapshot to compare with; empty for none
     int timeoutMs = 2000;
+    // Writing.
+    QStringList assignments; // set: KEY=VALUE, checked
+    QString applyFile;       // apply: the snapshot to write
+    QStringList keys;        // apply: only these keys (and the tag, long tag and address even from another instrument)
+    bool yes = false;
+    bool resetChangedFlag = false;
+    QString audit; // the audit log; empty for the default
 };
 
 namespace InstrumentCommandLine {

@@ -1,6 +1,7 @@
 #include "cli/InstrumentCommand.h"
 
 #include "cli/InstrumentArguments.h"
+#include "cli/InstrumentWriting.h"
 #include "cli/PortOpening.h"
 #include "files/SaveFile.h"
 #include "instrument/InstrumentGroups.h"
@@ -102,6 +103,15 @@ int run(int argc, char** argv)
     InstrumentArguments args;
     if (const auto answer = InstrumentCommandLine::read(app.arguments(), args)) return CommandLine::deliver(*answer);
     // The files are checked before the port is touched: a reading is not made for nothing.
+    std::optional<QJsonObject> applied;
+    if (args.action == InstrumentArguments::Action::Apply) {
+        QStringList problems;
+        applied = SnapshotFile::load(CommandLine::rawArgument(argc, argv, args.applyFile), problems);
+        if (!applied) {
+            for (const QString& p : problems) say(p);
+            return kTrouble;
+        }
+    }
     Files files;
     if (!args.compare.isEmpty()) {
         files.compare = CommandLine::rawArgument(argc, argv, args.compare);
@@ -124,6 +134,8 @@ int run(int argc, char** argv)
         say(why);
         return kTrouble;
     }
+    if (args.action != InstrumentArguments::Action::Read)
+        return line.exitCode(InstrumentWriting::run(line.port, args, line.log, applied));
     return line.exitCode(readOnPort(line.port, args, line.log, files));
 }
 
