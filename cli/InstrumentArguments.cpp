@@ -10,7 +10,7 @@
 namespace InstrumentCommandLine {
 namespace {
 
-const char* const kValueOptions[] = {"--port", "--baud", "--parity", "--log", "--save", "--compare", "--timeout", "--keys", "--audit"};
+const char* const kValueOptions[] = {"--port", "--baud", "--parity", "--log", "--save", "--compare", "--timeout", "--keys", "--audit", "--hold"};
 
 // The refusal quotes what was typed: its control characters are shown escaped.
 CommandLine::Answer refuse(const QString& why)
@@ -40,6 +40,12 @@ const char* const kHelp =
     "                   from the instrument's; the tag, long tag and polling address only\n"
     "                   when the snapshot is of this instrument (its device ID), or when\n"
     "                   named with --keys\n"
+    "  instrument ADDR loop-test MA [MA...]  fixes the loop current at each current (3 to\n"
+    "                   24 mA, command 40) for --hold seconds, printing the current the\n"
+    "                   instrument says it set; then, whatever happens (the end, a refused\n"
+    "                   step, SIGINT or SIGTERM, a port that goes away and comes back),\n"
+    "                   leaves fixed current mode and checks with command 3 that it did.\n"
+    "                   Put the loop in manual at the control system first.\n"
     "Every write first reads the instrument and refuses when it is write-protected, shows\n"
     "the plan (old and new values, and what moves beyond the instrument) and asks before\n"
     "writing; then reads the instrument back, and a setting that reads back otherwise\n"
@@ -60,6 +66,7 @@ const char* const kHelp =
     "                   changed flag (command 38); the flag tells asset management that\n"
     "                   something changed, so it is kept unless this is given\n"
     "  --audit FILE     the audit log (default ~/.local/share/vk742b/instrument-writes.log)\n"
+    "  --hold SECONDS   how long the loop test holds each current, 1 to 3600 (default 10)\n"
     "\n"
     "Messages go to stderr. Exit codes: 0 read (and, with --compare, the same), or every\n"
     "setting written and read back as asked; 1 --compare found differences, or a setting\n"
@@ -90,10 +97,10 @@ std::optional<CommandLine::Answer> read(const QStringList& arguments, Instrument
     const QCommandLineOption help{{"h", "help"}, "Help."}, port{"port", "", "P"}, baud{"baud", "", "N"},
         parity{"parity", "", "P"}, log{"log", "", "FILE"}, save{"save", "", "FILE"}, compare{"compare", "", "FILE"},
         timeout{"timeout", "", "MS"}, yes{"yes", ""}, keys{"keys", "", "K"}, reset{"reset-changed-flag", ""},
-        audit{"audit", "", "FILE"};
-    p.addOptions({help, port, baud, parity, log, save, compare, timeout, yes, keys, reset, audit});
+        audit{"audit", "", "FILE"}, hold{"hold", "", "SECONDS"};
+    p.addOptions({help, port, baud, parity, log, save, compare, timeout, yes, keys, reset, audit, hold});
     if (!p.parse(arguments)) return refuse(p.errorText());
-    if (const QString why = givenTwice(p, {"port", "baud", "parity", "log", "save", "compare", "timeout", "keys", "audit"});
+    if (const QString why = givenTwice(p, {"port", "baud", "parity", "log", "save", "compare", "timeout", "keys", "audit", "hold"});
         !why.isEmpty())
         return refuse(why);
     if (p.isSet(help)) return CommandLine::Answer{0, QString::fromLatin1(kHelp).arg(QCoreApplication::applicationName()), {}};
@@ -119,14 +126,31 @@ std::optional<CommandLine::Answer> read(const QStringList& arguments, Instrument
         out.action = InstrumentArguments::Action::Apply;
         if (operands.size() != 1) return refuse(QStringLiteral("apply takes one snapshot FILE."));
         out.applyFile = operands[0];
+    } else if (action == u"loop-test") {
+        out.action = InstrumentArguments::Action::LoopTest;
+        if (operands.isEmpty()) return refuse(QStringLiteral("loop-test takes one or more currents in mA, such as 4 12 20."));
+        for (const QString& o : operands) {
+            const float mA = o.toFloat(&ok);
+            if (!ok || !(mA >= 3.0f && mA <= 24.0f))
+                return refuse(QStringLiteral("loop-test takes currents from 3 to 24 mA, not '%1'.").arg(o));
+            out.currents.push_back(mA);
+        }
     } else {
-        return refuse(QStringLiteral("unexpected argument '%1'; after ADDR come set or apply, or nothing.").arg(action));
+        return refuse(QStringLiteral("unexpected argument '%1'; after ADDR come set, apply or loop-test, or nothing.").arg(action));
+    }
+    if (p.isSet(hold)) {
+        if (out.action != InstrumentArguments::Action::LoopTest) return refuse(QStringLiteral("--hold goes with loop-test."));
+        out.holdS = p.value(hold).toInt(&ok);
+        if (!ok || out.holdS < 1 || out.holdS > 3600)
+            return refuse(QStringLiteral("--hold takes seconds, 1 to 3600, not '%1'.").arg(p.value(hold)));
     }
     const bool writing = out.action != InstrumentArguments::Action::Read;
     if (writing && (p.isSet(save) || p.isSet(compare)))
         return refuse(QStringLiteral("--save and --compare go with a reading, not with %1.").arg(action));
-    if (!writing && (p.isSet(yes) || p.isSet(reset) || p.isSet(audit)))
-        return refuse(QStringLiteral("--yes, --reset-changed-flag and --audit go with set or apply."));
+    const bool loopTest = out.action == InstrumentArguments::Action::LoopTest;
+    if ((!writing && p.isSet(yes)) || ((!writing || loopTest) && (p.isSet(reset) || p.isSet(audit))))
+        return refuse(QStringLiteral("--yes goes with set, apply and loop-test; --reset-changed-flag and --audit with set "
+                                     "and apply."));
     if (p.isSet(keys) && out.action != InstrumentArguments::Action::Apply)
         return refuse(QStringLiteral("--keys goes with apply."));
     out.yes = p.isSet(yes);

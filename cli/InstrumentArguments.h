@@ -5,14 +5,16 @@
 
 #include <QString>
 #include <optional>
+#include <vector>
 
 // The instrument command's arguments:
 //   --port P [--baud N] [--parity P] [--log FILE] instrument ADDR [--save FILE] [--compare FILE]
 //   [--timeout MS]
 //   ... instrument ADDR set KEY=VALUE... [--yes] [--reset-changed-flag] [--audit FILE]
 //   ... instrument ADDR apply FILE [--keys K,K] [--yes] [--reset-changed-flag] [--audit FILE]
+//   ... instrument ADDR loop-test MA [MA...] [--hold SECONDS] [--yes]
 struct InstrumentArguments : LineArguments {
-    enum class Action { Read, Set, Apply };
+    enum class Action { Read, Set, Apply, LoopTest };
     Action action = Action::Read;
     int pollingAddress = 0;
     QString save;    // the snapshot goes there; empty for none
@@ -25,6 +27,9 @@ struct InstrumentArguments : LineArguments {
     bool yes = false;
     bool resetChangedFlag = false;
     QString audit; // the audit log; empty for the default
+    // The loop test.
+    std::vector<float> currents; // mA
+    int holdS = 10;
 };
 
 namespace InstrumentCommandLine {

@@ -1,6 +1,7 @@
 #include "cli/InstrumentCommand.h"
 
 #include "cli/InstrumentArguments.h"
+#include "cli/InstrumentLoopTest.h"
 #include "cli/InstrumentWriting.h"
 #include "cli/PortOpening.h"
 #include "files/SaveFile.h"
@@ -134,6 +135,8 @@ int run(int argc, char** argv)
         say(why);
         return kTrouble;
     }
+    if (args.action == InstrumentArguments::Action::LoopTest)
+        return line.exitCode(InstrumentLoopTest::run(line.port, args, line.log));
     if (args.action != InstrumentArguments::Action::Read)
         return line.exitCode(InstrumentWriting::run(line.port, args, line.log, applied));
     return line.exitCode(readOnPort(line.port, args, line.log, files));
