@@ -103,11 +103,11 @@ bool TWriteThread::writeSome(const uint8_t* data, DWORD size, DWORD& written, Ov
     write.pending = true;
     const HANDLE events[2] = {ctx_->closeEvent.native(), write.done.native()};
     const DWORD which = WaitForMultipleObjects(2, events, FALSE, INFINITE);
-    if (which == WAIT_OBJECT_0) {
+    if (which != WAIT_OBJECT_0 + 1) {
+        const DWORD error = GetLastError();
         write.finish(); // the driver lets go of the request's bytes before they are freed
-        return false;
+        return which == WAIT_OBJECT_0 ? false : fail(error);
     }
-    if (which != WAIT_OBJECT_0 + 1) return fail(GetLastError());
     if (!write.result(count)) return fail(GetLastError());
     written += count;
     return true;

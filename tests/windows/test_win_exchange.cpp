@@ -203,7 +203,8 @@ PLAIN_TEST(standInGoesAway)
     CHECK(owner.waitUntil([](Owner& o) { return o.hangups_ <= 2; }, 100)); // one from each thread at most
 }
 
-// Opening and closing again and again keeps no handle and leaves the port usable.
+// Opening and closing again and again leaves the port usable (and, where the system counts
+// them, keeps no handle).
 PLAIN_TEST(openCloseCycles)
 {
     Owner owner;
@@ -218,7 +219,7 @@ PLAIN_TEST(openCloseCycles)
         port.close();
     }
     GetProcessHandleCount(GetCurrentProcess(), &after);
-    CHECK_EQ(after, before);
+    if (before != 0) CHECK_EQ(after, before); // wine counts no handles: it reports 0
     Sleep(100); // the stand-in answers the stray bytes as one unknown request
     openPort(port, "COM1");
     owner.receivedQuiet(200, 1000);
