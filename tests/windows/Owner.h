@@ -43,8 +43,9 @@ public:
                                  [&] { return condition(*this); });
     }
 
-    // Everything received, once the line has been quiet for quietMs (or limitMs passed).
-    std::string receivedQuiet(int quietMs = 300, int limitMs = 5000);
+    // Everything received: the first chunk is awaited for up to firstMs, and after each
+    // chunk the next for quietMs.
+    std::string receivedQuiet(int quietMs = 300, int firstMs = 5000);
 
     void clear()
     {
@@ -71,15 +72,14 @@ private:
     std::condition_variable changed_;
 };
 
-inline std::string Owner::receivedQuiet(int quietMs, int limitMs)
+inline std::string Owner::receivedQuiet(int quietMs, int firstMs)
 {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
     std::unique_lock lock(mutex_);
-    for (;;) {
+    for (int waitMs = chunks_.empty() ? firstMs : quietMs;; waitMs = quietMs) {
         const size_t before = chunks_.size();
-        const bool more = changed_.wait_for(lock, std::chrono::milliseconds(quietMs),
-                                            [&] { return chunks_.size() != before; });
-        if (!more || std::chrono::steady_clock::now() > end) break;
+        if (!changed_.wait_for(lock, std::chrono::milliseconds(waitMs),
+                               [&] { return chunks_.size() != before; }))
+            break;
     }
     std::string all;
     for (const auto& c : chunks_) all += c;

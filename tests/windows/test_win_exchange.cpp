@@ -131,17 +131,17 @@ PLAIN_TEST(replyInTwoPieces)
     timeouts.readInterval = 50;
     openPort(port, "COM2", 9600, timeouts);
     send(port, "QQQ#QV#");
-    CHECK_EQ(owner.receivedQuiet(600), kLinkReply);
+    CHECK_EQ(owner.receivedQuiet(800), kLinkReply);
     CHECK(owner.waitUntil([](Owner& o) { return o.chunks_.size() == 2; }, 100));
 
     timeouts.readInterval = 400;
     port.applyTimeouts(timeouts);
     // The read issued before the change still ends by the old interval; one round clears it.
     send(port, "QQQ#QV#");
-    owner.receivedQuiet(600);
+    owner.receivedQuiet(800);
     owner.clear();
     send(port, "QQQ#QV#");
-    CHECK_EQ(owner.receivedQuiet(600), kLinkReply);
+    CHECK_EQ(owner.receivedQuiet(800), kLinkReply);
     CHECK(owner.waitUntil([](Owner& o) { return o.chunks_.size() == 1; }, 100));
 }
 
@@ -158,7 +158,7 @@ PLAIN_TEST(speedChangeAndReopen)
     CHECK_EQ(owner.receivedQuiet(), std::string("QQS#BA1:OK#"));
     owner.clear();
     send(port, "QQQ#QV#");
-    CHECK_EQ(owner.receivedQuiet(500, 1000), std::string());
+    CHECK_EQ(owner.receivedQuiet(300, 1000), std::string());
     port.close();
     openPort(port, "COM5", 19200);
     linkCheckAnswered(port, owner);
@@ -222,7 +222,7 @@ PLAIN_TEST(openCloseCycles)
     if (before != 0) CHECK_EQ(after, before); // wine counts no handles: it reports 0
     Sleep(100); // the stand-in answers the stray bytes as one unknown request
     openPort(port, "COM1");
-    owner.receivedQuiet(200, 1000);
+    owner.receivedQuiet(300, 1000);
     linkCheckAnswered(port, owner);
 }
 
