@@ -20,7 +20,7 @@ if [ "$what" = all ] || [ "$what" = asan ]; then
 fi
 
 if [ "$what" = all ] || [ "$what" = tsan ]; then
-    tsan_tests=(test_comm test_serial_units test_rs485 test_reply_timing test_session)
+    tsan_tests=(test_comm test_serial_units test_serial_core test_rs485 test_reply_timing test_session)
     cmake -S . -B build-tsan "${common[@]}" \
         -DCMAKE_CXX_FLAGS="-fsanitize=thread -fno-omit-frame-pointer" \
         -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=thread" >/dev/null

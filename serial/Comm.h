@@ -2,6 +2,7 @@
 
 #include "serial/CommsError.h"
 #include "serial/LineSettings.h"
+#include "serial/core/SerialPort.h"
 
 #include <QObject>
 #include <QString>
@@ -9,13 +10,10 @@
 #include <functional>
 #include <memory>
 
-struct PortContext;
-class TReadThread;
-class TWriteThread;
-
 // One serial port. Opens by name with the line settings its properties hold, runs a
 // receive and a transmit thread while open, and raises its events on the thread that
 // owns it (the user-interface thread). Writes are copied and queued; they never block.
+// This is the Qt face of SerialPort: the port threads' notices arrive as posted events.
 class TComm : public QObject {
     Q_OBJECT
 
@@ -30,10 +28,10 @@ public:
     void OpenPort();  // throws ECommsError
     void ClosePort(); // does nothing when closed
     bool SendBytes(const void* data, uint16_t size);
-    bool IsOpen() const { return context_ != nullptr; }
+    bool IsOpen() const { return port_.isOpen(); }
     // The settings the driver last accepted; some drivers (pseudo-terminals) do not keep
     // every field, so this is what the component asked for, not what the line reads.
-    const LineSettings& AppliedLine() const { return applied_; }
+    const LineSettings& AppliedLine() const { return port_.appliedLine(); }
 
     // Properties. Line settings and timeouts are re-applied at once while the port is
     // open, when a value really changes; CommName and Parity only take effect at the next
@@ -69,7 +67,7 @@ public:
 
 #define VK_TIMEOUT_PROPERTY(Name, field)                                                           \
     uint32_t Name() const { return timeouts_.field; }                                              \
-    void Set##Name(uint32_t value) { setTimeout(&Timeouts::field, value); }
+    void Set##Name(uint32_t value) { setTimeout(&CommTimeouts::field, value); }
     VK_TIMEOUT_PROPERTY(ReadIntervalTimeout, readInterval)
     VK_TIMEOUT_PROPERTY(ReadTotalTimeoutMultiplier, readTotalMultiplier)
     VK_TIMEOUT_PROPERTY(ReadTotalTimeoutConstant, readTotalConstant)
@@ -91,39 +89,21 @@ protected:
     bool event(QEvent* e) override;
 
 private:
-    struct Timeouts {
-        uint32_t readInterval = 100;
-        uint32_t readTotalMultiplier = 0;
-        uint32_t readTotalConstant = 0;
-        // Writes have no time limit here: a write that ran out of time would only be
-        // issued again for its remaining bytes, so the limits change nothing.
-        uint32_t writeTotalMultiplier = 0;
-        uint32_t writeTotalConstant = 0;
-    };
-
     template <class T> void setLine(T LineSettings::*field, T value)
     {
         if (line_.*field == value) return;
         line_.*field = value;
-        if (IsOpen()) applyLine();
+        port_.applyLine(line_);
     }
-    void setTimeout(uint32_t Timeouts::*field, uint32_t value)
+    void setTimeout(uint32_t CommTimeouts::*field, uint32_t value)
     {
         if (timeouts_.*field == value) return;
         timeouts_.*field = value;
-        if (IsOpen()) applyTimeouts();
+        port_.applyTimeouts(timeouts_);
     }
-    void applyLine();
-    void applyTimeouts();
-    void startThreads();
-    void stopThreads();
 
     QString commName_ = QStringLiteral("COM2");
     LineSettings line_;
-    LineSettings applied_;
-    Timeouts timeouts_;
-    DriverRtsToggle driverRtsToggle_;
-    std::shared_ptr<PortContext> context_; // set exactly while the port is open
-    std::shared_ptr<TReadThread> reader_;
-    std::shared_ptr<TWriteThread> writer_;
+    CommTimeouts timeouts_;
+    SerialPort port_;
 };

@@ -1,7 +1,6 @@
 #include "serial/CommEvents.h"
 
 #include <QCoreApplication>
-#include <cstring>
 
 #if defined(__has_feature)
 #if __has_feature(thread_sanitizer)
@@ -17,18 +16,10 @@ extern "C" void __tsan_acquire(void* addr);
 extern "C" void __tsan_release(void* addr);
 #endif
 
-std::unique_ptr<uint8_t[]> copyWithTerminator(const uint8_t* data, size_t size)
-{
-    auto copy = std::make_unique<uint8_t[]>(size + 1); // value-initialised: zero-filled
-    if (size) std::memcpy(copy.get(), data, size);
-    return copy;
-}
-
-bool postNotification(QObject* target, CommNotify kind, uint16_t count, uint32_t value,
-                      std::unique_ptr<uint8_t[]> data, ReceiveCredit credit)
+bool postNotification(QObject* target, CommNotice&& notice)
 {
     if (!target) return false;
-    auto* event = new CommNotification(kind, count, value, std::move(data), std::move(credit));
+    auto* event = new CommNotification(std::move(notice));
 #ifdef VK_THREAD_SANITIZER
     __tsan_release(event);
 #endif

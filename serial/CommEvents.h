@@ -1,6 +1,6 @@
 #pragma once
 
-#include "serial/ReceiveCredits.h"
+#include "serial/core/Notice.h"
 
 #include <QEvent>
 #include <cstdint>
@@ -8,42 +8,23 @@
 
 class QObject;
 
-// Notifications the port threads post to the user-interface thread. The numbers lie in
-// Qt's user event range, so they are the event types themselves.
-enum CommNotify : int {
-    kNotifyReceiveData = 1025,
-    kNotifyReceiveError = 1026,
-    kNotifyRequestHangup = 1027,
-    kNotifyModemChange = 1028,
-    kNotifySendEmpty = 1029,
-};
-
+// A notice of the port threads as a Qt event posted to the component; its kind (in Qt's
+// user event range) is the event type.
 class CommNotification : public QEvent {
 public:
-    CommNotification(CommNotify kind, uint16_t count, uint32_t value,
-                     std::unique_ptr<uint8_t[]> data = nullptr,
-                     ReceiveCredit credit = ReceiveCredit())
-        : QEvent(static_cast<QEvent::Type>(kind)), count_(count), value_(value),
-          data_(std::move(data)), credit_(std::move(credit)) {}
+    explicit CommNotification(CommNotice notice)
+        : QEvent(static_cast<QEvent::Type>(notice.kind)), notice_(std::move(notice)) {}
 
-    uint16_t count() const { return count_; }
-    uint32_t value() const { return value_; }
-    const uint8_t* data() const { return data_.get(); }
+    uint16_t count() const { return notice_.count; }
+    uint32_t value() const { return notice_.value; }
+    const uint8_t* data() const { return notice_.data.get(); }
 
 private:
-    uint16_t count_;
-    uint32_t value_;
-    std::unique_ptr<uint8_t[]> data_; // released with the event, after delivery
-    ReceiveCredit credit_;            // a received chunk's place, given back with the event
+    CommNotice notice_; // the chunk's copy and its place are released with the event
 };
 
-// Copies bytes into a fresh buffer with one zero byte after them.
-std::unique_ptr<uint8_t[]> copyWithTerminator(const uint8_t* data, size_t size);
-
-// Posts a notification; false when the target cannot take it.
-bool postNotification(QObject* target, CommNotify kind, uint16_t count = 0, uint32_t value = 0,
-                      std::unique_ptr<uint8_t[]> data = nullptr,
-                      ReceiveCredit credit = ReceiveCredit());
+// Posts a notice as an event; false when there is no target.
+bool postNotification(QObject* target, CommNotice&& notice);
 
 // ThreadSanitizer cannot see inside Qt's event queue (the library is not instrumented), so
 // the hand-over of a notification from a port thread to the owner is marked for it: the

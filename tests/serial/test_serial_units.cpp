@@ -1,12 +1,11 @@
-// Pieces of the serial component on their own: port names, line-status decoding, error
-// marks, the modem watcher and the lifetime of a port thread.
+// Pieces of the termios backend on their own: line-status decoding, error marks, the modem
+// watcher and the receive thread under a flood. What every platform shares is tested in
+// test_serial_core.
 #include "serial/CommEvents.h"
-#include "serial/ErrorMarks.h"
-#include "serial/LineStatus.h"
-#include "serial/ModemWatcher.h"
-#include "serial/PortName.h"
-#include "serial/PortThread.h"
-#include "serial/ReadThread.h"
+#include "serial/posix/ErrorMarks.h"
+#include "serial/posix/LineStatus.h"
+#include "serial/posix/ModemWatcher.h"
+#include "serial/posix/ReadThread.h"
 #include "tests/support/Bytes.h"
 
 #include <QElapsedTimer>
@@ -15,10 +14,8 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
-#include <new>
 #include <poll.h>
 #include <pthread.h>
-#include <sys/eventfd.h>
 #include <unistd.h>
 
 namespace {
@@ -29,44 +26,10 @@ public:
     bool event(QEvent* e) override
     {
         acceptNotification(e); // as the component does
-        if (e->type() == QEvent::Type(kNotifyRequestHangup)) ++hangups;
         if (e->type() == QEvent::Type(kNotifyReceiveData)) ++chunks;
         return QObject::event(e);
     }
-    int hangups = 0;
     int chunks = 0;
-};
-
-std::shared_ptr<PortContext> contextFor(QObject* target)
-{
-    return std::make_shared<PortContext>(eventfd(0, EFD_CLOEXEC), eventfd(0, EFD_CLOEXEC), target);
-}
-
-// A thread that notices the close only when released, then still reads its own members and
-// posts: what a worker stuck in a driver call would do after the close limit.
-class LingeringThread : public PortThread {
-public:
-    LingeringThread(std::shared_ptr<PortContext> ctx, std::shared_ptr<std::atomic<int>> state)
-        : PortThread(std::move(ctx)), state_(std::move(state)) {}
-
-private:
-    void run() override
-    {
-        while (*state_ == 0) ::poll(nullptr, 0, 1);
-        QByteArray own = marker_; // touches this object after its owner let go of it
-        ctx_->post(kNotifyRequestHangup);
-        *state_ = own == "still here" && ctx_->fd >= 0 ? 2 : 3;
-    }
-    std::shared_ptr<std::atomic<int>> state_;
-    QByteArray marker_ = "still here";
-};
-
-class ThrowingThread : public PortThread {
-public:
-    using PortThread::PortThread;
-
-private:
-    void run() override { throw std::bad_alloc(); }
 };
 
 // Blocks every signal in this thread and ignores every real-time signal, as a host program
@@ -101,27 +64,6 @@ class TestSerialUnits : public QObject {
     Q_OBJECT
 
 private slots:
-    void portNames_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("path");
-        QTest::newRow("COM1") << "COM1" << "/dev/ttyS0";
-        QTest::newRow("COM12") << "COM12" << "/dev/ttyS11";
-        QTest::newRow("path") << "/tmp/vk742b-sim" << "/tmp/vk742b-sim";
-        QTest::newRow("device") << "ttyUSB0" << "/dev/ttyUSB0";
-        QTest::newRow("empty") << "" << "";
-        QTest::newRow("COM0") << "COM0" << "/dev/COM0";
-        QTest::newRow("COMx") << "COMx" << "/dev/COMx";
-        QTest::newRow("COM") << "COM" << "/dev/COM";
-        QTest::newRow("huge") << "COM99999999999999999999" << "/dev/COM99999999999999999999";
-    }
-    void portNames()
-    {
-        QFETCH(QString, name);
-        QFETCH(QString, path);
-        QCOMPARE(QString::fromStdString(devicePathFor(name.toStdString())), path);
-    }
-
     // The watcher's wait blocks like the driver's modem wait: only a signal ends it.
     void modemWatcherStopsABlockedWait()
     {
@@ -171,34 +113,15 @@ private slots:
         ::close(pipeFds[1]);
     }
 
-    // A thread left running past the close limit keeps what it uses alive itself, and
-    // nothing it posts reaches the component, which is gone by then.
-    void threadLeftRunningTouchesNothingFreed()
-    {
-        auto state = std::make_shared<std::atomic<int>>(0);
-        {
-            NotificationCounter target;
-            auto ctx = contextFor(&target);
-            auto thread = std::make_shared<LingeringThread>(ctx, state);
-            thread->start();
-            ctx->signalClose();
-            ctx->detach();
-            QVERIFY(!thread->stop(std::chrono::milliseconds(20)));
-        } // the owner's thread object, the context and the target are released here
-        *state = 1;
-        QTRY_VERIFY(*state >= 2);
-        QCOMPARE(state->load(), 2);
-        QCoreApplication::processEvents(); // nothing was posted to the freed target
-    }
-
     // A line that never pauses must not hold the receive thread in its read loop.
     // /dev/zero stands in for it: unlike a pseudo-terminal, whose kernel side refills in
     // steps, it is never read empty.
     void receiveThreadEndsPromptlyUnderAFlood()
     {
         NotificationCounter target;
-        auto ctx = std::make_shared<PortContext>(::open("/dev/zero", O_RDONLY | O_NONBLOCK | O_CLOEXEC),
-                                                 eventfd(0, EFD_CLOEXEC), &target);
+        auto ctx = std::make_shared<PortContext>(
+            ::open("/dev/zero", O_RDONLY | O_NONBLOCK | O_CLOEXEC), ManualEvent(),
+            [&target](CommNotice&& notice) { postNotification(&target, std::move(notice)); });
         auto reader = std::make_shared<TReadThread>(ctx);
         reader->start();
         QTRY_VERIFY(target.chunks >= 3);
@@ -208,16 +131,6 @@ private slots:
         const bool ended = reader->stop(std::chrono::milliseconds(2000));
         QVERIFY2(ended && timer.elapsed() < 200, qPrintable(QString::number(timer.elapsed())));
         ctx->detach();
-    }
-
-    void failureInsideAThreadIsAHangUp()
-    {
-        NotificationCounter target;
-        auto ctx = contextFor(&target);
-        auto thread = std::make_shared<ThrowingThread>(ctx);
-        thread->start();
-        QVERIFY(thread->stop(std::chrono::milliseconds(5000)));
-        QTRY_COMPARE(target.hangups, 1);
     }
 
     void errorMarksAreUndone()

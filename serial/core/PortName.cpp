@@ -1,8 +1,17 @@
-#include "serial/PortName.h"
+#include "serial/core/PortName.h"
 
 #include <cctype>
 
 std::string devicePathFor(const std::string& name)
+{
+#ifdef _WIN32
+    return windowsDevicePath(name);
+#else
+    return posixDevicePath(name);
+#endif
+}
+
+std::string posixDevicePath(const std::string& name)
 {
     // No name is no path: opening it fails as a missing file, not as the folder /dev/.
     if (name.empty() || name.front() == '/') return name;
@@ -16,4 +25,11 @@ std::string devicePathFor(const std::string& name)
         if (digits && n >= 1) return "/dev/ttyS" + std::to_string(n - 1);
     }
     return "/dev/" + name;
+}
+
+std::string windowsDevicePath(const std::string& name)
+{
+    // Without the prefix only COM1 to COM9 open; "\\.\" reaches every device by its name.
+    if (name.empty() || name.compare(0, 2, "\\\\") == 0) return name;
+    return "\\\\.\\" + name;
 }

@@ -1,7 +1,7 @@
 // Line settings through the kernel's termios2 interface, which takes any integer speed
 // (BOTHER). <asm/termbits.h> cannot share a translation unit with <termios.h>, so every
 // termios detail of the component lives in this file.
-#include "serial/LineSettings.h"
+#include "serial/posix/Termios.h"
 
 #include <asm/termbits.h>
 #include <cstring>

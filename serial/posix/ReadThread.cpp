@@ -1,8 +1,8 @@
-#include "serial/ReadThread.h"
+#include "serial/posix/ReadThread.h"
 
-#include "serial/CommEvents.h"
-#include "serial/LineStatus.h"
-#include "serial/ModemWatcher.h"
+#include "serial/core/Notice.h"
+#include "serial/posix/LineStatus.h"
+#include "serial/posix/ModemWatcher.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -35,7 +35,7 @@ std::optional<ReceiveCredit> TReadThread::awaitCredit()
     for (;;) {
         credits_->clearReady();
         if (auto credit = credits_->take()) return credit;
-        pollfd fds[2] = {{ctx_->closeEvent, POLLIN, 0}, {credits_->readyFd(), POLLIN, 0}};
+        pollfd fds[2] = {{ctx_->closeEvent.native(), POLLIN, 0}, {credits_->ready().native(), POLLIN, 0}};
         if (::poll(fds, 2, -1) < 0 && errno != EINTR)
             throw std::system_error(errno, std::generic_category(), "poll"); // ends in a hang-up
         if (fds[0].revents) return std::nullopt;
@@ -70,7 +70,7 @@ TReadThread::Drained TReadThread::drain(short revents)
     // Takes what the driver holds, at most one chunk's worth, so that the close event is
     // looked at again between chunks even while the far end sends without a pause.
     for (;;) {
-        const ssize_t got = ::read(ctx_->fd, buffer_ + held_, kChunkSize - held_);
+        const ssize_t got = ::read(ctx_->port, buffer_ + held_, kChunkSize - held_);
         if (got < 0 && errno == EINTR) continue;
         if (got < 0 && errno == EAGAIN)
             // Nothing to read although poll woke us: a hang-up or error that read does not
@@ -87,15 +87,15 @@ TReadThread::Drained TReadThread::drain(short revents)
 void TReadThread::run()
 {
     credits_ = ReceiveCredits::make();
-    LineStatus errors(ctx_->fd, LineStatus::Watch::Errors);
+    LineStatus errors(ctx_->port, LineStatus::Watch::Errors);
     // Modem-line changes come without data, so they are waited for on a thread of their own,
     // and only when the owner listens for them (drivers without line counters, such as
     // pseudo-terminals, have none to report).
     std::optional<LineStatus> modemLines;
     std::optional<ModemWatcher> modemWatcher;
     if (ctx_->watchModemLines && errors.supported()) {
-        modemLines.emplace(ctx_->fd, LineStatus::Watch::ModemLines);
-        const int fd = ctx_->fd;
+        modemLines.emplace(ctx_->port, LineStatus::Watch::ModemLines);
+        const int fd = ctx_->port;
         modemWatcher.emplace([fd] { return ioctl(fd, TIOCMIWAIT, TIOCM_CD | TIOCM_RNG); },
                              [this, &modemLines] { modemLines->report(*ctx_); });
     }
@@ -112,7 +112,7 @@ void TReadThread::run()
         if (total.count() > 0) deadline = readStart + total;
         if (held_ > 0 && interval.count() > 0) deadline = std::min(deadline, lastByte + interval);
 
-        pollfd fds[2] = {{ctx_->closeEvent, POLLIN, 0}, {ctx_->fd, POLLIN, 0}};
+        pollfd fds[2] = {{ctx_->closeEvent.native(), POLLIN, 0}, {ctx_->port, POLLIN, 0}};
         const int ready = ::poll(fds, 2, msUntil(deadline));
         if (ready < 0) {
             if (errno == EINTR) continue;
@@ -144,5 +144,5 @@ void TReadThread::run()
         if (marks_.takeErrorCount() && !errors.supported())
             ctx_->post(kNotifyReceiveError, 0, LineStatus::kRxParity);
     }
-    ::tcflush(ctx_->fd, TCIFLUSH);
+    ::tcflush(ctx_->port, TCIFLUSH);
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "serial/PortThread.h"
+#include "serial/core/PortThread.h"
 
 #include <cstdint>
 #include <deque>

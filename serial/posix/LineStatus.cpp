@@ -1,7 +1,7 @@
-#include "serial/LineStatus.h"
+#include "serial/posix/LineStatus.h"
 
-#include "serial/CommEvents.h"
-#include "serial/PortContext.h"
+#include "serial/core/Notice.h"
+#include "serial/core/PortContext.h"
 
 #include <linux/serial.h>
 #include <sys/ioctl.h>

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "serial/core/ManualEvent.h"
+
 #include <atomic>
 #include <memory>
 #include <optional>
@@ -29,26 +31,25 @@ class ReceiveCredits : public std::enable_shared_from_this<ReceiveCredits> {
 public:
     static constexpr int kLimit = 8; // 16 KB of chunks: at serial speeds, seconds of line time
 
-    // Throws std::system_error when the wake-up descriptor cannot be made.
+    // Throws std::system_error when the wake-up event cannot be made.
     static std::shared_ptr<ReceiveCredits> make(int limit = kLimit);
-    ~ReceiveCredits();
     ReceiveCredits(const ReceiveCredits&) = delete;
     ReceiveCredits& operator=(const ReceiveCredits&) = delete;
 
     // A place, or nothing when every place is out. Called by the receive thread only.
     std::optional<ReceiveCredit> take();
-    // Readable once the places out have come down to half the bound; clearReady() rearms
-    // it. A taker that found the pool full clears it and takes again before waiting, and a
-    // full pool must come down to half after that, so the wake-up is never missed.
-    int readyFd() const { return ready_; }
-    void clearReady() const;
+    // Set once the places out have come down to half the bound; clearReady() rearms it. A
+    // taker that found the pool full clears it and takes again before waiting, and a full
+    // pool must come down to half after that, so the wake-up is never missed.
+    const ManualEvent& ready() const { return ready_; }
+    void clearReady() const { ready_.reset(); }
 
 private:
     friend class ReceiveCredit;
-    ReceiveCredits(int limit, int readyFd) : limit_(limit), ready_(readyFd) {}
+    explicit ReceiveCredits(int limit) : limit_(limit) {}
     void giveBack();
 
     const int limit_;
-    const int ready_; // eventfd
+    ManualEvent ready_;
     std::atomic<int> out_{0};
 };

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "serial/ErrorMarks.h"
-#include "serial/PortThread.h"
-#include "serial/ReceiveCredits.h"
+#include "serial/posix/ErrorMarks.h"
+#include "serial/core/PortThread.h"
+#include "serial/core/ReceiveCredits.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
-#include "serial/PortThread.h"
+#include "serial/core/PortThread.h"
 
-#include "serial/CommEvents.h"
+#include "serial/core/Notice.h"
 
 PortThread::~PortThread()
 {

@@ -1,4 +1,4 @@
-#include "serial/ModemWatcher.h"
+#include "serial/posix/ModemWatcher.h"
 
 #include <cerrno>
 #include <pthread.h>

@@ -5,7 +5,7 @@
 #include <memory>
 #include <thread>
 
-#include "serial/PortContext.h"
+#include "serial/core/PortContext.h"
 
 // A worker that runs while the port is open and ends when the close event is signalled.
 // The running thread holds its own object and the shared context, so a thread that misses

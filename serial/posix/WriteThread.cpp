@@ -1,6 +1,6 @@
-#include "serial/WriteThread.h"
+#include "serial/posix/WriteThread.h"
 
-#include "serial/CommEvents.h"
+#include "serial/core/Notice.h"
 
 #include <cerrno>
 #include <linux/serial.h>
@@ -52,7 +52,7 @@ void TWriteThread::run()
                 ctx_->post(kNotifySendEmpty);
                 notifyWhenEmpty = false;
             }
-            pollfd fds[2] = {{ctx_->closeEvent, POLLIN, 0}, {wake_, POLLIN, 0}};
+            pollfd fds[2] = {{ctx_->closeEvent.native(), POLLIN, 0}, {wake_, POLLIN, 0}};
             if (::poll(fds, 2, -1) < 0) {
                 if (errno == EINTR) continue;
                 hangUp();
@@ -66,7 +66,7 @@ void TWriteThread::run()
         if (ctx_->closeSignalled() || !writeAll(request)) break;
         notifyWhenEmpty = true;
     }
-    ::tcflush(ctx_->fd, TCOFLUSH); // whatever was still queued is dropped
+    ::tcflush(ctx_->port, TCOFLUSH); // whatever was still queued is dropped
     ctx_->sendEmpty = true;
 }
 
@@ -74,14 +74,14 @@ bool TWriteThread::writeAll(const Request& request)
 {
     const bool toggleRts = ctx_->softwareRtsToggle;
     int rts = TIOCM_RTS;
-    if (toggleRts) ioctl(ctx_->fd, TIOCMBIS, &rts);
+    if (toggleRts) ioctl(ctx_->port, TIOCMBIS, &rts);
     size_t written = 0;
     bool ok = true;
     while (ok && written < request.count)
         ok = writeSome(request.bytes.get() + written, request.count - written, written);
     if (toggleRts) {
         if (ok) ok = waitUntilSent(); // keep RTS up until the last stop bit has left
-        ioctl(ctx_->fd, TIOCMBIC, &rts);
+        ioctl(ctx_->port, TIOCMBIC, &rts);
     }
     return ok;
 }
@@ -94,18 +94,18 @@ bool TWriteThread::waitUntilSent()
     // empty once their queue is.
     for (;;) {
         int queued = 0;
-        if (ioctl(ctx_->fd, TIOCOUTQ, &queued) != 0) return true;
+        if (ioctl(ctx_->port, TIOCOUTQ, &queued) != 0) return true;
         unsigned int lineStatus = TIOCSER_TEMT;
-        if (queued == 0) ioctl(ctx_->fd, TIOCSERGETLSR, &lineStatus);
+        if (queued == 0) ioctl(ctx_->port, TIOCSERGETLSR, &lineStatus);
         if (queued == 0 && (lineStatus & TIOCSER_TEMT)) return true;
-        pollfd closing{ctx_->closeEvent, POLLIN, 0};
+        pollfd closing{ctx_->closeEvent.native(), POLLIN, 0};
         if (::poll(&closing, 1, 1) != 0) return false;
     }
 }
 
 bool TWriteThread::writeSome(const uint8_t* data, size_t size, size_t& written)
 {
-    const ssize_t n = ::write(ctx_->fd, data, size);
+    const ssize_t n = ::write(ctx_->port, data, size);
     if (n > 0) {
         written += static_cast<size_t>(n);
         return true;
@@ -113,7 +113,7 @@ bool TWriteThread::writeSome(const uint8_t* data, size_t size, size_t& written)
     if (n < 0 && errno == EBADF) return false; // descriptor gone: end quietly
     if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
         // The driver's queue is full: wait until it drains or the port closes.
-        pollfd fds[2] = {{ctx_->closeEvent, POLLIN, 0}, {ctx_->fd, POLLOUT, 0}};
+        pollfd fds[2] = {{ctx_->closeEvent.native(), POLLIN, 0}, {ctx_->port, POLLOUT, 0}};
         if (::poll(fds, 2, -1) < 0 && errno != EINTR) {
             hangUp();
             return false;

@@ -1,4 +1,4 @@
-#include "serial/ErrorMarks.h"
+#include "serial/posix/ErrorMarks.h"
 
 size_t ErrorMarks::unmark(uint8_t* data, size_t size, bool replace, uint8_t replacement)
 {
