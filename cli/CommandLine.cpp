@@ -164,10 +164,10 @@ std::optional<Answer> readProfileArguments(const QStringList& arguments, Profile
     if (const QString why = p.givenTwice(); !why.isEmpty()) return refuse(why);
     const QStringList rest = p.parser.positionalArguments();
     if (!rest.isEmpty() && !QStringList({"read", "write", "compare"}).contains(rest[0]))
-        return refuse(QStringLiteral("unknown command '%1': expected read, write, compare, scan or monitor.")
+        return refuse(QStringLiteral("unknown command '%1': expected read, write, compare, scan, monitor or instrument.")
                           .arg(TerminalText::escaped(rest[0])));
     if (rest.isEmpty())
-        return refuse(QStringLiteral("expected a command: read, write or compare and a FILE, scan, or monitor."));
+        return refuse(QStringLiteral("expected a command: read, write or compare and a FILE, scan, monitor, or instrument and an ADDR."));
     if (rest.size() == 1) return refuse(QStringLiteral("expected a FILE after %1.").arg(rest[0]));
     if (rest.size() > 2)
         return refuse(QStringLiteral("unexpected argument '%1'.").arg(TerminalText::escaped(rest[2])));
