@@ -1,29 +1,29 @@
 #pragma once
 
-#include "sim/HartLoop.h"
+#include "sim/HartAnswer.h"
+#include "sim/HartBytes.h"
+#include "sim/HartInstrument.h"
 
 #include <QByteArray>
 #include <cstdint>
 #include <optional>
 
-// The data of the stand-in instruments' answers to the universal commands beyond 3 and 6:
-// identity (0), primary variable (1), loop current and percent of range (2), tag (13),
-// long tag (20) and additional status (48).
+// The stand-in instruments' answers to the reading commands: 0 (identity), 1, 2 and 3
+// (values), 7 (loop configuration), 8 (classifications), 9 and 33 (device variables),
+// 12-16 (message; tag, descriptor and date; sensor; PV output; final assembly number),
+// 20 (long tag), 48 (additional status) and 50 (variable assignments). Each answers with
+// the layout of the instrument's HART revision.
 namespace HartAnswers {
-
-// The instrument at polling address 5: HART 7, so its identity carries an expanded
-// device type and a 16-bit manufacturer, and it has a long tag.
-HartInstrument levelInstrument();
 
 // Command 0's data, as long as the instrument's revision makes it.
 QByteArray identity(const HartInstrument& device);
 
-// The data of commands 1, 2, 13, 20 and 48; absent for a command the instrument does not
-// implement (20 before HART 6, and every command not listed).
-std::optional<QByteArray> answer(const HartInstrument& device, uint8_t command, double seconds);
+// The answer to a reading command with the request's data; absent for a command the
+// instrument does not implement (7, 8, 9 and 20 before HART 6, 33 from HART 6, and every
+// command not listed above).
+std::optional<HartAnswer> read(const HartInstrument& device, uint8_t command, const QByteArray& request,
+                               double seconds);
 
-// Text in six-bit packed characters, four to every three bytes, padded with blanks to
-// `characters` (a multiple of four).
-QByteArray packAscii(const QByteArray& text, int characters);
+using ::packAscii;
 
 } // namespace HartAnswers

@@ -1,15 +1,15 @@
 #include "sim/HartLoop.h"
 
 #include "sim/HartAnswers.h"
+#include "sim/HartWrites.h"
+#include "sim/InstrumentCatalogue.h"
 
-#include <bit>
 #include <cmath>
 
 namespace {
 
 constexpr uint8_t kShortRequest = 0x02, kLongRequest = 0x82;
 constexpr uint8_t kShortReply = 0x06, kLongReply = 0x86;
-constexpr uint8_t kNotImplemented = 64;
 constexpr int kReplyPreambles = 5;
 
 uint8_t checksum(const QByteArray& bytes, qsizetype from)
@@ -21,35 +21,7 @@ uint8_t checksum(const QByteArray& bytes, qsizetype from)
 
 } // namespace
 
-void appendFloat(QByteArray& out, float value)
-{
-    const uint32_t bits = std::bit_cast<uint32_t>(value);
-    for (int shift = 24; shift >= 0; shift -= 8) out.append(static_cast<char>(bits >> shift));
-}
-
-HartLoop::HartLoop()
-{
-    HartInstrument flow;
-    HartInstrument pressure;
-    pressure.manufacturer = 0x11;
-    pressure.deviceType = 0x22;
-    pressure.id = {0x00, 0x12, 0x34};
-    pressure.pollAddress = 1;
-    pressure.base = {1.25f, 23.5f, 0.0f, 50.0f};
-    pressure.units = {7, 32, 237, 57}; // bar, degC, MPa, percent
-    HartInstrument temperature;
-    temperature.manufacturer = 0x4A;
-    temperature.deviceType = 0x81;
-    temperature.id = {0x0A, 0xBC, 0xDE};
-    temperature.pollAddress = 2;
-    temperature.base = {85.0f, 24.0f, 358.15f, 1.0f};
-    temperature.units = {32, 32, 35, 57};
-    pressure.revision = 6;
-    pressure.tag = "PT-201";
-    pressure.longTag = "Feed pump discharge pressure";
-    temperature.tag = "TT-301";
-    instruments = {flow, pressure, temperature, HartAnswers::levelInstrument()};
-}
+HartLoop::HartLoop() : instruments(InstrumentCatalogue::instruments()) {}
 
 HartInstrument* HartLoop::at(int pollAddress)
 {
@@ -122,26 +94,8 @@ QByteArray HartLoop::handle(const QByteArray& frame, double seconds)
     }
     if (!device) return {};
 
-    QByteArray out;
-    switch (command) {
-    case 0: // read unique identifier
-        return reply(*device, address, command, HartAnswers::identity(*device), 0, longFrame);
-    case 3: { // read dynamic variables and loop current
-        appendFloat(out, loopCurrent(*device, seconds));
-        const auto values = variables(*device, seconds);
-        for (size_t i = 0; i < 4; ++i) {
-            out.append(static_cast<char>(device->units[i]));
-            appendFloat(out, values[i]);
-        }
-        return reply(*device, address, command, out, 0, longFrame);
-    }
-    case 6: // write polling address
-        if (data.size() < 1) return reply(*device, address, command, {}, 5, longFrame);
-        device->pollAddress = static_cast<uint8_t>(data[0]) & 0x3F;
-        return reply(*device, address, command, data.left(1), 0, longFrame);
-    default:
-        if (const auto answer = HartAnswers::answer(*device, command, seconds))
-            return reply(*device, address, command, *answer, 0, longFrame);
-        return reply(*device, address, command, {}, kNotImplemented, longFrame);
-    }
+    std::optional<HartAnswer> answer = HartWrites::write(*device, command, data);
+    if (!answer) answer = HartAnswers::read(*device, command, data, seconds);
+    if (!answer) answer = HartAnswer::refused(HartCode::kNotImplemented);
+    return reply(*device, address, command, answer->data, answer->code, longFrame);
 }

@@ -1,5 +1,6 @@
 // vk742b-sim: a stand-in for the VK742-B converter on a pseudo-terminal or a serial device.
 #include "serial/LineSettings.h"
+#include "sim/InstrumentSwitches.h"
 #include "sim/Simulator.h"
 #include "tools/HexText.h"
 
@@ -33,6 +34,7 @@ struct Options {
     bool garble = false;
     bool verbose = false;
     std::vector<std::pair<int, int>> statuses; // polling address, field device status
+    std::vector<std::string> diagnostics, tags; // --diag and --tag values, checked at start
 };
 
 volatile std::sig_atomic_t stopping = 0;
@@ -62,6 +64,20 @@ const char* const kHelp =
     "  --verbose      print each request and answer in hex on stderr\n"
     "  --status ADDR:HEX  the field device status byte the HART instrument at polling\n"
     "                 address ADDR sends in every answer (hex, 00 to FF); repeatable\n"
+    "  --diag ADDR:BYTE:HEX  byte BYTE (decimal) of the additional status (command 48)\n"
+    "                 of the instrument at ADDR; byte 6 of a HART 6 or 7 instrument is its\n"
+    "                 extended device status, reported by commands 0 and 9 too; repeatable\n"
+    "  --tag ADDR:TEXT  the tag (command 13) of the instrument at ADDR: at most 8\n"
+    "                 characters of HART's packed set, lower case kept as upper; repeatable\n"
+    "\n"
+    "The instruments (polling address, HART revision, tag):\n"
+    "  0  HART 5  FT-101  flow meter, square root, m3/h\n"
+    "  1  HART 6  PT-201  pressure transmitter, write-protected, loop current disabled\n"
+    "  2  HART 5  TT-301  temperature transmitter, alarm low\n"
+    "  5  HART 7  LT-505  level radar; its electronics temperature is out of range\n"
+    "Each answers commands 0-3, 6, 12-18, 48 and 50; HART 5 also 33, HART 6 and 7 also 7,\n"
+    "8, 9 and 20. What commands 17 and 18 write is kept until the stand-in ends.\n"
+    "\n"
     "  -h, --help     display this help and exit\n"
     "  -v, --version  display the version and exit\n";
 
@@ -121,6 +137,8 @@ Options parse(int argc, char** argv)
         else if (a == "--garble") o.garble = true;
         else if (a == "--verbose") o.verbose = true;
         else if (a == "--status") o.statuses.push_back(statusSetting(a, value()));
+        else if (a == "--diag") o.diagnostics.push_back(value());
+        else if (a == "--tag") o.tags.push_back(value());
         else refuse("unknown option '" + a + "'");
     }
     return o;
@@ -162,6 +180,10 @@ int main(int argc, char** argv)
         if (!device) refuse("--status: no instrument at polling address " + std::to_string(address));
         device->status = uint8_t(status);
     }
+    for (const std::string& d : opt.diagnostics)
+        if (const std::string why = InstrumentSwitches::setDiagnostic(sim.loop, d); !why.empty()) refuse(why);
+    for (const std::string& t : opt.tags)
+        if (const std::string why = InstrumentSwitches::setTag(sim.loop, t); !why.empty()) refuse(why);
     int fd = -1;     // where requests arrive and answers go
     int keeper = -1; // our own hold on the terminal's other side (pseudo-terminal only)
     bool pseudo = opt.port.empty();
