@@ -99,7 +99,7 @@ int run(TComm& port, const InstrumentArguments& args, TrafficLogFile& log, const
     QObject::connect(&run, &InstrumentWriteRun::planned, [&](const WritableSettings::Plan& plan) {
         printPlan(plan);
         if (args.yes || askedYes()) return run.confirm(true);
-        if (!::isatty(STDIN_FILENO)) say(QStringLiteral("nothing was written: give --yes to write without asking"));
+        if (!::isatty(STDIN_FILENO)) say(QStringLiteral("give --yes to write without asking"));
         run.confirm(false);
     });
     int code = kTrouble;

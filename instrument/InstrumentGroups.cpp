@@ -159,9 +159,15 @@ Group diagnostics(const QJsonObject& s)
                 {"analog_channel_fixed", "Analog channels fixed"}};
     for (const auto& m : more)
         if (given(d.value(QLatin1String(m.key)))) g.rows.push_back({QLatin1String(m.label), bits(d.value(QLatin1String(m.key)), {})});
-    for (const char* key : {"device_specific", "device_specific_hart5", "device_specific_more"})
-        if (d.value(QLatin1String(key)).isString() && !d.value(QLatin1String(key)).toString().isEmpty())
-            g.rows.push_back({QStringLiteral("Device-specific"), d.value(QLatin1String(key)).toString()});
+    const struct {
+        const char* key;
+        const char* label;
+    } specific[] = {{"device_specific", "Device-specific (bytes 0-5)"},
+                    {"device_specific_hart5", "Device-specific (bytes 6-13)"},
+                    {"device_specific_more", "Device-specific (bytes 14-24)"}};
+    for (const auto& s : specific)
+        if (d.value(QLatin1String(s.key)).isString() && !d.value(QLatin1String(s.key)).toString().isEmpty())
+            g.rows.push_back({QLatin1String(s.label), d.value(QLatin1String(s.key)).toString()});
     return g;
 }
 
