@@ -14,6 +14,6 @@ struct HartAnswer {
 
 // Response codes the stand-in's instruments send.
 namespace HartCode {
-constexpr uint8_t kInvalidSelection = 2, kTooFewDataBytes = 5, kWriteProtected = 7;
-constexpr uint8_t kNotImplemented = 64;
+constexpr uint8_t kInvalidSelection = 2, kTooLarge = 3, kTooSmall = 4, kTooFewDataBytes = 5;
+constexpr uint8_t kWriteProtected = 7, kSetToNearest = 8, kBusy = 32, kNotImplemented = 64;
 } // namespace HartCode

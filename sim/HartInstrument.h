@@ -51,6 +51,8 @@ struct HartInstrument {
     uint8_t writeProtect = 0;   // 0 no, 1 yes
     uint8_t loopCurrentMode = 1; // 0 disabled, 1 enabled
     uint16_t configChangeCounter = 0; // from HART 6
+    float fixedCurrent = 0;           // mA while in fixed current mode (command 40), else 0
+    int busyWrites = 0;               // writes still to be answered "busy" (response code 32)
     std::vector<DeviceVariable> deviceVariables;
     // Command 48's data: device-specific bytes 0-5, then from HART 6 extended device status
     // (byte 6, also in command 0 and command 9), operating mode, standardized status 0,

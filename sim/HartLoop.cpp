@@ -38,8 +38,9 @@ std::array<float, 4> HartLoop::variables(const HartInstrument& d, double seconds
     return v;
 }
 
-float HartLoop::loopCurrent(const HartInstrument&, double seconds)
+float HartLoop::loopCurrent(const HartInstrument& d, double seconds)
 {
+    if (d.fixedCurrent != 0) return d.fixedCurrent;
     return 12.0f + float(4.0 * std::sin(seconds / 30.0));
 }
 

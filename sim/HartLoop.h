@@ -20,7 +20,8 @@ public:
     // is malformed, fails its checksum or addresses nobody gets no answer (empty).
     QByteArray handle(const QByteArray& frame, double seconds);
 
-    // The four dynamic variables and loop current of an instrument, drifting slowly.
+    // The four dynamic variables and loop current of an instrument, drifting slowly (the
+    // current stays where command 40 fixed it, while it is fixed).
     static std::array<float, 4> variables(const HartInstrument& instrument, double seconds);
     static float loopCurrent(const HartInstrument& instrument, double seconds);
 

@@ -63,7 +63,6 @@ HartInstrument pressureTransmitter()
     pressure.upperRange = 16.0f;
     pressure.lowerRange = 0.0f;
     pressure.damping = 1.0f;
-    pressure.writeProtect = 1;
     pressure.loopCurrentMode = 0; // multidrop
     pressure.configChangeCounter = 3;
     pressure.deviceVariables = dynamicVariables({65, 64, 65, 0});
@@ -96,6 +95,7 @@ HartInstrument temperatureTransmitter()
     temperature.upperRange = 150.0f;
     temperature.lowerRange = 0.0f;
     temperature.damping = 2.0f;
+    temperature.writeProtect = 1;
     temperature.loopCurrentMode = 0; // HART 5 at a polling address other than 0
     temperature.deviceVariables = dynamicVariables({64, 64, 64, 0});
     return temperature;

@@ -82,4 +82,18 @@ std::string setTag(HartLoop& loop, const std::string& value)
     return {};
 }
 
+std::string setBusy(HartLoop& loop, const std::string& value)
+{
+    const auto parts = split(value, 2);
+    const std::string& n = parts.back();
+    if (parts.size() != 2 || n.empty() || n.size() > 4 || !std::all_of(n.begin(), n.end(), ::isdigit) ||
+        std::stoi(n) > 1000)
+        return "--busy needs ADDR:N with N from 0 to 1000, such as 5:2, not '" + value + "'";
+    std::string why;
+    HartInstrument* device = instrumentAt(loop, parts[0], why);
+    if (!device) return "--busy: " + why;
+    device->busyWrites = std::stoi(n);
+    return {};
+}
+
 } // namespace InstrumentSwitches

@@ -17,4 +17,8 @@ std::string setDiagnostic(HartLoop& loop, const std::string& value);
 // packed code can carry; lower case is kept as upper case.
 std::string setTag(HartLoop& loop, const std::string& value);
 
+// "ADDR:N": the instrument at ADDR answers its next N writes (0 to 1000) with response
+// code 32, busy, and takes none of them.
+std::string setBusy(HartLoop& loop, const std::string& value);
+
 } // namespace InstrumentSwitches

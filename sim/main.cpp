@@ -34,7 +34,7 @@ struct Options {
     bool garble = false;
     bool verbose = false;
     std::vector<std::pair<int, int>> statuses; // polling address, field device status
-    std::vector<std::string> diagnostics, tags; // --diag and --tag values, checked at start
+    std::vector<std::string> diagnostics, tags, busy; // --diag, --tag, --busy: checked at start
 };
 
 volatile std::sig_atomic_t stopping = 0;
@@ -69,14 +69,18 @@ const char* const kHelp =
     "                 extended device status, reported by commands 0 and 9 too; repeatable\n"
     "  --tag ADDR:TEXT  the tag (command 13) of the instrument at ADDR: at most 8\n"
     "                 characters of HART's packed set, lower case kept as upper; repeatable\n"
+    "  --busy ADDR:N  the instrument at ADDR answers its next N writes with response\n"
+    "                 code 32 (busy) and takes none of them; repeatable\n"
     "\n"
     "The instruments (polling address, HART revision, tag):\n"
     "  0  HART 5  FT-101  flow meter, square root, m3/h\n"
-    "  1  HART 6  PT-201  pressure transmitter, write-protected, loop current disabled\n"
-    "  2  HART 5  TT-301  temperature transmitter, alarm low\n"
+    "  1  HART 6  PT-201  pressure transmitter, loop current disabled\n"
+    "  2  HART 5  TT-301  temperature transmitter, write-protected, alarm low\n"
     "  5  HART 7  LT-505  level radar; its electronics temperature is out of range\n"
-    "Each answers commands 0-3, 6, 12-18, 48 and 50; HART 5 also 33, HART 6 and 7 also 7,\n"
-    "8, 9 and 20. What commands 17 and 18 write is kept until the stand-in ends.\n"
+    "Each answers the reading commands 0-3, 12-16, 48 and 50 (HART 5 also 33; HART 6 and\n"
+    "7 also 7, 8, 9 and 20) and the writes 6, 17, 18, 34, 35, 38, 40, 44 and 47 (HART 6\n"
+    "and 7 also 22). What is written is kept until the stand-in ends; a write-protected\n"
+    "instrument answers writes with response code 7.\n"
     "\n"
     "  -h, --help     display this help and exit\n"
     "  -v, --version  display the version and exit\n";
@@ -139,6 +143,7 @@ Options parse(int argc, char** argv)
         else if (a == "--status") o.statuses.push_back(statusSetting(a, value()));
         else if (a == "--diag") o.diagnostics.push_back(value());
         else if (a == "--tag") o.tags.push_back(value());
+        else if (a == "--busy") o.busy.push_back(value());
         else refuse("unknown option '" + a + "'");
     }
     return o;
@@ -184,6 +189,8 @@ int main(int argc, char** argv)
         if (const std::string why = InstrumentSwitches::setDiagnostic(sim.loop, d); !why.empty()) refuse(why);
     for (const std::string& t : opt.tags)
         if (const std::string why = InstrumentSwitches::setTag(sim.loop, t); !why.empty()) refuse(why);
+    for (const std::string& b : opt.busy)
+        if (const std::string why = InstrumentSwitches::setBusy(sim.loop, b); !why.empty()) refuse(why);
     int fd = -1;     // where requests arrive and answers go
     int keeper = -1; // our own hold on the terminal's other side (pseudo-terminal only)
     bool pseudo = opt.port.empty();

@@ -4,35 +4,13 @@
 #include "pages/hart/InstrumentTables.h"
 #include "sim/HartLoop.h"
 #include "sim/InstrumentSwitches.h"
-#include "tests/support/Bytes.h"
+#include "tests/sim/SimRequests.h"
 
 #include <QProcess>
 #include <QtTest>
-#include <bit>
 
 using namespace InstrumentReplies;
-
-namespace {
-
-// A short master frame to `poll` with seven preambles, as the tool sends it.
-QByteArray request(int poll, uint8_t command, const QByteArray& data = {})
-{
-    QByteArray frame = bytes({0x02, 0x80 | poll, command, int(data.size())}) + data;
-    uint8_t sum = 0;
-    for (char c : frame) sum ^= uint8_t(c);
-    return QByteArray(7, char(0xFF)) + frame + char(sum);
-}
-
-HartReply::Frame ask(HartLoop& loop, int poll, uint8_t command, const QByteArray& data = {}, double seconds = 0)
-{
-    const auto frame = HartReply::read(loop.handle(request(poll, command, data), seconds));
-    if (!frame || !frame->whole || !frame->checksumOk) qFatal("no whole reply from %d to command %d", poll, command);
-    return *frame;
-}
-
-uint32_t bitsOf(float value) { return std::bit_cast<uint32_t>(value); }
-
-} // namespace
+using namespace SimRequests;
 
 class TestSimInstruments : public QObject {
     Q_OBJECT
@@ -144,7 +122,7 @@ private slots:
         QCOMPARE(dampings.size(), 4);
         QCOMPARE(InstrumentTables::transferFunction(*readOutput(ask(loop, 0, 15), 5).transferFunction),
                  QString("square root"));
-        QCOMPARE(InstrumentTables::writeProtect(*readOutput(ask(loop, 1, 15), 6).writeProtect),
+        QCOMPARE(InstrumentTables::writeProtect(*readOutput(ask(loop, 2, 15), 5).writeProtect),
                  QString("write-protected"));
         QCOMPARE(*readIdentity(ask(loop, 5, 0)).configChangeCounter, uint16_t(17));
         const AdditionalStatus level = readAdditionalStatus(ask(loop, 5, 48), 7);
@@ -270,7 +248,8 @@ private slots:
     void badSwitchesStopTheProgram()
     {
         for (const QStringList& args : {QStringList{"--diag", "5:6"}, QStringList{"--diag", "3:6:01"},
-                                        QStringList{"--tag", "1:TOO-LONG-TAG"}, QStringList{"--tag"}}) {
+                                        QStringList{"--tag", "1:TOO-LONG-TAG"}, QStringList{"--tag"},
+                                        QStringList{"--busy", "5:-1"}, QStringList{"--busy", "9:1"}}) {
             QProcess sim;
             sim.start(VK_SIM_PATH, QStringList{"--link", "/nonexistent/link"} + args);
             QVERIFY(sim.waitForFinished(5000));
@@ -306,13 +285,12 @@ private slots:
         QCOMPARE(ask(loop, 2, 18, tdd.left(20)).status().first, uint8_t(5));
         QCOMPARE(*readMessage(ask(loop, 2, 12)).text, QString("REACTOR 1 JACKET OUTLET"));
         QCOMPARE(ask(loop, 2, 12).status().second, uint8_t(0));
-        const HartReply::Frame refused = ask(loop, 1, 18, tdd);
+        const HartReply::Frame refused = ask(loop, 2, 18, tdd);
         QCOMPARE(refused.status().first, uint8_t(7));
         QVERIFY(refused.statusOnly());
-        QCOMPARE(*readTagDescriptorDate(ask(loop, 1, 13)).tag, QString("PT-201"));
-        QCOMPARE(ask(loop, 1, 17, message).status().first, uint8_t(7));
-        QCOMPARE(*readIdentity(ask(loop, 1, 0)).configChangeCounter, uint16_t(3));
-        QCOMPARE(ask(loop, 1, 0).status().second, uint8_t(0));
+        QCOMPARE(*readTagDescriptorDate(ask(loop, 2, 13)).tag, QString("TT-301"));
+        QCOMPARE(ask(loop, 2, 17, message).status().first, uint8_t(7));
+        QCOMPARE(ask(loop, 2, 0).status().second, uint8_t(0));
     }
 };
 
