@@ -25,12 +25,16 @@ LoopTest::LoopTest(ConverterSession& session, Options options, QObject* parent)
     connect(&hold_, &QTimer::timeout, this, [this] { fix(index_ + 1); });
     retry_.setSingleShot(true);
     connect(&retry_, &QTimer::timeout, this, &LoopTest::recover);
+    // During a hold nothing is under way to report the loss.
+    connect(&session_, &ConverterSession::portGone, this, [this] {
+        if (running_ && !recovering_ && !session_.busy()) recover();
+    });
 }
 
 void LoopTest::start()
 {
     running_ = true;
-    stopping_ = fixed_ = leaving_ = completed_ = false;
+    stopping_ = fixed_ = leaving_ = completed_ = recovering_ = false;
     messages_.clear();
     index_ = 0;
     identify();
@@ -55,7 +59,7 @@ void LoopTest::ask(uint8_t command, const QByteArray& data, std::function<void(s
                                     : InstrumentRead::longFrame(identity_, options_.read, command, data);
     session_.send(hartRequest(frame), [this, command, then = std::move(then)](const SessionOutcome& o) {
         if (!running_) return;
-        if (o.kind == SessionOutcome::Kind::PortLost) return recover();
+        if (o.kind == SessionOutcome::Kind::PortLost) return recovering_ ? void() : recover();
         auto reply = o.kind == SessionOutcome::Kind::Decoded ? HartReply::read(o.reply) : std::nullopt;
         if (reply && reply->hasStatus()) emit replied(reply->status());
         if (reply && (reply->command != command || !reply->hasStatus())) reply.reset();
@@ -147,6 +151,7 @@ void LoopTest::recover()
     // again once a second for a while, then fixed current mode is left as usual.
     hold_.stop();
     stopping_ = true;
+    recovering_ = true;
     if (!lostFor_.isValid()) {
         lostFor_.start();
         messages_ << QStringLiteral("the port went away");
@@ -155,6 +160,7 @@ void LoopTest::recover()
     if (!fixed_) return finish(End::Stopped);
     if (session_.reopen(options_.baud, options_.parity).isEmpty()) {
         lostFor_.invalidate();
+        recovering_ = false;
         messages_ << QStringLiteral("the port came back");
         return leave(0);
     }

@@ -73,5 +73,6 @@ private:
     bool fixed_ = false;    // a fixed current was asked, so leaving is owed
     bool leaving_ = false;
     bool completed_ = false;
+    bool recovering_ = false; // the port went away and is tried again
     QStringList messages_;
 };

@@ -231,5 +231,6 @@ QString ConverterSession::reopen(uint32_t baudRate, TParity parity)
         return why;
     }
     port_.SetReadIntervalTimeout(uint32_t(readIntervalMs()));
+    lost_ = false; // open again: what went away has come back
     return {};
 }

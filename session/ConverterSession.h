@@ -112,10 +112,11 @@ public:
     bool busy() const { return pending_.has_value(); }
 
     // Reopens the port at a new speed and parity (after the converter was told to change
-    // them); empty on success, else why it could not.
+    // them, or after it went away); empty on success, else why it could not.
     QString reopen(uint32_t baudRate, TParity parity);
 
-    // Whether the port went away while it was lent; its owner learns of it from here.
+    // Whether the port went away while it was lent and was not opened again; its owner
+    // learns of it from here.
     bool portLost() const { return lost_; }
     TComm& port() { return port_; }
     const Options& options() const { return options_; }

@@ -100,17 +100,17 @@ private slots:
         QTest::addColumn<bool>("confirmed");
         QTest::addColumn<int>("end");
         QTest::addColumn<QString>("message");
-        QTest::newRow("write-protected") << 1 << QStringList{"tag=PT-202"} << true << int(InstrumentWriteRun::End::Refused)
+        QTest::newRow("write-protected") << 2 << QStringList{"tag=TT-302"} << true << int(InstrumentWriteRun::End::Refused)
                                          << "the instrument is write-protected (command 15 says so); nothing was written";
         QTest::newRow("a value that cannot be sent")
-            << 2 << QStringList{"tag=TT-301", "damping=-1"} << true << int(InstrumentWriteRun::End::Refused)
+            << 1 << QStringList{"tag=PT-202", "damping=-1"} << true << int(InstrumentWriteRun::End::Refused)
             << "the damping is seconds from 0, not -1";
         QTest::newRow("the long tag before HART 6") << 0 << QStringList{"long_tag=Feed flow"} << true
                                                     << int(InstrumentWriteRun::End::Refused)
                                                     << "the long tag needs HART 6 or later; this instrument speaks HART 5";
-        QTest::newRow("not confirmed") << 2 << QStringList{"tag=TT-302"} << false << int(InstrumentWriteRun::End::Declined)
+        QTest::newRow("not confirmed") << 1 << QStringList{"tag=PT-202"} << false << int(InstrumentWriteRun::End::Declined)
                                        << "not confirmed; nothing was written";
-        QTest::newRow("already so") << 2 << QStringList{"tag=tt-301"} << true << int(InstrumentWriteRun::End::NothingToWrite)
+        QTest::newRow("already so") << 1 << QStringList{"tag=pt-201"} << true << int(InstrumentWriteRun::End::NothingToWrite)
                                     << "";
     }
     void nothingIsWritten()
