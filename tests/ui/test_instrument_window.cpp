@@ -1,6 +1,7 @@
 // The Instrument window against the stand-in, over the main window's port: it shows exactly
 // the rows of its reading's snapshot file, saves the reading as found and compares a file
-// with it, names a silent address, and gives the port back open when cancelled or closed.
+// with it, names a silent address, and gives the port back open when cancelled or closed;
+// while it reads, no other run takes the port.
 #include "exchange/Exchange.h"
 #include "instrument/InstrumentGroups.h"
 #include "instrument/SnapshotFile.h"
@@ -12,6 +13,8 @@
 #include "ui/TForm1.h"
 #include "ui/instrument/AsFoundName.h"
 #include "ui/instrument/InstrumentWindow.h"
+#include "ui/live/LiveValues.h"
+#include "ui/live/LiveValuesWindow.h"
 
 #include <QComboBox>
 #include <QFormLayout>
@@ -254,6 +257,11 @@ private slots:
         in<QPushButton>(window, "InstrumentRead")->click();
         QTRY_VERIFY(in<QProgressBar>(window, "InstrumentProgress")->value() >= 2);
         QVERIFY(!w.form.profileMenus().converterMenu()->menuAction()->isEnabled());
+        // Live Values does not take the port the reading holds.
+        LiveValuesWindow& live = w.form.profileMenus().findChild<LiveValues*>()->window();
+        live.start();
+        QVERIFY(!live.running());
+        QCOMPARE(w.messages.last(), QString("The port is busy with another run; start when it has ended."));
         in<QPushButton>(window, "InstrumentCancel")->click();
         QVERIFY(ended.wait(3000));
         QCOMPARE(ended.first().first().value<InstrumentRead::End>(), InstrumentRead::End::Cancelled);

@@ -1,9 +1,10 @@
 #include "ui/instrument/InstrumentGroupsView.h"
 
 #include <QFormLayout>
-#include <QGridLayout>
+#include <QBoxLayout>
 #include <QGroupBox>
 #include <QLabel>
+#include <QScrollBar>
 #include <algorithm>
 
 namespace {
@@ -34,8 +35,9 @@ QGroupBox* box(const InstrumentGroups::Group& group, QWidget* parent)
     form->setFieldGrowthPolicy(QFormLayout::ExpandingFieldsGrow);
     form->setLabelAlignment(Qt::AlignLeft);
     for (const InstrumentGroups::Row& row : group.rows) {
+        // One line each: a wrapped label in a form can be given less height than it needs;
+        // a value wider than the window scrolls instead.
         QLabel* value = plain(row.value, box);
-        value->setWordWrap(true);
         value->setTextInteractionFlags(Qt::TextSelectableByMouse);
         form->addRow(plain(row.label, box), value);
     }
@@ -54,23 +56,33 @@ void InstrumentGroupsView::setGroups(const std::vector<InstrumentGroups::Group>&
 {
     delete takeWidget();
     auto* content = new QWidget;
-    auto* grid = new QGridLayout(content);
-    grid->setContentsMargins(0, 0, 0, 0);
-    int row = 0, column = 0;
+    auto* column = new QVBoxLayout(content);
+    column->setContentsMargins(0, 0, 0, 0);
+    QHBoxLayout* pair = nullptr; // a narrow group waiting for its neighbour
     for (const InstrumentGroups::Group& group : groups) {
         QGroupBox* b = box(group, content);
-        if (narrow(group)) {
-            grid->addWidget(b, row, column, Qt::AlignTop);
-            if (++column == 2) column = 0, ++row;
+        if (!narrow(group)) {
+            pair = nullptr;
+            column->addWidget(b);
+        } else if (pair) {
+            pair->addWidget(b, 1, Qt::AlignTop);
+            pair = nullptr;
         } else {
-            if (column) column = 0, ++row;
-            grid->addWidget(b, row++, 0, 1, 2);
+            pair = new QHBoxLayout;
+            pair->addWidget(b, 1, Qt::AlignTop);
+            column->addLayout(pair);
         }
     }
-    grid->setColumnStretch(0, 1);
-    grid->setColumnStretch(1, 1);
-    grid->setRowStretch(row + 1, 1);
+    if (pair) pair->addStretch(1); // an odd one out keeps half the width
+    column->addStretch(1);
     setWidget(content);
+}
+
+int InstrumentGroupsView::widthWanted() const
+{
+    const QWidget* content = widget();
+    if (!content) return 0;
+    return content->sizeHint().width() + 2 * frameWidth() + verticalScrollBar()->sizeHint().width();
 }
 
 void InstrumentGroupsView::clearGroups(const QString& note)

@@ -17,4 +17,6 @@ public:
     void setGroups(const std::vector<InstrumentGroups::Group>& groups);
     // Shows `note` where the groups were ("Nothing read yet.").
     void clearGroups(const QString& note);
+    // How wide the view would have to be to show every group without scrolling sideways.
+    int widthWanted() const;
 };

@@ -28,6 +28,7 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QSpinBox>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -109,8 +110,11 @@ InstrumentWindow::InstrumentWindow(TForm1& form) : QWidget(&form, Qt::Window), f
     // The window goes when the program ends; the port must be back with it before then.
     connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { endLoan(); });
     showReading(false);
+    // Room for a HART 7 instrument's groups without scrolling, where the screen has it.
     const QFontMetrics m = fontMetrics();
-    resize(std::max(110 * m.averageCharWidth(), top->sizeHint().width() + 24), 46 * m.height());
+    QSize size(std::max(140 * m.averageCharWidth(), top->sizeHint().width() + 24), 58 * m.height());
+    if (const QScreen* screen = form.screen()) size = size.boundedTo(screen->availableSize() * 0.9);
+    resize(size);
 }
 
 InstrumentWindow::~InstrumentWindow() { endLoan(); }
@@ -147,6 +151,8 @@ void InstrumentWindow::read()
             [this](const HartStatus::Status& status) { statusLine_->showStatus(status); });
     connect(read_.get(), &InstrumentRead::finished, this, &InstrumentWindow::onFinished);
     showReading(true);
+    // A run over the whole converter would need the port the reading holds.
+    form_.profileMenus().converterMenu()->menuAction()->setEnabled(false);
     read_->start();
 }
 
@@ -174,8 +180,6 @@ void InstrumentWindow::showReading(bool reading)
     cancel_->setEnabled(reading);
     save_->setEnabled(!reading && !current_.isEmpty());
     compare_->setEnabled(!reading && !current_.isEmpty());
-    // A run over the whole converter would need the port the reading holds.
-    form_.profileMenus().converterMenu()->menuAction()->setEnabled(!reading);
 }
 
 void InstrumentWindow::onProgress(int step, int steps, const QString& what)
@@ -212,6 +216,7 @@ void InstrumentWindow::onFinished(InstrumentRead::End end)
     QTimer::singleShot(0, this, [this, end] {
         endLoan();
         showReading(false);
+        form_.profileMenus().converterMenu()->menuAction()->setEnabled(true);
         emit readingEnded(end);
         if (closeWhenDone_) {
             closeWhenDone_ = false;
@@ -234,6 +239,12 @@ void InstrumentWindow::keep(const InstrumentSnapshot& snapshot)
     current_ = *read;
     currentJson_ = json;
     groups_->setGroups(InstrumentGroups::groups(current_));
+    // Wide enough for the rows, where the screen allows; never narrower than the user made it.
+    if (const int missing = groups_->widthWanted() - groups_->width(); missing > 0) {
+        const QScreen* screen = this->screen();
+        const int most = screen ? int(screen->availableSize().width() * 0.95) : width() + missing;
+        resize(std::min(width() + missing, std::max(most, width())), height());
+    }
     const QString notRead = snapshot.notes.isEmpty()
                                 ? QString()
                                 : QStringLiteral(" %1 gave nothing or less than their layout: see Not read.")

@@ -31,8 +31,9 @@ SnapshotComparison::SnapshotComparison(const std::vector<SnapshotFile::Differenc
     table->setHorizontalHeaderLabels({"Key", "Saved", "Now"});
     table->verticalHeader()->hide();
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    table->horizontalHeader()->setStretchLastSection(true);
+    // The key as wide as it is; the saved and present values share the rest alike.
+    table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    table->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     for (int r = 0; r < int(n); ++r) {
         const auto& d = differences[size_t(r)];
         const QString cells[3] = {d.key, d.old, d.now};
