@@ -22,6 +22,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
@@ -158,9 +159,17 @@ private slots:
         QCOMPARE(asText(shown(window)), asText(InstrumentGroups::groups(file)));
         QVERIFY(asText(shown(window)).contains(QRegularExpression("\n  Tag +" + tag + "\n")));
 
-        // Asked again, the same window comes to the front.
+        // Asked again, from the page or the View menu, the same window comes back.
+        window->close();
         w.get<QPushButton>("HartInstrument")->click();
+        QVERIFY(window->isVisible());
+        window->close();
+        for (QAction* menu : w.form.profileMenus().bar()->actions())
+            for (QAction* a : menu->menu()->actions())
+                if (a->text() == QString("Instrument…")) a->trigger();
+        QVERIFY(window->isVisible());
         QCOMPARE(w.form.findChildren<InstrumentWindow*>().size(), 1);
+        QCOMPARE(asText(shown(window)), asText(InstrumentGroups::groups(file))); // the reading is kept
         QVERIFY(w.messages.entries.isEmpty());
     }
 
