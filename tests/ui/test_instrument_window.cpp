@@ -272,7 +272,7 @@ private slots:
         QVERIFY(!live.running());
         QCOMPARE(w.messages.last(), QString("The port is busy with another run; start when it has ended."));
         in<QPushButton>(window, "InstrumentCancel")->click();
-        QVERIFY(ended.wait(3000));
+        QVERIFY(ended.wait(5000));
         QCOMPARE(ended.first().first().value<InstrumentRead::End>(), InstrumentRead::End::Cancelled);
         QVERIFY(!window->reading());
         QVERIFY(w.form.comm().IsOpen() && !w.form.exchange().standingAside());
@@ -297,7 +297,7 @@ private slots:
         QTRY_VERIFY(in<QProgressBar>(window, "InstrumentProgress")->value() >= 2);
         window->close();
         QVERIFY(window->isVisible());
-        QVERIFY(ended.wait(3000));
+        QVERIFY(ended.wait(5000));
         QTRY_VERIFY(!window->isVisible());
         QVERIFY(w.form.comm().IsOpen() && !w.form.exchange().standingAside());
     }

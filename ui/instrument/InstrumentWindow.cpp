@@ -141,6 +141,7 @@ void InstrumentWindow::read()
     }
     current_ = {};
     currentJson_.clear();
+    delete comparison_; // it compared the reading that goes now
     groups_->clearGroups(QString());
     statusLine_->clearStatus();
     options_.pollingAddress = address_->value();
