@@ -5,6 +5,7 @@
 #include "ui/ProfileComparison.h"
 #include "ui/TForm1.h"
 #include "ui/TrafficLogPanel.h"
+#include "ui/instrument/InstrumentEntry.h"
 #include "ui/live/LiveValues.h"
 
 #include "files/ReadFile.h"
@@ -60,6 +61,7 @@ ProfileMenus::ProfileMenus(TForm1& window)
     connect(showLog, &QAction::toggled, logPanel_, &QWidget::setVisible);
     view->addAction(QStringLiteral("Save Log…"), this, &ProfileMenus::saveLog);
     new LiveValues(window, *view, this);
+    new InstrumentEntry(window, *view, this);
 
     connect(&run_, &WindowRun::progress, this, [this](int step, int, const QString& what) {
         if (!progress_) return;

@@ -71,6 +71,10 @@ HartPage::HartPage(Exchange& exchange, QWidget* parent) : QWidget(parent), excha
         const int n = preambles();
         if (onScan) onScan(n, masterBit());
     }));
+    framingRow->addWidget(b.button("HartInstrument", "Instrument…", [this] {
+        const int n = preambles();
+        if (onInstrument) onInstrument(itemIndex(ComboBox30), n, masterBit());
+    }));
     connect(ComboBox30, &QComboBox::activated, this, [this](int index) {
         if (onHartAddressChanged) onHartAddressChanged(index);
     });

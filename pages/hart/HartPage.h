@@ -29,6 +29,8 @@ public:
     std::function<void(int)> onHartAddressChanged;
     // "Scan…": look for instruments, with the page's preamble length and master bit.
     std::function<void(int preambles, uint8_t master)> onScan;
+    // "Instrument…": read the instrument at the chosen polling address, framed the same way.
+    std::function<void(int pollingAddress, int preambles, uint8_t master)> onInstrument;
 
     // The identity that addresses the long frames, as the last answered query left it.
     HartCodec::Identity keptIdentity() const;

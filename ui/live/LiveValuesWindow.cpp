@@ -344,6 +344,10 @@ void LiveValuesWindow::start()
         messages.error(QStringLiteral("The port is busy with a run over the whole converter."));
         return;
     }
+    if (form_.exchange().standingAside()) { // lent to a scan or an instrument reading
+        messages.error(QStringLiteral("The port is busy with another run; start when it has ended."));
+        return;
+    }
     const auto setup = readSetup();
     if (!setup) return;
     loan_ = std::make_unique<PortLoan>(form_, setup->sessionOptions(form_.comm().BaudRate()));

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "instrument/SnapshotFile.h"
+
+#include <QWidget>
+#include <vector>
+
+// What "Compare…" found: the configuration keys that differ between a saved snapshot and the
+// reading on screen (key, saved, now), or that none does.
+class SnapshotComparison : public QWidget {
+    Q_OBJECT
+
+public:
+    // `file` is the saved snapshot's name as shown to the user.
+    SnapshotComparison(const std::vector<SnapshotFile::Difference>& differences, const QString& file, QWidget* parent);
+};
