@@ -51,15 +51,21 @@ WritableSettings::Settings assigned(const QStringList& assignments)
 }
 
 // What apply asks: the snapshot's writable settings, without those that belong to one
-// instrument alone when the snapshot is of another, and only the keys named.
+// instrument alone when the snapshot is of another, and only the keys named. A setting this
+// instrument does not report (a HART 5 instrument's long tag or loop current mode) could
+// not be read back, so it is left alone unless named.
 WritableSettings::Settings fromFile(const QJsonObject& file, const QJsonObject& now, const QStringList& keys)
 {
     using WritableSettings::Key;
     WritableSettings::Settings s = WritableSettings::fromSnapshot(file);
+    const WritableSettings::Settings held = WritableSettings::fromSnapshot(now);
     auto id = [](const QJsonObject& o) { return o.value("identity").toObject().value("device_id"); };
     const bool same = id(file) == id(now) && id(now).isString();
-    auto keep = [&](Key k) { return keys.isEmpty() ? (same || (k != Key::Tag && k != Key::LongTag && k != Key::PollingAddress))
-                                                   : keys.contains(WritableSettings::name(k)); };
+    auto reported = [&](Key k) { return WritableSettings::text(held, k) != u"-"; };
+    auto keep = [&](Key k) {
+        if (!keys.isEmpty()) return keys.contains(WritableSettings::name(k));
+        return reported(k) && (same || (k != Key::Tag && k != Key::LongTag && k != Key::PollingAddress));
+    };
     WritableSettings::Settings out;
     if (keep(Key::Tag)) out.tag = s.tag;
     if (keep(Key::LongTag)) out.longTag = s.longTag;

@@ -190,6 +190,11 @@ Plan plan(const Settings& now, const Settings& asked, int hartRevision,
         if (*packed) *packed = (*packed)->toUpper();
     for (Key k : kKeys)
         if (differs(now, wanted, k)) p.changes.push_back({k, text(now, k), text(wanted, k)});
+    // A write is checked by reading it back; what the instrument does not report cannot be.
+    for (const Change& c : p.changes)
+        if (c.old == u"-" && c.key != Key::LongTag)
+            p.refusals << QStringLiteral("%1: the instrument did not report it, so a write could not be read back")
+                              .arg(name(c.key));
     auto changed = [&](Key k) { return differs(now, wanted, k); };
     auto add = [&p](Request r) {
         if (r.ok()) p.requests.push_back(std::move(r));

@@ -134,6 +134,16 @@ private slots:
         QVERIFY(p.warnings.join('\n').contains("now 0 to 400 kPa"));
     }
 
+    // A HART 5 instrument does not report its loop current mode: a change of it could not
+    // be read back, so it is refused.
+    void whatIsNotReportedIsNotWritten()
+    {
+        Settings hart5 = pressure();
+        hart5.loopCurrentEnabled.reset();
+        const Plan p = plan(hart5, asked({"loop_current_mode=enabled", "damping=1"}), 5, std::nullopt);
+        QCOMPARE(p.refusals, QStringList{"loop_current_mode: the instrument did not report it, so a write could not be read back"});
+    }
+
     // The instrument took 2.04 s for 2 s: that key was not set as asked; the tag was.
     void aReadBackThatDiffers()
     {
