@@ -9,6 +9,7 @@
 #include "tests/support/StandIn.h"
 
 #include <QProcess>
+#include <csignal>
 
 namespace {
 
@@ -17,9 +18,10 @@ struct Result {
     QString out, err;
 };
 
-Result run(const QStringList& args)
+Result run(const QStringList& args, QProcessEnvironment env = QProcessEnvironment::systemEnvironment())
 {
     QProcess p;
+    p.setProcessEnvironment(env);
     p.start(VK_CONFIG_PATH, args);
     if (!p.waitForFinished(90000)) {
         p.kill();
@@ -79,7 +81,7 @@ private slots:
     }
 
     // A HART write sent by hand moves the instrument at 1 to polling address 9: read there,
-    // it differs from its snapshot by that key alone.
+    // it differs from its snapshot by that key, and its change counter says it was changed.
     void aChangedInstrumentDiffersByItsKey()
     {
         StandIn sim;
@@ -91,11 +93,89 @@ private slots:
         const Result r = run({"--port", sim.link, "instrument", "9", "--compare", file, "--save", file});
         QCOMPARE(r.code, 1);
         QVERIFY2(r.out.contains(QRegularExpression("\nDifferences from \\S+pt.json\n  key +saved +now\n"
-                                                   "  polling_address +1 +9\n$")),
+                                                   "  polling_address +1 +9\n"
+                                                   "  identity.config_change_counter +3 +4\n$")),
                  qPrintable(r.out));
-        QVERIFY(r.err.contains("vk742b-config: 1 configuration key differs\n"));
+        QVERIFY(r.err.contains("vk742b-config: 2 configuration keys differ\n"));
         // The new reading was saved as well: compared again, it is the same.
         QCOMPARE(run({"--port", sim.link, "instrument", "9", "--compare", file}).code, 0);
+    }
+
+    // A write read back: the plan before, the read-back after, a line per setting in the
+    // audit log. The stand-in keeps damping in tenths: 0.55 s is set to 0.6 s, response code 8.
+    void setIsPlannedWrittenAndReadBack()
+    {
+        StandIn sim({"--busy", "1:2"}); // and the first two writes find the instrument busy
+        QTemporaryDir dir;
+        const QString audit = dir.filePath("writes.log");
+        const Result r = run({"--port", sim.link, "instrument", "1", "set", "tag=pt-202", "damping=0.55", "--yes",
+                              "--audit", audit});
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.out.contains(QRegularExpression("tag +\"PT-201\" +\"PT-202\"\n")), qPrintable(r.out));
+        QVERIFY(r.out.contains(QRegularExpression("damping +1 s +0.55 s\n")));
+        QVERIFY(r.out.contains(QRegularExpression("\nRead back\n(.*\n)*  tag +\"PT-201\" +\"PT-202\"\n")));
+        QVERIFY(r.out.contains(QRegularExpression("  pv.damping_s +1 +0.6\n")));
+        QVERIFY2(r.err.contains("damping: set to the nearest value the instrument allows, 0.6 s (asked 0.55 s)"), qPrintable(r.err));
+        QFile log(audit);
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const QStringList lines = QString::fromUtf8(log.readAll()).split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 2);
+        QVERIFY(lines[0].endsWith("\t1\t001234\ttag\t\"PT-201\"\t\"PT-202\"\twritten"));
+        QVERIFY(lines[1].endsWith("\tdamping\t1 s\t0.55 s\treads back as 0.6 s"));
+    }
+
+    // Not on a terminal and without --yes: the plan is printed, nothing is written.
+    void withoutYesNothingIsWritten()
+    {
+        StandIn sim({"--verbose"});
+        QTemporaryDir dir;
+        const Result r = run({"--port", sim.link, "instrument", "1", "set", "damping=2", "--audit", dir.filePath("a.log")});
+        QCOMPARE(r.code, 2);
+        QVERIFY(r.out.contains(QRegularExpression("damping +1 s +2 s\n")));
+        QVERIFY(r.err.contains("give --yes to write without asking"));
+        QVERIFY(!QFile::exists(dir.filePath("a.log")));
+        QCOMPARE(run({"--port", sim.link, "instrument", "1"}).out.contains(QRegularExpression("Damping +1 s\n")), true);
+    }
+
+    // A snapshot of the level radar applied to the pressure transmitter writes the settings
+    // that differ and belong to no instrument alone; a second apply finds nothing to write.
+    void applyWritesOnlyWhatDiffers()
+    {
+        StandIn sim;
+        QTemporaryDir dir;
+        const QString sheet = dir.filePath("sheet.json"), audit = dir.filePath("a.log");
+        QCOMPARE(run({"--port", sim.link, "instrument", "5", "--save", sheet}).code, 0);
+        const Result first = run({"--port", sim.link, "instrument", "1", "apply", sheet, "--yes", "--audit", audit});
+        QVERIFY2(first.code == 0, qPrintable(first.err));
+        QStringList written;
+        for (const QString& line : first.out.section("\nRead back", 0, 0).split('\n').mid(1))
+            if (!line.startsWith("warning:") && !line.isEmpty()) written << line.section(' ', 0, 0);
+        QCOMPARE(written, QStringList({"descriptor", "message", "date", "unit", "range", "damping", "loop_current_mode"}));
+        const Result second = run({"--port", sim.link, "instrument", "1", "apply", sheet, "--yes", "--audit", audit});
+        QCOMPARE(second.code, 0);
+        QVERIFY(second.err.contains("nothing to write: the instrument holds these values"));
+        // With --keys, the tag too.
+        const Result tag = run({"--port", sim.link, "instrument", "1", "apply", sheet, "--keys", "tag", "--yes", "--audit", audit});
+        QCOMPARE(tag.code, 0);
+        QVERIFY(run({"--port", sim.link, "instrument", "1"}).out.contains(QRegularExpression("\n  Tag +LT-505\n")));
+    }
+
+    // SIGINT while a current is held: the test leaves fixed current mode before it ends.
+    void aLoopTestStoppedBySigintLeavesFixedCurrentMode()
+    {
+        StandIn sim;
+        QProcess p;
+        p.start(VK_CONFIG_PATH, {"--port", sim.link, "instrument", "5", "loop-test", "12", "--hold", "60", "--yes"});
+        QByteArray out;
+        QVERIFY(QTest::qWaitFor([&] { return (out += p.readAllStandardOutput()).contains("12 mA asked, 12 mA set\n"); }, 10000));
+        ::kill(pid_t(p.processId()), SIGINT);
+        QVERIFY(p.waitForFinished(10000));
+        QCOMPARE(p.exitCode(), 2);
+        const QString err = QString::fromLocal8Bit(p.readAllStandardError());
+        QVERIFY2(err.contains("stopping: leaving fixed current mode first") &&
+                     err.contains("the instrument left fixed current mode"),
+                 qPrintable(err));
+        QVERIFY(run({"--port", sim.link, "instrument", "5"}).out.contains(QRegularExpression("Device status +0x00\n")));
     }
 
     void trouble_data()
