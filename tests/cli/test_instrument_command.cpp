@@ -124,6 +124,23 @@ private slots:
         QVERIFY(lines[1].endsWith("\tdamping\t1 s\t0.55 s\treads back as 0.6 s"));
     }
 
+    // The keys apply did not write, each read back as asked, the polling address last.
+    void theOtherKeysAreWrittenAndReadBack()
+    {
+        StandIn sim;
+        QTemporaryDir dir;
+        const Result r = run({"--port", sim.link, "instrument", "5", "set", "long_tag=Spare tank <level> & co",
+                              "transfer_function=square root", "unit=cm", "polling_address=7", "--yes", "--audit",
+                              dir.filePath("a.log")});
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QVERIFY(r.out.contains("warning: polling address 5 to 7: in the converter's MODBUS modes device slot n polls"));
+        const QString now = run({"--port", sim.link, "instrument", "7"}).out;
+        QVERIFY2(now.contains(QRegularExpression("\n  Long tag +Spare tank <level> & co\n")), qPrintable(now));
+        QVERIFY(now.contains(QRegularExpression("\n  Transfer function +square root\n")));
+        QVERIFY(now.contains(QRegularExpression("\n  Unit +cm \\(code 48\\)\n")));
+        QCOMPARE(run({"--port", sim.link, "instrument", "5", "--timeout", "200"}).code, 2); // gone from 5
+    }
+
     // Not on a terminal and without --yes: the plan is printed, nothing is written.
     void withoutYesNothingIsWritten()
     {
