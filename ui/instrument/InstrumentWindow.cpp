@@ -16,6 +16,7 @@
 #include "ui/instrument/InstrumentEditor.h"
 #include "ui/instrument/InstrumentGroupsView.h"
 #include "ui/instrument/LoopTestDialog.h"
+#include "ui/instrument/Sentences.h"
 #include "ui/instrument/SnapshotComparison.h"
 #include "ui/instrument/WritePlanDialog.h"
 
@@ -383,7 +384,7 @@ void InstrumentWindow::writeEdited()
         if (problems.isEmpty() && plan.empty()) problems << QStringLiteral("Nothing was changed, so nothing is written.");
     }
     if (problems.isEmpty() && !startWrite(wanted, editor_->resetChangedFlag())) problems << state_->text();
-    if (!problems.isEmpty()) return editor_->showProblem(QStringLiteral("Nothing was written. ") + problems.join(u'\n'));
+    if (!problems.isEmpty()) return editor_->showProblem(QStringLiteral("Nothing was written.\n") + asSentences(problems));
     editor_->accept();
 }
 
@@ -447,9 +448,9 @@ void InstrumentWindow::onWriteFinished(InstrumentWriteRun::End end)
     } else if (end == End::Trouble || end == End::Cancelled || end == End::PortLost) {
         head += QStringLiteral(" Read again to see what the instrument holds now.");
     }
-    state_->setText(messages.isEmpty() ? head : head + u'\n' + messages.join(u'\n'));
+    state_->setText(messages.isEmpty() ? head : head + u'\n' + asSentences(messages));
     if (end == End::Refused || end == End::Trouble || end == End::PortLost)
-        form_.exchange().messages().error(head, messages.join(u'\n'));
+        form_.exchange().messages().error(head, asSentences(messages));
     giveBack([this, end] { emit writeEnded(end); });
 }
 
@@ -491,10 +492,10 @@ void InstrumentWindow::startLoopTest(const std::vector<float>& currents, int hol
 void InstrumentWindow::onLoopTestFinished(LoopTest::End end)
 {
     const QStringList messages = loopTest_->messages();
-    state_->setText(QStringLiteral("Loop test ended: ") + messages.join(QStringLiteral("; ")) + u'.');
+    state_->setText(QStringLiteral("Loop test ended.\n") + asSentences(messages));
     if (end == LoopTest::End::StillFixed)
         form_.exchange().messages().error(QStringLiteral("The instrument may still hold a fixed loop current."),
-                                          messages.join(u'\n'));
+                                          asSentences(messages));
     giveBack([this, end] { emit loopTestEnded(end); });
 }
 

@@ -3,6 +3,7 @@
 #include "pages/hart/InstrumentWrites.h"
 #include "pages/widgets/Controls.h"
 #include "tools/FloatText.h"
+#include "ui/instrument/Sentences.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -141,14 +142,14 @@ void LoopTestDialog::onFinished(LoopTest::End end, const QStringList& messages)
     showRunning(false);
     QString head;
     switch (end) {
-    case LoopTest::End::Completed: head = QStringLiteral("Completed; the instrument left fixed current mode."); break;
-    case LoopTest::End::Stopped: head = QStringLiteral("Stopped; the instrument left fixed current mode."); break;
+    case LoopTest::End::Completed: head = QStringLiteral("Completed."); break;
+    case LoopTest::End::Stopped: head = QStringLiteral("Stopped."); break;
     case LoopTest::End::NoInstrument: head = QStringLiteral("No instrument answered; nothing was fixed."); break;
     case LoopTest::End::StillFixed:
         head = QStringLiteral("The instrument may still hold a fixed loop current: leave fixed current mode by hand.");
         break;
     }
-    state_->setText(head + u'\n' + messages.join(u'\n'));
+    state_->setText(head + u'\n' + asSentences(messages));
     if (closeWhenDone_) {
         closeWhenDone_ = false;
         close();

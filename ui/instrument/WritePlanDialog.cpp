@@ -1,6 +1,7 @@
 #include "ui/instrument/WritePlanDialog.h"
 
 #include "pages/widgets/Controls.h"
+#include "ui/instrument/Sentences.h"
 
 #include <QDialogButtonBox>
 #include <QHeaderView>
@@ -25,6 +26,7 @@ WritePlanDialog::WritePlanDialog(const WritableSettings::Plan& plan, int polling
     table->verticalHeader()->hide();
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setSelectionMode(QAbstractItemView::NoSelection);
+    table->setFocusPolicy(Qt::NoFocus);
     table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     table->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     for (int r = 0; r < n; ++r) {
@@ -35,7 +37,7 @@ WritePlanDialog::WritePlanDialog(const WritableSettings::Plan& plan, int polling
     layout->addWidget(table, 1);
 
     QStringList notes;
-    for (const QString& w : plan.warnings) notes << QStringLiteral("Warning: ") + w + u'.';
+    for (const QString& w : plan.warnings) notes << QStringLiteral("Warning: ") + asSentence(w);
     notes << (resetChangedFlag ? QStringLiteral("The configuration changed flag will be reset afterwards.")
                                : QStringLiteral("The configuration changed flag stays set."));
     auto* warnings = named(new QLabel(notes.join(u'\n')), "WritePlanWarnings");
