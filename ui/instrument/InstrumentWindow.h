@@ -1,6 +1,8 @@
 #pragma once
 
 #include "instrument/InstrumentRead.h"
+#include "instrument/InstrumentWriteRun.h"
+#include "instrument/LoopTest.h"
 
 #include <QJsonObject>
 #include <QPointer>
@@ -10,7 +12,9 @@
 #include <optional>
 
 class HartStatusLine;
+class InstrumentEditor;
 class InstrumentGroupsView;
+class LoopTestDialog;
 class PortLoan;
 class QLabel;
 class QProgressBar;
@@ -18,10 +22,14 @@ class QPushButton;
 class QSpinBox;
 class SnapshotComparison;
 class TForm1;
+class WritePlanDialog;
 
 // View > "Instrument…": reads one instrument behind the converter on the window's port, lent
 // for the reading (see PortLoan), and shows what it found in groups; the reading can be saved
-// as found and compared with one saved before.
+// as found and compared with one saved before. After a reading its writable settings can be
+// edited and written, each write confirmed against a plan and read back; and a loop test
+// fixes the loop current in steps. Whatever ends a loop test or a write (Cancel, closing this
+// window or the main window) waits for it to finish before the port goes back.
 class InstrumentWindow : public QWidget {
     Q_OBJECT
 
@@ -34,9 +42,17 @@ public:
     void useFraming(int pollingAddress, int preambles, uint8_t master);
 
     void read();
-    // Stops after the request under way (within one wait); the port then goes back, open.
+    // Stops the run under way: a reading or a write after the request under way (within one
+    // wait), a loop test once the instrument has left fixed current mode; the port then goes
+    // back, open.
     void cancel();
     bool reading() const { return read_ != nullptr; }
+    // A reading, a write or a loop test holds the port.
+    bool busy() const { return loan_ != nullptr; }
+    // "Edit…": the writable settings of the last reading.
+    void edit();
+    // "Loop Test…" at the polling address.
+    void loopTest();
     void saveAsFound();
     void compare();
     // The last reading that found an instrument, as its snapshot file has it; empty before one.
@@ -46,32 +62,58 @@ public:
     // user cancels. Tests replace them.
     std::function<QString(const QString& suggested)> chooseSaveFile;
     std::function<QString()> chooseSnapshotFile;
+    // Where each write is recorded, a line per setting. Tests replace it.
+    QByteArray auditPath = AuditLog::defaultPath();
 
 signals:
     // The reading is over and the port is the main window's again.
     void readingEnded(InstrumentRead::End end);
+    // The same for a write and a loop test.
+    void writeEnded(InstrumentWriteRun::End end);
+    void loopTestEnded(LoopTest::End end);
 
 protected:
-    // Closing during a reading cancels it; the window closes once the port is back.
+    // Closing during a run cancels it; the window closes once the port is back.
     void closeEvent(QCloseEvent* event) override;
+    // The main window waits the same way for a write or a loop test.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void showReading(bool reading);
+    // Lends the port for a run; false, with the reason shown, when it is closed or taken.
+    bool lend();
+    // From the event loop: the port goes back, then `ended` is told.
+    void giveBack(std::function<void()> ended);
+    void showBusy(bool busy);
     void onProgress(int step, int steps, const QString& what);
     void onFinished(InstrumentRead::End end);
     void keep(const InstrumentSnapshot& snapshot);
+    // Shows a reading in the groups; `json` is its file's bytes, empty when there is no file.
+    void present(const QJsonObject& reading, const QByteArray& json);
+    void writeEdited();
+    bool startWrite(const WritableSettings::Settings& wanted, bool resetChangedFlag);
+    void confirmWrites(const WritableSettings::Plan& plan);
+    void onWriteFinished(InstrumentWriteRun::End end);
+    void startLoopTest(const std::vector<float>& currents, int holdMs);
+    void onLoopTestFinished(LoopTest::End end);
     void endLoan();
 
     TForm1& form_;
     InstrumentRead::Options options_;
     std::unique_ptr<PortLoan> loan_;
     std::unique_ptr<InstrumentRead> read_;
+    std::unique_ptr<InstrumentWriteRun> write_;
+    std::unique_ptr<LoopTest> loopTest_;
     QString reading_; // what the request under way reads
     bool closeWhenDone_ = false;
+    bool closeMainWhenDone_ = false;
+    bool resetChangedFlag_ = false; // asked for the write under way
     QJsonObject current_;
     QByteArray currentJson_; // the snapshot file's bytes of `current_`
     QString folder_;         // where the last snapshot was saved or opened
     QPointer<SnapshotComparison> comparison_;
+    QPointer<InstrumentEditor> editor_; // of `current_`, kept while it is shown
+    QPointer<WritePlanDialog> plan_;
+    QPointer<LoopTestDialog> loopDialog_;
 
     QSpinBox* address_;
     QSpinBox* wait_;
@@ -79,6 +121,8 @@ private:
     QPushButton* cancel_;
     QPushButton* save_;
     QPushButton* compare_;
+    QPushButton* edit_;
+    QPushButton* loopTestButton_;
     QProgressBar* progress_;
     QLabel* state_;
     HartStatusLine* statusLine_;

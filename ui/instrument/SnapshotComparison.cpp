@@ -9,7 +9,7 @@
 #include <algorithm>
 
 SnapshotComparison::SnapshotComparison(const std::vector<SnapshotFile::Difference>& differences, const QString& file,
-                                       QWidget* parent)
+                                       QWidget* parent, const QStringList& headings)
     : QWidget(parent, Qt::Window)
 {
     setObjectName("SnapshotComparison");
@@ -28,7 +28,7 @@ SnapshotComparison::SnapshotComparison(const std::vector<SnapshotFile::Differenc
 
     auto* table = new QTableWidget(int(n), 3, this);
     table->setObjectName("CompareTable");
-    table->setHorizontalHeaderLabels({"Key", "Saved", "Now"});
+    table->setHorizontalHeaderLabels(QStringList{QStringLiteral("Key")} + headings);
     table->verticalHeader()->hide();
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     // The key as wide as it is; the saved and present values share the rest alike.
