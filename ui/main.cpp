@@ -3,6 +3,7 @@
 #include "cli/MonitorCommand.h"
 #include "cli/ProfileCommand.h"
 #include "cli/ScanCommand.h"
+#include "cli/StopSignals.h"
 #include "ui/TForm1.h"
 
 #include <QApplication>
@@ -31,5 +32,9 @@ int main(int argc, char* argv[])
 
     TForm1 window;
     window.show();
+    // SIGINT and SIGTERM close the window as its close button does, so that a write or a
+    // loop test under way ends first and leaves the instrument out of fixed current mode.
+    StopSignals stop;
+    QObject::connect(&stop, &StopSignals::received, &window, &QWidget::close);
     return app.exec();
 }

@@ -3,6 +3,7 @@
 #include "cli/CommandLine.h"
 
 #include <QProcess>
+#include <csignal>
 #include <QtTest>
 
 namespace {
@@ -148,6 +149,24 @@ private slots:
         QVERIFY(noFile && noFile->err.contains("expected a FILE after compare"));
         const auto help = CommandLine::answerBeforeWindow({"x", "--help"});
         QVERIFY(help && help->out.section('\n', 0, 0).contains("| monitor | instrument ADDR]"));
+    }
+
+    // SIGTERM closes the window the way its close button does: the program ends normally.
+    void theWindowClosesOnSigterm()
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        QTemporaryDir home;
+        env.insert("XDG_CONFIG_HOME", home.path());
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(VK_CONFIG_PATH, {});
+        QVERIFY(p.waitForStarted());
+        QVERIFY(!p.waitForFinished(1500)); // up and running
+        ::kill(pid_t(p.processId()), SIGTERM);
+        QVERIFY(p.waitForFinished(10000));
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), 0);
     }
 
     // Without a display the window cannot start: one line and exit 2, never Qt's abort. A
