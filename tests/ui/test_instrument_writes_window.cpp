@@ -203,6 +203,49 @@ private slots:
         QCOMPARE(in<QLineEdit>(again, "EditTag")->text(), QString("PT-202"));
     }
 
+    // The other settings of the HART 7 radar, each written through the window and read back
+    // where the instrument now answers: the polling address moves last, and the reading
+    // follows it there.
+    void writesEveryOtherKey()
+    {
+        StandIn sim;
+        Window w(sim.link);
+        QVERIFY(w.read(5));
+        InstrumentEditor* editor = w.edit();
+        QVERIFY(editor);
+        in<QLineEdit>(editor, "EditLongTag")->setText("Spare tank level");
+        in<QLineEdit>(editor, "EditDescriptor")->setText("spare tank");
+        in<QLineEdit>(editor, "EditMessage")->setText("moved to t-506");
+        in<QLineEdit>(editor, "EditDate")->setText("2026-12-10");
+        in<QComboBox>(editor, "EditUnit")->setEditText("cm");
+        in<QLineEdit>(editor, "EditLowerRange")->setText("10");
+        in<QLineEdit>(editor, "EditUpperRange")->setText("550");
+        in<QComboBox>(editor, "EditTransferFunction")->setEditText("square root");
+        in<QComboBox>(editor, "EditLoopCurrentMode")->setCurrentText("disabled");
+        in<QSpinBox>(editor, "EditPollingAddress")->setValue(7);
+        QSignalSpy ended(w.instrument, &InstrumentWindow::writeEnded);
+        in<QPushButton>(editor, "EditWrite")->click();
+        WritePlanDialog* plan = w.plan();
+        QVERIFY2(plan, qPrintable(in<QLabel>(editor, "EditProblem")->text()));
+        QCOMPARE(in<QTableWidget>(plan, "WritePlanTable")->rowCount(), 9);
+        in<QPushButton>(plan, "WritePlanWrite")->click();
+        QVERIFY(ended.wait(kRunMs));
+        QCOMPARE(ended.first().first().value<InstrumentWriteRun::End>(), InstrumentWriteRun::End::Written);
+        const QJsonObject now = w.instrument->current();
+        QCOMPARE(now.value("polling_address").toInt(), 7);
+        QCOMPARE(now.value("long_tag").toString(), QString("Spare tank level"));
+        QCOMPARE(now.value("descriptor").toString(), QString("SPARE TANK"));
+        QCOMPARE(now.value("message").toString(), QString("MOVED TO T-506"));
+        QCOMPARE(now.value("date").toString(), QString("2026-12-10"));
+        QCOMPARE(now.value("loop_current_mode").toString(), QString("disabled"));
+        const QJsonObject pv = now.value("pv").toObject();
+        QCOMPARE(pv.value("unit").toString(), QString("cm"));
+        QCOMPARE(pv.value("lower_range").toDouble(), 10.0);
+        QCOMPARE(pv.value("upper_range").toDouble(), 550.0);
+        QCOMPARE(pv.value("transfer_function").toString(), QString("square root"));
+        QCOMPARE(w.auditLines().size(), 9);
+    }
+
     // Typed values that cannot be sent are named in the editor and nothing runs; nor does a
     // write where nothing was changed.
     void refusesTypedValuesBeforeAnythingRuns_data()
