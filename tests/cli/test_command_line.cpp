@@ -147,7 +147,7 @@ private slots:
         const auto noFile = CommandLine::readProfileArguments({"x", "--port", "p", "compare"}, profile);
         QVERIFY(noFile && noFile->err.contains("expected a FILE after compare"));
         const auto help = CommandLine::answerBeforeWindow({"x", "--help"});
-        QVERIFY(help && help->out.section('\n', 0, 0).contains("| monitor | instrument ADDR]"));
+        QVERIFY(help && help->out.section('\n', 0, 0).contains("| monitor | instrument ADDR | regmap]"));
     }
 
     // Without a display the window cannot start: one line and exit 2, never Qt's abort. A
