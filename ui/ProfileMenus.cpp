@@ -15,6 +15,7 @@
 #include "pages/modbus/ModbusPage.h"
 #include "serial/Comm.h"
 
+#include <QComboBox>
 #include <QDateTime>
 #include <QFile>
 #include <QFileDialog>
