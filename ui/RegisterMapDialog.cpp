@@ -54,6 +54,8 @@ RegisterMapDialog::RegisterMapDialog(Profile profile, RegisterMap::Source source
     table_->setHorizontalHeaderLabels(RegisterMapText::columns());
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->verticalHeader()->hide();
+    table_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
+    table_->horizontalHeader()->setStretchLastSection(true);
     table_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     auto* copy = new QPushButton(QStringLiteral("Copy"), this);
     copy->setObjectName("copy");

@@ -46,7 +46,7 @@ int main(int argc, char* argv[])
     RegisterMapDialog dialog(*profile, {RegisterMap::Source::Window, {}, QDateTime(QDate(2026, 3, 4), QTime(9, 30))},
                              messages, nullptr);
     dialog.setAttribute(Qt::WA_DeleteOnClose, false);
-    dialog.resize(1180, 560);
+    dialog.resize(1100, 600);
     dialog.show();
     if (!QTest::qWaitForWindowExposed(&dialog)) return 1;
     QImageWriter writer(args[2], "png");
