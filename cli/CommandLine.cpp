@@ -43,10 +43,12 @@ struct Parser {
             "it then names the converter's working mode if that is not transparent.\n"
             "'monitor' polls live values as CSV; 'monitor --help' tells how.\n"
             "'instrument ADDR' reads one HART instrument like a handheld, saves it as\n"
-            "found or compares it with a saved reading; 'instrument --help' tells how.");
+            "found or compares it with a saved reading; 'instrument --help' tells how.\n"
+            "'regmap' prints the register map of the converter, or of a profile with\n"
+            "--profile FILE and no port; 'regmap --help' tells how.");
         parser.addOptions({help, version, port, baud, parity, log, to, timeout});
-        parser.addPositionalArgument("command", "read, write, compare, scan, monitor or instrument.",
-                                     "[read|write|compare FILE | scan | monitor | instrument ADDR]");
+        parser.addPositionalArgument("command", "read, write, compare, scan, monitor, instrument or regmap.",
+                                     "[read|write|compare FILE | scan | monitor | instrument ADDR | regmap]");
     }
 
     // Every option with a value: one value each, never two to choose from.
@@ -164,10 +166,10 @@ std::optional<Answer> readProfileArguments(const QStringList& arguments, Profile
     if (const QString why = p.givenTwice(); !why.isEmpty()) return refuse(why);
     const QStringList rest = p.parser.positionalArguments();
     if (!rest.isEmpty() && !QStringList({"read", "write", "compare"}).contains(rest[0]))
-        return refuse(QStringLiteral("unknown command '%1': expected read, write, compare, scan, monitor or instrument.")
+        return refuse(QStringLiteral("unknown command '%1': expected read, write, compare, scan, monitor, instrument or regmap.")
                           .arg(TerminalText::escaped(rest[0])));
     if (rest.isEmpty())
-        return refuse(QStringLiteral("expected a command: read, write or compare and a FILE, scan, monitor, or instrument and an ADDR."));
+        return refuse(QStringLiteral("expected a command: read, write or compare and a FILE, scan, monitor, instrument and an ADDR, or regmap."));
     if (rest.size() == 1) return refuse(QStringLiteral("expected a FILE after %1.").arg(rest[0]));
     if (rest.size() > 2)
         return refuse(QStringLiteral("unexpected argument '%1'.").arg(TerminalText::escaped(rest[2])));

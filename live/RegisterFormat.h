@@ -24,4 +24,14 @@ int highest(int value);
 // "no value"), so that it reads as an empty cell rather than a number.
 std::optional<double> decode(uint16_t first, uint16_t second, int format);
 
+// The two registers that carry `value` in the format, in the order they stand (the
+// inverse of decode): 100 is 42C8 0000 in format 0 and 0000 42C8 in format 1. An integer
+// format takes the value rounded, clamped to 0 to 4294967295 (NaN as 0).
+std::array<uint16_t, 2> encode(double value, int format);
+
+// The format in words, for a register table: "float32", "uint32" or "float32 magnitude".
+QString typeName(int format);
+// The word order: "ABCD" for FF4 FF3 FF2 FF1 (high word first), "CDAB" for FF2 FF1 FF4 FF3.
+QString wordOrder(int format);
+
 } // namespace RegisterFormat

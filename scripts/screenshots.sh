@@ -5,7 +5,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build --target vk742b-screenshots vk742b-live-screenshot vk742b-instrument-screenshot vk742b-sim
+cmake --build build --target vk742b-screenshots vk742b-live-screenshot vk742b-instrument-screenshot \
+    vk742b-regmap-screenshot vk742b-sim
 out=docs/screenshots
 mkdir -p "$out"
 
@@ -28,6 +29,8 @@ shoot QT_FONT_DPI=120 build/ui/vk742b-screenshots --page 3 "$out/text-125-modbus
 shoot build/ui/vk742b-live-screenshot build/vk742b-sim 60 "$out/live-values.png"
 # The Instrument window after reading the stand-in's HART 7 instrument at polling address 5.
 shoot build/ui/vk742b-instrument-screenshot build/vk742b-sim "$out/instrument.png"
+# The Register Map window, of the full example profile with three slots switched on.
+shoot build/ui/vk742b-regmap-screenshot tests/profile/full.json "$out/register-map.png"
 
 too_big=$(find "$out" -name '*.png' -size +150k)
 if [ -n "$too_big" ]; then

@@ -3,15 +3,19 @@
 #include "exchange/Exchange.h"
 #include "exchange/TrafficLog.h"
 #include "ui/ProfileComparison.h"
+#include "ui/RegisterMapDialog.h"
 #include "ui/TForm1.h"
 #include "ui/TrafficLogPanel.h"
+#include "ui/WindowSettings.h"
 #include "ui/instrument/InstrumentEntry.h"
 #include "ui/live/LiveValues.h"
 
 #include "files/ReadFile.h"
 #include "files/SaveFile.h"
+#include "pages/modbus/ModbusPage.h"
 #include "serial/Comm.h"
 
+#include <QComboBox>
 #include <QDateTime>
 #include <QFile>
 #include <QFileDialog>
@@ -52,6 +56,8 @@ ProfileMenus::ProfileMenus(TForm1& window)
     converter_->addSeparator();
     saveProfile_ = converter_->addAction(QStringLiteral("Save Profile…"), this, &ProfileMenus::saveProfile);
     saveProfile_->setEnabled(false); // until a whole converter has been read
+    converter_->addSeparator();
+    converter_->addAction(QStringLiteral("Register Map…"), this, &ProfileMenus::showRegisterMap);
 
     logPanel_ = new TrafficLogPanel(window.trafficLog(), &window);
     logPanel_->onSave = [this] { saveLog(); };
@@ -186,4 +192,15 @@ void ProfileMenus::saveLog()
                                               QStringList({"None", "Odd", "Even", "Mark", "Space"})[int(port.Parity())],
                                               QDateTime::currentMSecsSinceEpoch());
     saveText(path, (header + log().text()).toUtf8(), window_.exchange().messages());
+}
+
+void ProfileMenus::showRegisterMap()
+{
+    // The pages show one device slot; the others are known only from a whole read.
+    const bool haveRead = saveProfile_->isEnabled();
+    const Profile settings = WindowSettings::read(window_.controlPages(), window_.modbusPage().ComboBox41->currentIndex(),
+                                                  haveRead ? read_ : Profile{});
+    auto* dialog = new RegisterMapDialog(settings, {RegisterMap::Source::Window, {}, QDateTime::currentDateTime()},
+                                         window_.exchange().messages(), &window_);
+    dialog->show();
 }

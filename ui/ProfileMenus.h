@@ -33,6 +33,8 @@ public:
     void compareWithProfile();
     void saveProfile();
     void saveLog();
+    // The register map of the settings the pages show, over the last whole read.
+    void showRegisterMap();
 
     // Asks for a file name (save: for writing); empty when the user cancels. Tests replace it.
     std::function<QString(const QString& caption, bool save)> chooseFile;

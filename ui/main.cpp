@@ -2,6 +2,7 @@
 #include "cli/InstrumentCommand.h"
 #include "cli/MonitorCommand.h"
 #include "cli/ProfileCommand.h"
+#include "cli/RegmapCommand.h"
 #include "cli/ScanCommand.h"
 #include "cli/StopSignals.h"
 #include "ui/TForm1.h"
@@ -17,6 +18,7 @@ int main(int argc, char* argv[])
     QCoreApplication::setApplicationVersion(VK742B_VERSION);
     if (MonitorCommand::requested(argc, argv)) return MonitorCommand::run(argc, argv);
     if (InstrumentCommand::requested(argc, argv)) return InstrumentCommand::run(argc, argv);
+    if (RegmapCommand::requested(argc, argv)) return RegmapCommand::run(argc, argv);
     if (const auto answer = CommandLine::answerBeforeWindow(CommandLine::fromArgv(argc, argv)))
         return CommandLine::deliver(*answer);
     if (ScanCommand::requested(argc, argv)) return ScanCommand::run(argc, argv);

@@ -148,7 +148,7 @@ private slots:
         const auto noFile = CommandLine::readProfileArguments({"x", "--port", "p", "compare"}, profile);
         QVERIFY(noFile && noFile->err.contains("expected a FILE after compare"));
         const auto help = CommandLine::answerBeforeWindow({"x", "--help"});
-        QVERIFY(help && help->out.section('\n', 0, 0).contains("| monitor | instrument ADDR]"));
+        QVERIFY(help && help->out.section('\n', 0, 0).contains("| monitor | instrument ADDR | regmap]"));
     }
 
     // SIGTERM closes the window the way its close button does: the program ends normally.

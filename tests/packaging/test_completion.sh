@@ -27,7 +27,7 @@ cd "$(mktemp -d)" || exit 1
 touch site.json notes.txt
 mkdir old
 
-expect "vk742b-config " "compare instrument monitor read scan write"
+expect "vk742b-config " "compare instrument monitor read regmap scan write"
 expect "vk742b-config --port /dev/ttyUSB0 wr" "write"
 expect "vk742b-config --p" "--parity --port"
 expect "vk742b-config --parity o" ""
@@ -55,4 +55,12 @@ expect "vk742b-config --port p instrument 5 apply " "old site.json"
 expect "vk742b-config --port p instrument 5 apply site.json " ""
 expect "vk742b-config --port p instrument 5 apply site.json --k" "--keys"
 expect "vk742b-config --port p instrument 5 loop-test 4 20 --h" "--hold"
+expect "vk742b-config regmap --f" "--format"
+expect "vk742b-config regmap --format " "csv html md"
+expect "vk742b-config regmap --profile " "old site.json"
+expect "vk742b-config regmap --profile site.json -o n" "notes.txt"
+expect "vk742b-config regmap --profile site.json --format md --i" "--instrument"
+expect "vk742b-config regmap --instrument " "old site.json"
+expect "vk742b-config --port p regmap --a" "--all"
+expect "vk742b-config --port p regmap " ""
 exit $failed

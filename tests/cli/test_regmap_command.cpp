@@ -1,0 +1,125 @@
+// vk742b-config regmap: from a profile file to stdout and to files in each format, from the
+// converter (the stand-in) read whole first, with an instrument snapshot's tag, and the
+// refusals, each before anything is read or written.
+#include "tests/regmap/MapProfile.h"
+#include "tests/support/StandIn.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+
+namespace {
+
+struct Result {
+    int code;
+    QString out, err;
+};
+
+Result run(const QStringList& args)
+{
+    QProcess p;
+    p.start(VK_CONFIG_PATH, args);
+    if (!p.waitForFinished(90000)) {
+        p.kill();
+        p.waitForFinished();
+        return {-1, {}, "did not end"};
+    }
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+            QString::fromUtf8(p.readAllStandardOutput()), QString::fromLocal8Bit(p.readAllStandardError())};
+}
+
+QString writeProfile(const QTemporaryDir& dir)
+{
+    const QString path = dir.filePath("plant.json");
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) qFatal("cannot write the profile");
+    file.write(mapProfile().toJson());
+    return path;
+}
+
+QByteArray contents(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestRegmapCommand : public QObject {
+    Q_OBJECT
+
+private slots:
+    void profileToStdoutAndToFiles()
+    {
+        QTemporaryDir dir;
+        const QString profile = writeProfile(dir);
+        const Result csv = run({"regmap", "--profile", profile});
+        QCOMPARE(csv.code, 0);
+        const QStringList lines = csv.out.split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 16);
+        QVERIFY(lines[0].startsWith("register,address,count,function,"));
+        QCOMPARE(lines[15], QString("40049,48,2,3,4,variable_4,4,Toshiba,,,1,float32,CDAB,0000 42C8"));
+        QCOMPARE(run({"regmap", "--profile", profile, "--all"}).out.count('\n'), 26);
+
+        // The format follows the file's ending unless --format names one.
+        QCOMPARE(run({"regmap", "--profile", profile, "-o", dir.filePath("map.md")}).code, 0);
+        QVERIFY(contents(dir.filePath("map.md")).startsWith("# Register map\n\n| Converter | |"));
+        QCOMPARE(run({"regmap", "--profile", profile, "--output", dir.filePath("map.html")}).code, 0);
+        QVERIFY(contents(dir.filePath("map.html")).startsWith("<!DOCTYPE html>"));
+        QVERIFY(contents(dir.filePath("map.html")).contains("<p>From the profile " + profile.toUtf8() + ", as the file"));
+        QCOMPARE(run({"regmap", "--profile", profile, "--format", "md", "-o", dir.filePath("map.txt")}).code, 0);
+        QVERIFY(contents(dir.filePath("map.txt")).startsWith("# Register map"));
+    }
+
+    void refusalsWriteNothing()
+    {
+        QTemporaryDir dir;
+        const QString profile = writeProfile(dir);
+        QFile bad(dir.filePath("bad.json"));
+        QVERIFY(bad.open(QIODevice::WriteOnly));
+        bad.write("{\"format\": \"vk742b-profile\", \"version\": 1}");
+        bad.close();
+        const QString out = dir.filePath("out.csv");
+        const QList<QStringList> refused = {
+            {"regmap"},
+            {"--port", "/dev/null", "regmap", "--profile", profile},
+            {"regmap", "--profile", profile, "--format", "pdf", "-o", out},
+            {"regmap", "--profile", bad.fileName(), "-o", out},
+            {"regmap", "--profile", profile, "--instrument", dir.filePath("missing.json"), "-o", out},
+            {"regmap", "--profile", profile, "-o", dir.filePath("no/such/folder/out.csv")},
+            {"regmap", "extra", "--profile", profile},
+        };
+        for (const QStringList& args : refused) {
+            const Result r = run(args);
+            QVERIFY2(r.code == 2 && r.out.isEmpty(), qPrintable(args.join(' ') + ": " + r.err));
+        }
+        QVERIFY(!QFile::exists(out));
+        const Result help = run({"regmap", "--help"});
+        QCOMPARE(help.code, 0);
+        QVERIFY(help.out.contains("--instrument FILE"));
+    }
+
+    // From the converter: read whole, then mapped; the map names the port. An instrument
+    // read and saved first lends its tag to the slot polling it.
+    void fromTheConverterWithASnapshot()
+    {
+        StandIn sim;
+        QTemporaryDir dir;
+        const QString snapshot = dir.filePath("ft.json");
+        QCOMPARE(run({"--port", sim.link, "instrument", "0", "--save", snapshot}).code, 0);
+        const QString profile = writeProfile(dir);
+        const Result tagged = run({"regmap", "--profile", profile, "--instrument", snapshot});
+        QCOMPARE(tagged.code, 0);
+        const QString tag = QJsonDocument::fromJson(contents(snapshot)).object().value("tag").toString();
+        QVERIFY(!tag.isEmpty());
+        QVERIFY2(tagged.out.contains(QStringLiteral(",0,current,0,Custom Meter,%1,mA,").arg(tag)), qPrintable(tagged.out));
+        QCOMPARE(run({"regmap", "--profile", profile, "--instrument", snapshot, "--instrument", snapshot}).code, 2);
+
+        const Result read = run({"--port", sim.link, "regmap", "--format", "html"});
+        QVERIFY2(read.code == 0, qPrintable(read.err));
+        QVERIFY2(read.out.contains("<p>Read from the converter on " + sim.link + " at "), qPrintable(read.out));
+        QVERIFY(read.out.contains("<tr><th>Slave address</th><td>1</td></tr>"));
+    }
+};
+
+QTEST_MAIN(TestRegmapCommand)
+#include "test_regmap_command.moc"
