@@ -232,8 +232,8 @@ void InstrumentWriteRun::onBack(InstrumentRead::End end)
                          .arg(*after);
     }
     if (trouble) return finish(End::Trouble);
+    setToNearest_ = nearest;
     if (!options_.resetChangedFlag) return finish(nearest ? End::Nearest : End::Written);
-    nearest_.push_back(nearest); // kept for the end
     resetFlag();
 }
 
@@ -242,8 +242,7 @@ void InstrumentWriteRun::resetFlag()
     emit progress(QStringLiteral("resetting the configuration changed flag"));
     const auto request = InstrumentWrites::resetChangedFlag(
         identitySource_.hartRevision() >= 7 ? std::optional<uint16_t>(uint16_t(counterOf(after_).value_or(0))) : std::nullopt);
-    InstrumentRead::Options options = options_.read;
-    session_.send(hartRequest(InstrumentRead::longFrame(identitySource_.identity, options, request.command, request.data)),
+    session_.send(hartRequest(InstrumentRead::longFrame(identitySource_.identity, options_.read, request.command, request.data)),
                   [this](const SessionOutcome& o) {
                       if (!running_) return;
                       if (o.kind == SessionOutcome::Kind::PortLost) return finish(End::PortLost);
@@ -255,7 +254,7 @@ void InstrumentWriteRun::resetFlag()
                           return finish(End::Trouble);
                       }
                       messages_ << QStringLiteral("the configuration changed flag was reset");
-                      finish(nearest_.back() ? End::Nearest : End::Written);
+                      finish(setToNearest_ ? End::Nearest : End::Written);
                   });
 }
 

@@ -64,11 +64,6 @@ signals:
     void finished(InstrumentWriteRun::End end);
 
 private:
-    struct Sent {
-        size_t request;
-        int attempt;
-    };
-
     void readBefore();
     void onBefore(InstrumentRead::End end);
     void write(size_t index, int attempt);
@@ -91,6 +86,7 @@ private:
     WritableSettings::Plan plan_;
     std::vector<QString> results_; // per request: "written", "set to nearest ...", "refused: ..."
     std::vector<bool> nearest_;    // per request: answered "set to nearest possible value"
+    bool setToNearest_ = false;    // a setting read back as the nearest value allowed
     QStringList messages_;
     QTimer backOff_;
     bool running_ = false;
