@@ -1,6 +1,7 @@
 #include "cli/InstrumentLoopTest.h"
 
 #include "cli/StopSignals.h"
+#include "cli/TerminalQuestion.h"
 #include "cli/TrafficLogFile.h"
 #include "instrument/LoopTest.h"
 #include "serial/Comm.h"
@@ -29,13 +30,9 @@ bool confirmed(const InstrumentArguments& args)
                 args.pollingAddress, qPrintable(currents(args.currents)), args.holdS);
     std::fflush(stdout);
     if (args.yes) return true;
-    if (!::isatty(STDIN_FILENO)) {
-        say(QStringLiteral("nothing was fixed: give --yes once the loop is in manual"));
-        return false;
-    }
-    std::fprintf(stderr, "Is the loop in manual at the control system? [y/N] ");
-    char answer[16] = {};
-    return std::fgets(answer, sizeof answer, stdin) && (answer[0] == 'y' || answer[0] == 'Y');
+    if (askedYes("Is the loop in manual at the control system?")) return true;
+    if (!::isatty(STDIN_FILENO)) say(QStringLiteral("nothing was fixed: give --yes once the loop is in manual"));
+    return false;
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "cli/InstrumentWriting.h"
 
+#include "cli/TerminalQuestion.h"
 #include "cli/TrafficLogFile.h"
 #include "files/FileNames.h"
 #include "instrument/InstrumentWriteRun.h"
@@ -29,17 +30,6 @@ void printPlan(const WritableSettings::Plan& plan)
                     qPrintable(safe(c.wanted)));
     for (const QString& w : plan.warnings) std::printf("warning: %s\n", qPrintable(w));
     std::fflush(stdout);
-}
-
-// "y" typed on a terminal.
-bool askedYes()
-{
-    if (!::isatty(STDIN_FILENO)) return false;
-    std::fprintf(stderr, "Write these settings to the instrument? [y/N] ");
-    std::fflush(stderr);
-    char answer[16] = {};
-    if (!std::fgets(answer, sizeof answer, stdin)) return false;
-    return answer[0] == 'y' || answer[0] == 'Y';
 }
 
 // What set asks: the assignments, over nothing.
@@ -104,7 +94,7 @@ int run(TComm& port, const InstrumentArguments& args, TrafficLogFile& log, const
     QObject::connect(&run, &InstrumentWriteRun::progress, [](const QString& what) { std::fprintf(stderr, "%s\n", qPrintable(what)); });
     QObject::connect(&run, &InstrumentWriteRun::planned, [&](const WritableSettings::Plan& plan) {
         printPlan(plan);
-        if (args.yes || askedYes()) return run.confirm(true);
+        if (args.yes || askedYes("Write these settings to the instrument?")) return run.confirm(true);
         if (!::isatty(STDIN_FILENO)) say(QStringLiteral("give --yes to write without asking"));
         run.confirm(false);
     });

@@ -165,3 +165,10 @@ QByteArray InstrumentSnapshot::toJson() const
     };
     return file.text();
 }
+
+QJsonObject InstrumentSnapshot::document() const
+{
+    // What toJson() writes always reads back; the tests hold it to that.
+    QStringList problems;
+    return SnapshotFile::fromJson(toJson(), problems).value_or(QJsonObject());
+}

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QJsonObject>
 #include <QStringList>
 #include <cstdint>
 #include <optional>
@@ -34,4 +35,7 @@ struct InstrumentSnapshot {
     int hartRevision() const { return identity.hartRevision.value_or(5); }
     // The file: format and version first, then the keys docs/instrument-snapshot.md lists.
     QByteArray toJson() const;
+    // The file as it reads back: what the groups, the comparison and the writes work from,
+    // so that they see exactly what a saved snapshot holds.
+    QJsonObject document() const;
 };

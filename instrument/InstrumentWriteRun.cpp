@@ -33,12 +33,6 @@ uint8_t commandOf(Key key)
     return 0;
 }
 
-QJsonObject reread(const InstrumentSnapshot& snapshot)
-{
-    QStringList problems;
-    return SnapshotFile::fromJson(snapshot.toJson(), problems).value_or(QJsonObject());
-}
-
 std::optional<InstrumentWrites::SensorLimits> sensorOf(const QJsonObject& snapshot)
 {
     const QJsonObject s = snapshot.value("sensor").toObject();
@@ -104,7 +98,7 @@ void InstrumentWriteRun::onBefore(InstrumentRead::End end)
         return finish(End::Trouble);
     }
     identitySource_ = read_->snapshot();
-    before_ = reread(identitySource_);
+    before_ = identitySource_.document();
     const QJsonObject pv = before_.value("pv").toObject();
     if (pv.value("write_protect") == QJsonValue(true)) {
         messages_ << QStringLiteral("the instrument is write-protected (command 15 says so); nothing was written");
@@ -203,7 +197,7 @@ void InstrumentWriteRun::onBack(InstrumentRead::End end)
         messages_ << QStringLiteral("written, but the read-back failed: %1").arg(read_->problem());
         return finish(End::Trouble);
     }
-    after_ = reread(read_->snapshot());
+    after_ = read_->snapshot().document();
     const auto back = WritableSettings::fromSnapshot(after_);
     bool trouble = false, nearest = false;
     for (Key key : WritableSettings::notAsAsked(plan_, wantedSettings_, back)) {

@@ -6,6 +6,7 @@
 #include "pages/hart/HartCodec.h"
 #include "serial/Comm.h"
 #include "session/HartRequest.h"
+#include "tests/support/BinaryPort.h"
 #include "tests/support/StandIn.h"
 
 #include <QProcess>
@@ -36,10 +37,7 @@ Result run(const QStringList& args, QProcessEnvironment env = QProcessEnvironmen
 bool sendByHand(const QString& link, const QByteArray& frame)
 {
     TComm comm;
-    comm.SetCommName(link);
-    comm.SetOutx_XonXoffFlow(false);
-    comm.SetInx_XonXoffFlow(false);
-    comm.OpenPort();
+    openBinary(comm, link);
     NoView view;
     ConverterSession session(comm, view);
     std::optional<SessionOutcome> outcome;

@@ -4,6 +4,7 @@
 #include "instrument/InstrumentWriteRun.h"
 #include "pages/hart/HartReply.h"
 #include "serial/Comm.h"
+#include "tests/support/BinaryPort.h"
 #include "tests/support/StandIn.h"
 
 #include <QtTest>
@@ -22,10 +23,7 @@ struct Writing {
 
     Writing(const QString& path, int address, const QStringList& assignments, bool resetFlag = false)
     {
-        comm.SetCommName(path);
-        comm.SetOutx_XonXoffFlow(false);
-        comm.SetInx_XonXoffFlow(false);
-        comm.OpenPort();
+        openBinary(comm, path);
         session = std::make_unique<ConverterSession>(comm, view, InstrumentRead::sessionOptions(1000, 9600));
         QObject::connect(session.get(), &PortTraffic::frameWritten, [this](const QByteArray& f) {
             if (const auto r = HartReply::request(f)) commandsSent << r->command;

@@ -6,6 +6,8 @@
 #include "pages/hart/HartReply.h"
 #include "serial/Comm.h"
 #include "session/HartRequest.h"
+#include "tests/support/BinaryPort.h"
+#include "tests/support/HartStatusNow.h"
 #include "tests/support/StandIn.h"
 
 #include <QtTest>
@@ -26,10 +28,7 @@ struct Test {
 
     Test(const QString& path, int address, std::vector<float> currents, int holdMs)
     {
-        comm.SetCommName(path);
-        comm.SetOutx_XonXoffFlow(false);
-        comm.SetInx_XonXoffFlow(false);
-        comm.OpenPort();
+        openBinary(comm, path);
         session = std::make_unique<ConverterSession>(comm, view, InstrumentRead::sessionOptions(500, 9600));
         QObject::connect(session.get(), &PortTraffic::frameWritten, [this](const QByteArray& f) {
             if (const auto r = HartReply::request(f)) commands << r->command;
@@ -49,24 +48,15 @@ struct Test {
     bool finish(int ms = 30000) { return QTest::qWaitFor([&] { return end.has_value(); }, ms); }
 };
 
-// The field device status the instrument at `address` reports to command 3 now.
+// The field device status the instrument at `address` reports to command 3, on a port of
+// its own.
 std::optional<uint8_t> statusNow(const QString& path, int address)
 {
     TComm comm;
-    comm.SetCommName(path);
-    comm.SetOutx_XonXoffFlow(false);
-    comm.SetInx_XonXoffFlow(false);
-    comm.OpenPort();
+    openBinary(comm, path);
     NoView view;
     ConverterSession session(comm, view);
-    std::optional<uint8_t> status;
-    bool done = false;
-    session.send(hartRequest(HartCodec::shortFrame(5, HartCodec::kMasterBit, uint8_t(address), 3)), [&](const SessionOutcome& o) {
-        if (const auto v = HartCommands::dynamicVariables(o.reply)) status = v->status.second;
-        done = true;
-    });
-    QTest::qWaitFor([&] { return done; }, 5000);
-    return status;
+    return hartStatusNow(session, address);
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "serial/Comm.h"
 #include "session/ConverterSession.h"
 #include "session/HartScan.h"
+#include "tests/support/BinaryPort.h"
 #include "tests/support/Bytes.h"
 #include "tests/support/PtyPair.h"
 #include "tests/support/StandIn.h"
@@ -16,15 +17,6 @@
 #include <optional>
 
 namespace {
-
-// HART frames are binary: no byte may be taken for software flow control.
-void openBinary(TComm& comm, const QString& path)
-{
-    comm.SetCommName(path);
-    comm.SetOutx_XonXoffFlow(false);
-    comm.SetInx_XonXoffFlow(false);
-    comm.OpenPort();
-}
 
 // A port on `path`, a session with the given wait, and a scan on it.
 struct Scan {

@@ -7,7 +7,9 @@
 #include "pages/hart/HartCommands.h"
 #include "serial/Comm.h"
 #include "session/HartRequest.h"
+#include "tests/support/BinaryPort.h"
 #include "tests/support/Controls.h"
+#include "tests/support/HartStatusNow.h"
 #include "tests/support/RecordingMessages.h"
 #include "tests/support/StandIn.h"
 #include "ui/PortLoan.h"
@@ -85,34 +87,18 @@ struct Window {
 
 template <class W = QWidget> W* in(QWidget* w, const char* name) { return control<W>(*w, name); }
 
-// The field device status the instrument at `address` gives command 3 now.
-std::optional<uint8_t> statusNow(ConverterSession& session, int address)
-{
-    std::optional<uint8_t> status;
-    bool done = false;
-    session.send(hartRequest(HartCodec::shortFrame(5, HartCodec::kMasterBit, uint8_t(address), 3)), [&](const SessionOutcome& o) {
-        if (const auto v = HartCommands::dynamicVariables(o.reply)) status = v->status.second;
-        done = true;
-    });
-    (void)QTest::qWaitFor([&] { return done; }, 10000);
-    return status;
-}
-
 // The same over the window's port, or when the main window has gone, over the link itself.
 std::optional<uint8_t> statusNow(TForm1& form, int address)
 {
     if (form.comm().IsOpen()) {
         PortLoan loan(form);
-        return statusNow(loan.session(), address);
+        return hartStatusNow(loan.session(), address);
     }
     TComm comm;
-    comm.SetCommName(form.comm().CommName());
-    comm.SetOutx_XonXoffFlow(false);
-    comm.SetInx_XonXoffFlow(false);
-    comm.OpenPort();
+    openBinary(comm, form.comm().CommName());
     NoView view;
     ConverterSession session(comm, view);
-    return statusNow(session, address);
+    return hartStatusNow(session, address);
 }
 
 LoopTestDialog* startLoopTest(Window& w, int address, const QString& currents, int holdS)

@@ -290,15 +290,7 @@ void InstrumentWindow::onFinished(InstrumentRead::End end)
 // The reading as its file has it: the window shows exactly the rows the command line prints.
 void InstrumentWindow::keep(const InstrumentSnapshot& snapshot)
 {
-    QStringList problems;
-    const QByteArray json = snapshot.toJson();
-    const auto read = SnapshotFile::fromJson(json, problems);
-    if (!read) {
-        state_->setText(QStringLiteral("The reading could not be shown: %1").arg(problems.join(QStringLiteral("; "))));
-        groups_->clearGroups(QString::fromLatin1(kNothingRead));
-        return;
-    }
-    present(*read, json);
+    present(snapshot.document(), snapshot.toJson());
     const QString notRead = snapshot.notes.isEmpty()
                                 ? QString()
                                 : QStringLiteral(" %1 gave nothing or less than their layout: see Not read.")
