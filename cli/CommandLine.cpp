@@ -45,10 +45,11 @@ struct Parser {
             "'instrument ADDR' reads one HART instrument like a handheld, saves it as\n"
             "found or compares it with a saved reading; 'instrument --help' tells how.\n"
             "'regmap' prints the register map of the converter, or of a profile with\n"
-            "--profile FILE and no port; 'regmap --help' tells how.");
+            "--profile FILE and no port; 'regmap --help' tells how.\n"
+            "'report' writes a commissioning report as PDF or HTML; 'report --help' tells how.");
         parser.addOptions({help, version, port, baud, parity, log, to, timeout});
-        parser.addPositionalArgument("command", "read, write, compare, scan, monitor, instrument or regmap.",
-                                     "[read|write|compare FILE | scan | monitor | instrument ADDR | regmap]");
+        parser.addPositionalArgument("command", "read, write, compare, scan, monitor, instrument, regmap or report.",
+                                     "[read|write|compare FILE | scan | monitor | instrument ADDR | regmap | report]");
     }
 
     // Every option with a value: one value each, never two to choose from.
@@ -166,10 +167,10 @@ std::optional<Answer> readProfileArguments(const QStringList& arguments, Profile
     if (const QString why = p.givenTwice(); !why.isEmpty()) return refuse(why);
     const QStringList rest = p.parser.positionalArguments();
     if (!rest.isEmpty() && !QStringList({"read", "write", "compare"}).contains(rest[0]))
-        return refuse(QStringLiteral("unknown command '%1': expected read, write, compare, scan, monitor, instrument or regmap.")
+        return refuse(QStringLiteral("unknown command '%1': expected read, write, compare, scan, monitor, instrument, regmap or report.")
                           .arg(TerminalText::escaped(rest[0])));
     if (rest.isEmpty())
-        return refuse(QStringLiteral("expected a command: read, write or compare and a FILE, scan, monitor, instrument and an ADDR, or regmap."));
+        return refuse(QStringLiteral("expected a command: read, write or compare and a FILE, scan, monitor, instrument and an ADDR, regmap or report."));
     if (rest.size() == 1) return refuse(QStringLiteral("expected a FILE after %1.").arg(rest[0]));
     if (rest.size() > 2)
         return refuse(QStringLiteral("unexpected argument '%1'.").arg(TerminalText::escaped(rest[2])));
@@ -244,6 +245,16 @@ QString readLineArguments(const QCommandLineParser& parser, LineArguments& out)
         out.parity = name;
     }
     return {};
+}
+
+bool namesCommand(const QStringList& arguments, const QString& command, const QStringList& valueOptions)
+{
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& a = arguments[i];
+        if (!a.startsWith(u'-')) return a == command;
+        if (!a.contains(u'=') && valueOptions.contains(a)) ++i;
+    }
+    return false;
 }
 
 QString givenTwice(const QCommandLineParser& parser, const QStringList& onceOnly)

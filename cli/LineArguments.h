@@ -17,6 +17,11 @@ struct LineArguments {
 // None, Odd or Even in any case, a log's file name. Empty when all are good, else the refusal.
 QString readLineArguments(const QCommandLineParser& parser, LineArguments& out);
 
+// Whether `command` is the first word of the arguments (after the program) that is no
+// option's value: `valueOptions` are the options that take one ("--port"), unless given
+// as "--port=P".
+bool namesCommand(const QStringList& arguments, const QString& command, const QStringList& valueOptions);
+
 // The first of the options `onceOnly` names (without dashes) that was given more than once,
 // as a refusal; empty when each was given at most once. Of two values, which one was meant
 // cannot be known.

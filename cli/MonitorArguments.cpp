@@ -13,7 +13,7 @@
 namespace MonitorCommandLine {
 namespace {
 
-const char* const kValueOptions[] = {"--port", "--baud", "--parity", "--slave", "--slots", "--formats",
+const QStringList kValueOptions{"--port", "--baud", "--parity", "--slave", "--slots", "--formats",
                                      "--profile", "--hart", "--interval", "--count", "--csv", "--log"};
 const char* const kValueNames[RegisterFormat::kValues] = {"current", "variable 1", "variable 2", "variable 3",
                                                           "variable 4"};
@@ -89,17 +89,7 @@ const char* const kHelp =
 
 } // namespace
 
-bool requested(const QStringList& arguments)
-{
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
-        const QString& a = arguments[i];
-        if (!a.startsWith(u'-')) return a == u"monitor";
-        if (!a.contains(u'=') && std::any_of(std::begin(kValueOptions), std::end(kValueOptions),
-                                             [&](const char* o) { return a == QLatin1String(o); }))
-            ++i;
-    }
-    return false;
-}
+bool requested(const QStringList& arguments) { return namesCommand(arguments, QStringLiteral("monitor"), kValueOptions); }
 
 QString readFormats(const QString& text, RegisterFormat::SlotFormats& out)
 {

@@ -9,7 +9,7 @@
 namespace RegmapCommandLine {
 namespace {
 
-const char* const kValueOptions[] = {"--port", "--baud", "--parity", "--log", "--profile", "--format", "-o",
+const QStringList kValueOptions{"--port", "--baud", "--parity", "--log", "--profile", "--format", "-o",
                                      "--output", "--instrument"};
 
 CommandLine::Answer refuse(const QString& why)
@@ -54,17 +54,7 @@ QString formatFromName(const QString& file)
 
 } // namespace
 
-bool requested(const QStringList& arguments)
-{
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
-        const QString& a = arguments[i];
-        if (!a.startsWith(u'-')) return a == u"regmap";
-        if (!a.contains(u'=') && std::any_of(std::begin(kValueOptions), std::end(kValueOptions),
-                                             [&](const char* o) { return a == QLatin1String(o); }))
-            ++i;
-    }
-    return false;
-}
+bool requested(const QStringList& arguments) { return namesCommand(arguments, QStringLiteral("regmap"), kValueOptions); }
 
 std::optional<CommandLine::Answer> read(const QStringList& arguments, RegmapArguments& out)
 {

@@ -4,6 +4,7 @@
 #include "exchange/TrafficLog.h"
 #include "ui/ProfileComparison.h"
 #include "ui/RegisterMapDialog.h"
+#include "ui/ReportDialog.h"
 #include "ui/TForm1.h"
 #include "ui/TrafficLogPanel.h"
 #include "ui/WindowSettings.h"
@@ -58,6 +59,7 @@ ProfileMenus::ProfileMenus(TForm1& window)
     saveProfile_->setEnabled(false); // until a whole converter has been read
     converter_->addSeparator();
     converter_->addAction(QStringLiteral("Register Map…"), this, &ProfileMenus::showRegisterMap);
+    converter_->addAction(QStringLiteral("Commissioning Report…"), this, &ProfileMenus::showReport);
 
     logPanel_ = new TrafficLogPanel(window.trafficLog(), &window);
     logPanel_->onSave = [this] { saveLog(); };
@@ -194,13 +196,23 @@ void ProfileMenus::saveLog()
     saveText(path, (header + log().text()).toUtf8(), window_.exchange().messages());
 }
 
-void ProfileMenus::showRegisterMap()
+Profile ProfileMenus::windowSettings() const
 {
     // The pages show one device slot; the others are known only from a whole read.
     const bool haveRead = saveProfile_->isEnabled();
-    const Profile settings = WindowSettings::read(window_.controlPages(), window_.modbusPage().ComboBox41->currentIndex(),
-                                                  haveRead ? read_ : Profile{});
-    auto* dialog = new RegisterMapDialog(settings, {RegisterMap::Source::Window, {}, QDateTime::currentDateTime()},
+    return WindowSettings::read(window_.controlPages(), window_.modbusPage().ComboBox41->currentIndex(),
+                                haveRead ? read_ : Profile{});
+}
+
+void ProfileMenus::showRegisterMap()
+{
+    auto* dialog = new RegisterMapDialog(windowSettings(), {RegisterMap::Source::Window, {}, QDateTime::currentDateTime()},
                                          window_.exchange().messages(), &window_);
+    dialog->show();
+}
+
+void ProfileMenus::showReport()
+{
+    auto* dialog = new ReportDialog(windowSettings(), window_.exchange().messages(), &window_);
     dialog->show();
 }

@@ -33,8 +33,12 @@ public:
     void compareWithProfile();
     void saveProfile();
     void saveLog();
-    // The register map of the settings the pages show, over the last whole read.
+    // The converter's settings as the pages show them, over the last whole read.
+    Profile windowSettings() const;
+    // The register map of those settings.
     void showRegisterMap();
+    // The commissioning report of those settings, with snapshots and records.
+    void showReport();
 
     // Asks for a file name (save: for writing); empty when the user cancels. Tests replace it.
     std::function<QString(const QString& caption, bool save)> chooseFile;

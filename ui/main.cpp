@@ -3,6 +3,7 @@
 #include "cli/MonitorCommand.h"
 #include "cli/ProfileCommand.h"
 #include "cli/RegmapCommand.h"
+#include "cli/ReportCommand.h"
 #include "cli/ScanCommand.h"
 #include "cli/StopSignals.h"
 #include "ui/TForm1.h"
@@ -19,6 +20,7 @@ int main(int argc, char* argv[])
     if (MonitorCommand::requested(argc, argv)) return MonitorCommand::run(argc, argv);
     if (InstrumentCommand::requested(argc, argv)) return InstrumentCommand::run(argc, argv);
     if (RegmapCommand::requested(argc, argv)) return RegmapCommand::run(argc, argv);
+    if (ReportCommand::requested(argc, argv)) return ReportCommand::run(argc, argv);
     if (const auto answer = CommandLine::answerBeforeWindow(CommandLine::fromArgv(argc, argv)))
         return CommandLine::deliver(*answer);
     if (ScanCommand::requested(argc, argv)) return ScanCommand::run(argc, argv);

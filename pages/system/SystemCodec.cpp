@@ -172,6 +172,13 @@ QByteArray linkCheckRequest() { return "QQQ#QV#"; }
 
 bool linkCheckConfirmed(const QByteArray& text) { return text.contains("QV:"); }
 
+QString linkCheckIdentity(const QByteArray& reply)
+{
+    const qsizetype at = reply.indexOf("QV:");
+    const qsizetype end = at < 0 ? -1 : reply.indexOf('#', at);
+    return end < 0 ? QString() : QString::fromUtf8(reply.mid(at + 3, end - at - 3)).trimmed();
+}
+
 QStringList linkCheckMissing(const QByteArray& text)
 {
     const qsizetype at = text.indexOf("QV:");

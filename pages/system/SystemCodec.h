@@ -54,6 +54,9 @@ Decoded decodeReply(const QByteArray& text);
 QStringList missingKeys(const QByteArray& text);
 
 QByteArray linkCheckRequest(); // "QQQ#QV#"
+// What the converter says of itself in its link check reply, between "QV:" and the "#"
+// after it: "VK742-B V6.0". Empty when the reply holds no such part.
+QString linkCheckIdentity(const QByteArray& reply);
 // The link-check reply is good when it holds "QV:" anywhere.
 bool linkCheckConfirmed(const QByteArray& text);
 // "QV:" until the reply holds it and the "#" that ends its text.

@@ -1,10 +1,14 @@
-// vk742b-config regmap: from a profile file to stdout and to files in each format, from the
-// converter (the stand-in) read whole first, with an instrument snapshot's tag, and the
-// refusals, each before anything is read or written.
+// The hand-over commands. vk742b-config regmap: from a profile file to stdout and to files
+// in each format, from the converter (the stand-in) read whole first, with an instrument
+// snapshot's tag, and the refusals, each before anything is read or written. vk742b-config
+// report: a PDF and HTML from a profile, snapshots and records, read back with Debian's PDF
+// tools; from the stand-in; and its refusals.
 #include "tests/regmap/MapProfile.h"
 #include "tests/support/StandIn.h"
 
 #include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 namespace {
@@ -40,6 +44,24 @@ QByteArray contents(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void write(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) qFatal("cannot write %s", qPrintable(path));
+    file.write(bytes);
+}
+
+// A PDF's text as pdftotext gives it, words single-spaced; empty without the tool.
+QString pdfText(const QString& path)
+{
+    const QString tool = QStandardPaths::findExecutable("pdftotext");
+    if (tool.isEmpty()) return {};
+    QProcess p;
+    p.start(tool, {"-layout", path, "-"});
+    p.waitForFinished(60000);
+    return QString::fromUtf8(p.readAllStandardOutput()).replace(QRegularExpression("\\s+"), " ");
 }
 
 } // namespace
@@ -118,6 +140,70 @@ private slots:
         QVERIFY2(read.code == 0, qPrintable(read.err));
         QVERIFY2(read.out.contains("<p>Read from the converter on " + sim.link + " at "), qPrintable(read.out));
         QVERIFY(read.out.contains("<tr><th>Slave address</th><td>1</td></tr>"));
+    }
+
+
+    void reportFromAProfileWithSnapshotsAndRecords()
+    {
+        QTemporaryDir dir;
+        const QString profile = writeProfile(dir);
+        const QString audit = dir.filePath("writes.log");
+        write(audit, "2026-12-01T08:00:00Z\t/dev/ttyUSB0\t5\t00A1B2\tdescriptor\tTANK\tTANK <&> LEVEL\twritten and read back\n"
+                     "not a line of the log\n");
+        const QStringList inputs{"--profile", profile, "--instrument", QFINDTESTDATA("../report/ft-101.json"),
+                                 "--instrument", QFINDTESTDATA("../report/lt-505.json"), "--live",
+                                 QFINDTESTDATA("../report/live.csv"), "--audit", audit};
+        const Result pdf = run(QStringList{"report", "-o", dir.filePath("plant.pdf")} + inputs);
+        QVERIFY2(pdf.code == 0, qPrintable(pdf.err));
+        QVERIFY2(pdf.err.contains(QRegularExpression("saved .*plant.pdf \\(\\d+ pages\\)")), qPrintable(pdf.err));
+        QVERIFY(pdf.err.contains("line 2")); // the unreadable line is named, the rest reported
+        QVERIFY(contents(dir.filePath("plant.pdf")).startsWith("%PDF-"));
+        const QString text = pdfText(dir.filePath("plant.pdf"));
+        if (text.isEmpty()) QSKIP("pdftotext is not installed");
+        for (const char* expected : {"Slave address 17", "FT-101", "LT-505", "40001 0 0 current", "TANK <&> LEVEL",
+                                     "hart5.pv", "plant.json"})
+            QVERIFY2(text.contains(expected), expected);
+
+        const Result html = run(QStringList{"report", "-o", dir.filePath("plant.html")} + inputs);
+        QVERIFY2(html.code == 0, qPrintable(html.err));
+        const QByteArray page = contents(dir.filePath("plant.html"));
+        QVERIFY(page.startsWith("<!DOCTYPE html>"));
+        QVERIFY(page.contains("TANK &lt;&amp;&gt; LEVEL"));
+    }
+
+    void reportRefusalsWriteNothing()
+    {
+        QTemporaryDir dir;
+        const QString profile = writeProfile(dir);
+        write(dir.filePath("bad.csv"), "value\n1\n");
+        const QString out = dir.filePath("out.pdf");
+        const QList<QStringList> refused = {
+            {"report", "--profile", profile},
+            {"report", "--profile", profile, "-o", dir.filePath("out.txt")},
+            {"--port", "/dev/null", "report", "--profile", profile, "-o", out},
+            {"report", "--profile", profile, "--instrument", dir.filePath("missing.json"), "-o", out},
+            {"report", "--profile", profile, "--live", dir.filePath("bad.csv"), "-o", out},
+            {"report", "--profile", profile, "--audit", dir.filePath("missing.log"), "-o", out},
+            {"report", "--profile", profile, "-o", dir.filePath("no/such/folder/out.pdf")},
+        };
+        for (const QStringList& args : refused) {
+            const Result r = run(args);
+            QVERIFY2(r.code == 2 && r.out.isEmpty(), qPrintable(args.join(' ') + ": " + r.err));
+        }
+        QVERIFY(!QFile::exists(out));
+    }
+
+    // From the converter: the link check's reply names it, and the report names the port.
+    void reportFromTheConverter()
+    {
+        StandIn sim;
+        QTemporaryDir dir;
+        const Result r = run({"--port", sim.link, "report", "-o", dir.filePath("now.pdf")});
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        const QString text = pdfText(dir.filePath("now.pdf"));
+        if (text.isEmpty()) QSKIP("pdftotext is not installed");
+        QVERIFY2(text.contains("Converter VK742-B V6.0"), qPrintable(text.left(600)));
+        QVERIFY(text.contains("the converter on " + sim.link + ", read at"));
     }
 };
 

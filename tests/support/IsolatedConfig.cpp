@@ -1,5 +1,7 @@
-// Linked into every test: the process gets a configuration folder of its own, made before
-// main() runs, so nothing a test remembers reaches the user's real settings or another test.
+// Linked into every test: the process gets a configuration folder and a data folder of its
+// own, made before main() runs, so nothing a test remembers or records (the audit log of
+// instrument writes) reaches the user's real files or another test, and a user's own log
+// does not reach a test.
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
@@ -14,6 +16,7 @@ struct IsolatedConfig {
     {
         if (!dir.isValid()) qFatal("cannot make a configuration folder for the test");
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.path()));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(dir.filePath(QStringLiteral("data"))));
     }
 };
 

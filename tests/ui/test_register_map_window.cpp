@@ -1,10 +1,13 @@
 // Converter > "Register Map…": the map of the settings the pages show, over the last whole
-// read for the slots the MODBUS page does not show; Copy and Export.
+// read for the slots the MODBUS page does not show; Copy and Export. Converter >
+// "Commissioning Report…": the same settings with snapshots and a live run, saved as PDF
+// and HTML; a bad file is said when it is chosen and left out.
 #include "pages/modbus/ModbusPage.h"
 #include "tests/regmap/MapProfile.h"
 #include "tests/support/RecordingMessages.h"
 #include "ui/ProfileMenus.h"
 #include "ui/RegisterMapDialog.h"
+#include "ui/ReportDialog.h"
 #include "ui/TForm1.h"
 #include "ui/WindowSettings.h"
 
@@ -13,6 +16,9 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
 #include <QMimeData>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -113,6 +119,51 @@ private slots:
         const RegisterMap::Map map = RegisterMap::build(settings);
         QCOMPARE(map.rows.size(), size_t(15));
         QVERIFY(map.unknownSlots.empty());
+    }
+
+    void reportOfTheWindowsSettings()
+    {
+        RecordingMessages messages;
+        TForm1 form(&messages);
+        fillPages(form);
+        QAction* action = nullptr;
+        for (QAction* a : form.profileMenus().converterMenu()->actions())
+            if (a->text() == QString("Commissioning Report…")) action = a;
+        QVERIFY(action);
+        action->trigger();
+        auto* dialog = form.findChild<ReportDialog*>("ReportDialog");
+        QVERIFY(dialog);
+
+        QTemporaryDir dir;
+        QFile notSnapshot(dir.filePath("profile.json"));
+        QVERIFY(notSnapshot.open(QIODevice::WriteOnly));
+        notSnapshot.write(mapProfile().toJson());
+        notSnapshot.close();
+        const QString flow = QFINDTESTDATA("../report/ft-101.json"), level = QFINDTESTDATA("../report/lt-505.json");
+        dialog->chooseSnapshots = [&] { return QStringList{flow, notSnapshot.fileName(), level, flow}; };
+        dialog->findChild<QPushButton*>("addSnapshots")->click();
+        QCOMPARE(dialog->findChild<QListWidget*>("snapshots")->count(), 2);
+        QCOMPARE(messages.entries.size(), 2); // not a snapshot; a second one of address 0
+        QVERIFY(messages.entries[1].text.contains("second snapshot of polling address 0"));
+        dialog->setLive(notSnapshot.fileName());
+        QCOMPARE(messages.entries.size(), 3);
+        QVERIFY(messages.entries[2].text.contains("is not a recorded live run"));
+        dialog->setLive(QFINDTESTDATA("../report/live.csv"));
+
+        dialog->chooseOutput = [&](bool pdf) { return dir.filePath(pdf ? "report.pdf" : "report.html"); };
+        dialog->findChild<QPushButton*>("savePdf")->click();
+        dialog->findChild<QPushButton*>("saveHtml")->click();
+        QCOMPARE(messages.entries.size(), 3);
+        QFile pdf(dir.filePath("report.pdf")), html(dir.filePath("report.html"));
+        QVERIFY(pdf.open(QIODevice::ReadOnly) && pdf.read(5) == "%PDF-");
+        QVERIFY(html.open(QIODevice::ReadOnly));
+        const QByteArray page = html.readAll();
+        QVERIFY(page.contains("the window&#x27;s pages at") || page.contains("the window's pages at"));
+        QVERIFY(page.contains("<td>40021</td><td>20</td><td>2</td>"));
+        QVERIFY(page.contains("LT-505") && page.contains("hart5.pv"));
+        QVERIFY(!dialog->save(dir.filePath("no/such/folder/report.pdf")));
+        QCOMPARE(messages.entries.size(), 4);
+        dialog->close();
     }
 };
 

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "instrument/AuditLog.h"
+#include "profile/Profile.h"
+#include "regmap/RegisterMap.h"
+#include "report/LiveSummary.h"
+
+#include <QDateTime>
+#include <QJsonObject>
+#include <QList>
+#include <QString>
+#include <optional>
+#include <vector>
+
+// Everything a commissioning report shows, gathered before it is written: the converter's
+// settings, where they came from, its register map, the instruments behind it as their
+// snapshots hold them, and what was recorded of them. Plain data; ReportHtml lays it out.
+namespace Report {
+
+struct Instrument {
+    QString file;         // the snapshot's file name, as shown (escaped)
+    QJsonObject snapshot; // as SnapshotFile::load gives it
+};
+
+struct Content {
+    RegisterMap::Source source; // the profile file, or the port and when it was read
+    QDateTime madeAt;
+    QString converter;          // the link check's reply, "VK742-B V6.0"; empty when not asked
+    QString toolVersion;        // "6.0.0"
+    Profile profile;
+    RegisterMap::Map map;
+    std::vector<Instrument> instruments;
+    QList<AuditLog::Entry> audit; // writes and loop tests; those of the instruments are shown
+    QString auditFile;
+    std::optional<LiveSummary::Run> live;
+    QString liveFile;
+};
+
+// The content of a report on `profile`, made now: its register map with the instruments'
+// tags and units. The caller adds the converter's reply and what was recorded.
+Content gather(const Profile& profile, const RegisterMap::Source& source, std::vector<Instrument> instruments);
+
+// The snapshot's device ID ("00A1B2") and polling address, as the audit log names them.
+QString deviceId(const QJsonObject& snapshot);
+std::optional<int> pollingAddress(const QJsonObject& snapshot);
+
+} // namespace Report
