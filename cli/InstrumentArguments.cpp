@@ -45,7 +45,8 @@ const char* const kHelp =
     "                   instrument says it set; then, whatever happens (the end, a refused\n"
     "                   step, SIGINT or SIGTERM, a port that goes away and comes back),\n"
     "                   leaves fixed current mode and checks with command 3 that it did.\n"
-    "                   Put the loop in manual at the control system first.\n"
+    "                   Put the loop in manual at the control system first. Each current\n"
+    "                   and the leaving of fixed current mode go to the audit log.\n"
     "Every write first reads the instrument and refuses when it is write-protected, shows\n"
     "the plan (old and new values, and what moves beyond the instrument) and asks before\n"
     "writing; then reads the instrument back, and a setting that reads back otherwise\n"
@@ -72,7 +73,8 @@ const char* const kHelp =
     "setting written and read back as asked; 1 --compare found differences, or a setting\n"
     "was set to the nearest value the instrument allows; 2 trouble: bad arguments, no\n"
     "answer at ADDR, a snapshot that cannot be read or saved, a write refused, unanswered,\n"
-    "not confirmed or read back otherwise, a port that cannot open or that went away. A\n"
+    "not confirmed or read back otherwise, a loop test that did not complete, an audit log\n"
+    "that cannot be written, a port that cannot open or that went away. A\n"
     "command the instrument refuses or does not implement while reading is no trouble: its\n"
     "keys are null in the snapshot.\n";
 
@@ -148,8 +150,8 @@ std::optional<CommandLine::Answer> read(const QStringList& arguments, Instrument
     if (writing && (p.isSet(save) || p.isSet(compare)))
         return refuse(QStringLiteral("--save and --compare go with a reading, not with %1.").arg(action));
     const bool loopTest = out.action == InstrumentArguments::Action::LoopTest;
-    if ((!writing && p.isSet(yes)) || ((!writing || loopTest) && (p.isSet(reset) || p.isSet(audit))))
-        return refuse(QStringLiteral("--yes goes with set, apply and loop-test; --reset-changed-flag and --audit with set "
+    if ((!writing && (p.isSet(yes) || p.isSet(audit))) || ((!writing || loopTest) && p.isSet(reset)))
+        return refuse(QStringLiteral("--yes and --audit go with set, apply and loop-test; --reset-changed-flag with set "
                                      "and apply."));
     if (p.isSet(keys) && out.action != InstrumentArguments::Action::Apply)
         return refuse(QStringLiteral("--keys goes with apply."));

@@ -12,7 +12,7 @@
 //   [--timeout MS]
 //   ... instrument ADDR set KEY=VALUE... [--yes] [--reset-changed-flag] [--audit FILE]
 //   ... instrument ADDR apply FILE [--keys K,K] [--yes] [--reset-changed-flag] [--audit FILE]
-//   ... instrument ADDR loop-test MA [MA...] [--hold SECONDS] [--yes]
+//   ... instrument ADDR loop-test MA [MA...] [--hold SECONDS] [--yes] [--audit FILE]
 struct InstrumentArguments : LineArguments {
     enum class Action { Read, Set, Apply, LoopTest };
     Action action = Action::Read;

@@ -8,6 +8,7 @@
 #include "tools/FloatText.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <cstdio>
 #include <unistd.h>
 
@@ -49,6 +50,8 @@ int run(TComm& port, const InstrumentArguments& args, TrafficLogFile& log)
     options.holdMs = args.holdS * 1000;
     options.baud = args.baud;
     options.parity = port.Parity();
+    options.port = args.port;
+    if (!args.audit.isEmpty()) options.auditPath = QFile::encodeName(args.audit);
     LoopTest test(session, options);
     StopSignals stop;
     QObject::connect(&stop, &StopSignals::received, [&](int count) {
@@ -65,7 +68,7 @@ int run(TComm& port, const InstrumentArguments& args, TrafficLogFile& log)
     int code = 2;
     QObject::connect(&test, &LoopTest::finished, [&](LoopTest::End end) {
         for (const QString& m : test.messages()) say(m);
-        code = end == LoopTest::End::Completed ? 0 : 2;
+        code = end == LoopTest::End::Completed && test.auditProblem().isEmpty() ? 0 : 2;
         QCoreApplication::quit();
     });
     test.start();

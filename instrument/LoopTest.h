@@ -1,5 +1,6 @@
 #pragma once
 
+#include "instrument/AuditLog.h"
 #include "instrument/InstrumentRead.h"
 #include "serial/LineSettings.h"
 
@@ -12,8 +13,10 @@
 // A loop test: the instrument's loop current is fixed at each current in turn for the hold
 // time (command 40), and whatever happens afterwards (the end, Cancel, a refused step, a
 // lost port that comes back) it is told to leave fixed current mode (command 40 with 0) and
-// read once more (command 3) to see that it did. The engineer confirms beforehand that the
-// loop is in manual at the control system: that is the caller's part. No widgets.
+// read once more (command 3) to see that it did. Each current goes to the audit log as its
+// step ends, and leaving fixed current mode as the test ends; a log that cannot be written
+// is told, and the test goes on. The engineer confirms beforehand that the loop is in manual
+// at the control system: that is the caller's part. No widgets.
 class LoopTest : public QObject {
     Q_OBJECT
 
@@ -26,6 +29,8 @@ public:
         int recoverMs = 60000;
         uint32_t baud = 9600;
         TParity parity = TParity::None;
+        QString port; // for the audit log
+        QByteArray auditPath = AuditLog::defaultPath();
     };
 
     enum class End {
@@ -44,6 +49,8 @@ public:
 
     // What happened, a line each.
     const QStringList& messages() const { return messages_; }
+    // Why the audit log lacks some entry of this test; empty when every entry was written.
+    const QString& auditProblem() const { return auditProblem_; }
 
 signals:
     void progress(const QString& what);
@@ -61,6 +68,10 @@ private:
     void finish(End end);
     // Sends `command` with `data` by long address; `then` gets the reply frame, or nothing.
     void ask(uint8_t command, const QByteArray& data, std::function<void(std::optional<HartReply::Frame>)> then);
+    // Logs the step under way, if any, with its outcome.
+    void endStep(const QString& outcome);
+    void log(const AuditLog::Entry& entry);
+    QString deviceId() const; // six hex digits, as the snapshot has it
 
     ConverterSession& session_;
     Options options_;
@@ -75,4 +86,15 @@ private:
     bool completed_ = false;
     bool recovering_ = false; // the port went away and is tried again
     QStringList messages_;
+    // The audit log's part.
+    struct Step {
+        QDateTime at; // when the current was asked
+        float asked = 0;
+        std::optional<float> set; // the instrument's answer
+    };
+    std::optional<Step> step_; // sent and not yet logged
+    size_t logged_ = 0;        // steps logged so far
+    QString leaveOutcome_;     // how leaving fixed current mode went, once it is known
+    QString leftNow_;          // what command 3 says after leaving: "not fixed", "fixed", "-"
+    QString auditProblem_;
 };

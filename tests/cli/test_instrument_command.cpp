@@ -1,6 +1,8 @@
 // vk742b-config instrument against the stand-in: the groups printed are the snapshot saved,
 // a snapshot compared at once is the same, a changed instrument differs by its key, and the
-// exit codes for trouble, with files checked before the port is touched.
+// exit codes for trouble, with files checked before the port is touched; a loop test stopped
+// by a signal leaves fixed current mode and logs it.
+#include "instrument/AuditLog.h"
 #include "instrument/InstrumentGroups.h"
 #include "instrument/SnapshotFile.h"
 #include "pages/hart/HartCodec.h"
@@ -175,12 +177,16 @@ private slots:
         QVERIFY(run({"--port", sim.link, "instrument", "1"}).out.contains(QRegularExpression("\n  Tag +LT-505\n")));
     }
 
-    // SIGINT while a current is held: the test leaves fixed current mode before it ends.
+    // SIGINT while a current is held: the test leaves fixed current mode before it ends, and
+    // the audit log named holds the current, cancelled, and the leaving.
     void aLoopTestStoppedBySigintLeavesFixedCurrentMode()
     {
         StandIn sim;
+        QTemporaryDir dir;
+        const QString audit = dir.filePath("loop.log");
         QProcess p;
-        p.start(VK_CONFIG_PATH, {"--port", sim.link, "instrument", "5", "loop-test", "12", "--hold", "60", "--yes"});
+        p.start(VK_CONFIG_PATH,
+                {"--port", sim.link, "instrument", "5", "loop-test", "12", "--hold", "60", "--yes", "--audit", audit});
         QByteArray out;
         QVERIFY(QTest::qWaitFor([&] { return (out += p.readAllStandardOutput()).contains("12 mA asked, 12 mA set\n"); }, 10000));
         ::kill(pid_t(p.processId()), SIGINT);
@@ -191,6 +197,13 @@ private slots:
                      err.contains("the instrument left fixed current mode"),
                  qPrintable(err));
         QVERIFY(run({"--port", sim.link, "instrument", "5"}).out.contains(QRegularExpression("Device status +0x00\n")));
+        QStringList problems, logged;
+        for (const AuditLog::Entry& e : AuditLog::read(QFile::encodeName(audit), problems))
+            logged << QStringList{e.port, QString::number(e.pollingAddress), e.setting, e.old, e.now, e.outcome}.join(" | ");
+        QCOMPARE(problems, QStringList());
+        QCOMPARE(logged, (QStringList{sim.link + " | 5 | loop current (loop test) | 12.000 mA | 12.000 mA | cancelled",
+                                      sim.link + " | 5 | fixed current mode (loop test) | fixed | not fixed | left fixed "
+                                                 "current mode"}));
     }
 
     void trouble_data()

@@ -3,6 +3,7 @@
 // be sent, a write-protected instrument and a declined plan write nothing; a loop test ends
 // out of fixed current mode, however the window or the dialog is closed while it runs.
 #include "exchange/Exchange.h"
+#include "instrument/AuditLog.h"
 #include "pages/hart/HartCodec.h"
 #include "pages/hart/HartCommands.h"
 #include "serial/Comm.h"
@@ -330,6 +331,13 @@ private slots:
         QTRY_VERIFY(!w.instrument->busy());
         QVERIFY(w.form.comm().IsOpen() && !w.form.exchange().standingAside());
         QCOMPARE(statusNow(w.form, 5).value_or(kLoopCurrentFixed) & kLoopCurrentFixed, 0);
+        // The window's audit log holds both currents and the leaving, under the window's port.
+        QStringList problems, logged;
+        for (const AuditLog::Entry& e : AuditLog::read(QFile::encodeName(w.auditPath()), problems))
+            logged << QStringList{e.port, e.setting, e.now, e.outcome}.join(" | ");
+        QCOMPARE(logged, (QStringList{sim.link + " | loop current (loop test) | 4.000 mA | held 1 s",
+                                      sim.link + " | loop current (loop test) | 20.000 mA | held 1 s",
+                                      sim.link + " | fixed current mode (loop test) | not fixed | left fixed current mode"}));
 
         // Currents it cannot hold are refused in the dialog.
         in<QCheckBox>(dialog, "LoopTestManual")->setChecked(true);

@@ -469,6 +469,8 @@ void InstrumentWindow::startLoopTest(const std::vector<float>& currents, int hol
     options.holdMs = holdMs;
     options.baud = form_.comm().BaudRate();
     options.parity = form_.comm().Parity();
+    options.port = form_.comm().CommName();
+    options.auditPath = auditPath;
     loopTest_ = std::make_unique<LoopTest>(loan_->session(), options);
     loopDialog_->follow(*loopTest_);
     connect(loopTest_.get(), &LoopTest::progress, state_, [this](const QString& what) {

@@ -62,7 +62,7 @@ public:
     // user cancels. Tests replace them.
     std::function<QString(const QString& suggested)> chooseSaveFile;
     std::function<QString()> chooseSnapshotFile;
-    // Where each write is recorded, a line per setting. Tests replace it.
+    // Where each write and loop test is recorded, a line per setting or current. Tests replace it.
     QByteArray auditPath = AuditLog::defaultPath();
 
 signals:

@@ -124,7 +124,9 @@ void LoopTestDialog::follow(LoopTest& test)
         steps_->setItem(row, 1, new QTableWidgetItem(set ? mA(*set) : QStringLiteral("no current in the reply")));
         state_->setText(QStringLiteral("Holding %1 for %2 s…").arg(mA(asked)).arg(hold_->value()));
     });
-    connect(&test, &LoopTest::finished, this, [this, &test](LoopTest::End end) { onFinished(end, test.messages()); });
+    connect(&test, &LoopTest::finished, this, [this, &test](LoopTest::End end) {
+        onFinished(end, test.messages(), test.auditProblem().isEmpty());
+    });
 }
 
 void LoopTestDialog::stop()
@@ -135,7 +137,7 @@ void LoopTestDialog::stop()
     emit stopAsked();
 }
 
-void LoopTestDialog::onFinished(LoopTest::End end, const QStringList& messages)
+void LoopTestDialog::onFinished(LoopTest::End end, const QStringList& messages, bool audited)
 {
     running_ = false;
     manual_->setChecked(false); // asked again before another test
@@ -149,6 +151,7 @@ void LoopTestDialog::onFinished(LoopTest::End end, const QStringList& messages)
         head = QStringLiteral("The instrument may still hold a fixed loop current: leave fixed current mode by hand.");
         break;
     }
+    if (!audited) head += QStringLiteral(" Not all of it is in the audit log.");
     state_->setText(head + u'\n' + asSentences(messages));
     if (closeWhenDone_) {
         closeWhenDone_ = false;

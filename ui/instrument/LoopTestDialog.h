@@ -45,7 +45,7 @@ private:
     void start();
     void stop();
     void showRunning(bool running);
-    void onFinished(LoopTest::End end, const QStringList& messages);
+    void onFinished(LoopTest::End end, const QStringList& messages, bool audited);
 
     int pollingAddress_;
     bool running_ = false;
