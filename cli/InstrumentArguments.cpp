@@ -10,7 +10,7 @@
 namespace InstrumentCommandLine {
 namespace {
 
-const char* const kValueOptions[] = {"--port", "--baud", "--parity", "--log", "--save", "--compare", "--timeout", "--keys", "--audit", "--hold"};
+const QStringList kValueOptions{"--port", "--baud", "--parity", "--log", "--save", "--compare", "--timeout", "--keys", "--audit", "--hold"};
 
 // The refusal quotes what was typed: its control characters are shown escaped.
 CommandLine::Answer refuse(const QString& why)
@@ -80,17 +80,7 @@ const char* const kHelp =
 
 } // namespace
 
-bool requested(const QStringList& arguments)
-{
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
-        const QString& a = arguments[i];
-        if (!a.startsWith(u'-')) return a == u"instrument";
-        if (!a.contains(u'=') && std::any_of(std::begin(kValueOptions), std::end(kValueOptions),
-                                             [&](const char* o) { return a == QLatin1String(o); }))
-            ++i;
-    }
-    return false;
-}
+bool requested(const QStringList& arguments) { return namesCommand(arguments, QStringLiteral("instrument"), kValueOptions); }
 
 std::optional<CommandLine::Answer> read(const QStringList& arguments, InstrumentArguments& out)
 {

@@ -137,18 +137,18 @@ private slots:
         }
     }
 
-    // A port without a command: the refusal names all six commands.
+    // A port without a command: the refusal names every command.
     void aPortAloneListsEveryCommand()
     {
         const Run r = run(VK_CONFIG_PATH, {"--port", "/dev/ttyS0"});
         QCOMPARE(r.exitCode, 2);
-        for (const char* command : {"read", "write", "compare", "scan", "monitor", "instrument"})
+        for (const char* command : {"read", "write", "compare", "scan", "monitor", "instrument", "regmap", "report"})
             QVERIFY2(r.err.contains(command), qPrintable(r.err));
         CommandLine::ProfileArguments profile;
         const auto noFile = CommandLine::readProfileArguments({"x", "--port", "p", "compare"}, profile);
         QVERIFY(noFile && noFile->err.contains("expected a FILE after compare"));
         const auto help = CommandLine::answerBeforeWindow({"x", "--help"});
-        QVERIFY(help && help->out.section('\n', 0, 0).contains("| monitor | instrument ADDR | regmap]"));
+        QVERIFY(help && help->out.section('\n', 0, 0).contains("| monitor | instrument ADDR | regmap | report]"));
     }
 
     // SIGTERM closes the window the way its close button does: the program ends normally.

@@ -24,10 +24,10 @@ expect()
 }
 
 cd "$(mktemp -d)" || exit 1
-touch site.json notes.txt
+touch site.json notes.txt run.csv
 mkdir old
 
-expect "vk742b-config " "compare instrument monitor read regmap scan write"
+expect "vk742b-config " "compare instrument monitor read regmap report scan write"
 expect "vk742b-config --port /dev/ttyUSB0 wr" "write"
 expect "vk742b-config --p" "--parity --port"
 expect "vk742b-config --parity o" ""
@@ -64,4 +64,8 @@ expect "vk742b-config regmap --profile site.json --format md --i" "--instrument"
 expect "vk742b-config regmap --instrument " "old site.json"
 expect "vk742b-config --port p regmap --a" "--all"
 expect "vk742b-config --port p regmap " ""
+expect "vk742b-config report --l" "--live --log"
+expect "vk742b-config report --profile site.json --live " "old run.csv"
+expect "vk742b-config report --live run.csv --instrument " "old site.json"
+expect "vk742b-config --port p report -o x.pdf --a" "--audit"
 exit $failed
