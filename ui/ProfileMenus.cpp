@@ -194,13 +194,17 @@ void ProfileMenus::saveLog()
     saveText(path, (header + log().text()).toUtf8(), window_.exchange().messages());
 }
 
+int ProfileMenus::shownSlot() const { return window_.modbusPage().ComboBox41->currentIndex(); }
+
+Profile ProfileMenus::windowSettings() const
+{
+    const bool haveRead = saveProfile_->isEnabled();
+    return WindowSettings::read(window_.controlPages(), shownSlot(), haveRead ? read_ : Profile{});
+}
+
 void ProfileMenus::showRegisterMap()
 {
-    // The pages show one device slot; the others are known only from a whole read.
-    const bool haveRead = saveProfile_->isEnabled();
-    const Profile settings = WindowSettings::read(window_.controlPages(), window_.modbusPage().ComboBox41->currentIndex(),
-                                                  haveRead ? read_ : Profile{});
-    auto* dialog = new RegisterMapDialog(settings, {RegisterMap::Source::Window, {}, QDateTime::currentDateTime()},
+    auto* dialog = new RegisterMapDialog(windowSettings(), {RegisterMap::Source::Window, {}, QDateTime::currentDateTime()},
                                          window_.exchange().messages(), &window_);
     dialog->show();
 }

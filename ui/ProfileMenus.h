@@ -35,6 +35,12 @@ public:
     void saveLog();
     // The register map of the settings the pages show, over the last whole read.
     void showRegisterMap();
+    // The converter's settings as the pages show them, as a profile document: the windows
+    // that need them (the register map, Live Values) take this rather than the controls.
+    // The pages show one device slot; the others are known only from a whole read.
+    Profile windowSettings() const;
+    // The device slot the MODBUS page shows, whose settings the pages hold.
+    int shownSlot() const;
 
     // Asks for a file name (save: for writing); empty when the user cancels. Tests replace it.
     std::function<QString(const QString& caption, bool save)> chooseFile;
