@@ -156,6 +156,12 @@ QByteArray Profile::toJson() const
     return QJsonDocument(root.toObject()).toJson(QJsonDocument::Indented);
 }
 
+std::optional<int> Profile::choice(const QString& key) const
+{
+    const int index = choiceIndex(key, values);
+    return index < 0 ? std::nullopt : std::optional<int>(index);
+}
+
 QString Profile::text(const QString& key) const
 {
     const auto it = values.find(key);

@@ -22,6 +22,9 @@ struct Profile {
     // The file: format name and version, then the settings nested by their keys.
     QByteArray toJson() const;
 
+    // A choice's code, its index among the values the setting accepts ("float_swapped" is 1);
+    // nothing when the key is absent or holds no value it accepts.
+    std::optional<int> choice(const QString& key) const;
     // The value's text as the file writes it: "9600", "\"None\"", "true"; "-" when absent.
     QString text(const QString& key) const;
 

@@ -196,12 +196,12 @@ void ProfileMenus::saveLog()
     saveText(path, (header + log().text()).toUtf8(), window_.exchange().messages());
 }
 
+int ProfileMenus::shownSlot() const { return window_.modbusPage().ComboBox41->currentIndex(); }
+
 Profile ProfileMenus::windowSettings() const
 {
-    // The pages show one device slot; the others are known only from a whole read.
     const bool haveRead = saveProfile_->isEnabled();
-    return WindowSettings::read(window_.controlPages(), window_.modbusPage().ComboBox41->currentIndex(),
-                                haveRead ? read_ : Profile{});
+    return WindowSettings::read(window_.controlPages(), shownSlot(), haveRead ? read_ : Profile{});
 }
 
 void ProfileMenus::showRegisterMap()

@@ -33,12 +33,16 @@ public:
     void compareWithProfile();
     void saveProfile();
     void saveLog();
-    // The converter's settings as the pages show them, over the last whole read.
+    // The converter's settings as the pages show them, as a profile document: the windows
+    // that need them (the register map, the report, Live Values) take this rather than the
+    // controls. The pages show one device slot; the others are known only from a whole read.
     Profile windowSettings() const;
     // The register map of those settings.
     void showRegisterMap();
     // The commissioning report of those settings, with snapshots and records.
     void showReport();
+    // The device slot the MODBUS page shows, whose settings the pages hold.
+    int shownSlot() const;
 
     // Asks for a file name (save: for writing); empty when the user cancels. Tests replace it.
     std::function<QString(const QString& caption, bool save)> chooseFile;

@@ -9,7 +9,7 @@
 #include "pages/monitor/MonitorPage.h"
 #include "pages/system/SystemPage.h"
 #include "serial/Comm.h"
-#include "tools/ModbusTestBox.h"
+#include "pages/modbus/ModbusTestBox.h"
 #include "exchange/TrafficLog.h"
 #include "ui/BufferView.h"
 #include "ui/DiagramPage.h"

@@ -9,8 +9,8 @@
 #include "pages/modbus/ModbusCodec.h"
 #include "pages/system/QueryReply.h"
 #include "tools/HexPairs.h"
-#include "tools/Ieee754Box.h"
-#include "tools/ModbusTestBox.h"
+#include "pages/modbus/Ieee754Box.h"
+#include "pages/modbus/ModbusTestBox.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -54,6 +54,11 @@ QByteArray fiveOf(const QLineEdit* edit)
 }
 
 } // namespace
+
+QStringList ModbusPage::formatItems(int value)
+{
+    return value == 0 ? kFloatFormats : value == 1 ? kValueFormats : kVariableFormats;
+}
 
 QComboBox* ModbusPage::list(const char* name) const { return findChild<QComboBox*>(name); }
 QLineEdit* ModbusPage::edit(const char* name) const { return findChild<QLineEdit*>(name); }
@@ -150,9 +155,7 @@ void ModbusPage::buildTopGroup(QWidget* group)
         pair->addWidget(registerLabels_[size_t(v)]);
         pair->addStretch();
         grid->addLayout(pair, 1, v);
-        grid->addWidget(b.list(kFormatLists[v], v == 0 ? kFloatFormats : v == 1 ? kValueFormats
-                                                                                  : kVariableFormats, 0),
-                        2, v);
+        grid->addWidget(b.list(kFormatLists[v], formatItems(v), 0), 2, v);
         grid->addWidget(b.label("00000", qPrintable(QStringLiteral("HLabel%1").arg(v + 1))), 3, v);
     }
     grid->addWidget(Button21, 2, 5);

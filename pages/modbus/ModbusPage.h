@@ -2,6 +2,7 @@
 
 #include "tools/BuiltRequest.h"
 
+#include <QStringList>
 #include <QWidget>
 #include <array>
 #include <functional>
@@ -24,6 +25,9 @@ public:
     ModbusPage(Exchange& exchange, QWidget* parent = nullptr);
 
     ModbusTestBox* testBox() const { return testBox_; }
+    // The items of a register format list, by value (0 the loop current, 1 to 4 the
+    // variables): as many as the converter accepts for it.
+    static QStringList formatItems(int value);
 
     void ComboBox41Change(); // the user picked a device slot
     // Shows slot n with its fields blank, as a pick of the slot does before its query.

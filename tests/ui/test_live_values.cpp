@@ -1,6 +1,7 @@
 // View > "Live Values" against the stand-in: three cycles end up in the table, the chart
 // and a recorded CSV, on the port the port panel opened, which the window gets back.
 #include "live/LiveSampler.h"
+#include "profile/Profile.h"
 #include "serial/Comm.h"
 #include "tests/support/RecordingMessages.h"
 #include "tests/support/StandIn.h"
@@ -14,6 +15,7 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeAxis>
 #include <QHeaderView>
@@ -321,6 +323,58 @@ private slots:
         live->stop();
         QTRY_VERIFY_WITH_TIMEOUT(!live->running(), 5000);
         QVERIFY(notice->isVisible()); // until the next run or recording
+    }
+
+    // The window takes the converter's settings as the pages hold them: the shown slot's
+    // formats, the converter's own slave address (not the one the MODBUS test box holds)
+    // and, in a MODBUS working mode, the shown slot to poll. A document that holds more
+    // slots (a whole read) lends each its formats; a choice of what to poll stays.
+    void theSettingsComeFromTheDocumentOfThePages()
+    {
+        RecordingMessages messages;
+        TForm1 form(&messages);
+        const char* pageLists[5] = {"FAMOUT1", "FAMOUT3", "FAMOUT5", "FAMOUT7", "FAMOUT9"};
+        const int shown[5] = {1, 3, 4, 2, 0};
+        form.findChild<QComboBox*>("ComboBox7")->setCurrentIndex(2); // multi-slave
+        form.findChild<QLineEdit*>("Edit14")->setText("17");
+        form.findChild<QLineEdit*>("Edit18")->setText("5");
+        form.findChild<QComboBox*>("ComboBox41")->setCurrentIndex(3);
+        for (int v = 0; v < 5; ++v) form.findChild<QComboBox*>(pageLists[v])->setCurrentIndex(shown[v]);
+
+        LiveValuesWindow* live = openLiveValues(form);
+        QVERIFY(live);
+        auto format = [&](int n, int v) {
+            return live->findChild<QComboBox*>(QString("LiveFormat%1_%2").arg(n).arg(v))->currentIndex();
+        };
+        auto slot = [&](int n) { return live->findChild<QCheckBox*>(QString("LiveSlot%1").arg(n)); };
+        auto* slave = live->findChild<QSpinBox*>("LiveSlave");
+        auto* hart = live->findChild<QLineEdit*>("LiveHart");
+        QCOMPARE(slave->value(), 17);
+        for (int v = 0; v < 5; ++v) {
+            QCOMPARE(format(3, v), shown[v]);
+            QCOMPARE(format(0, v), 0);
+        }
+        for (int n = 0; n < 5; ++n) QCOMPARE(slot(n)->isChecked(), n == 3);
+        QVERIFY(hart->text().isEmpty());
+
+        live->close();
+        Profile whole;
+        whole.values["system.working_mode"] = "transparent";
+        whole.values["system.slave_address"] = 200;
+        whole.values["modbus.devices[1].formats.current"] = "float_swapped";
+        whole.values["modbus.devices[4].formats.variable_4"] = "absolute_swapped";
+        live->takeSettings(whole, 1);
+        QCOMPARE(slave->value(), 200);
+        QCOMPARE(format(1, 0), 1);
+        QCOMPARE(format(4, 4), 4);
+        QCOMPARE(format(3, 1), shown[1]); // a slot the document does not hold keeps its formats
+        for (int n = 0; n < 5; ++n) QCOMPARE(slot(n)->isChecked(), n == 3);
+        QVERIFY(hart->text().isEmpty());
+        // With nothing chosen, a working mode that publishes no slots offers HART address 0.
+        slot(3)->setChecked(false);
+        live->takeSettings(whole, 1);
+        QCOMPARE(hart->text(), QString("0"));
+        QVERIFY(!slot(1)->isChecked());
     }
 
     void startNeedsAnOpenPortAndSomethingToPoll()

@@ -1,5 +1,7 @@
 #include "ui/live/LiveValues.h"
 
+#include "ui/ProfileMenus.h"
+#include "ui/TForm1.h"
 #include "ui/live/LiveValuesWindow.h"
 
 #include <QMenu>
@@ -20,6 +22,9 @@ LiveValuesWindow& LiveValues::window()
 void LiveValues::show()
 {
     LiveValuesWindow& w = window();
+    // Settings are taken as the window comes up, not while it is already open in front
+    // of the user, who may have changed the choices since.
+    if (!w.isVisible()) w.takeSettings(form_.profileMenus().windowSettings(), form_.profileMenus().shownSlot());
     w.show();
     w.raise();
     w.activateWindow();

@@ -3,6 +3,7 @@
 #include "exchange/Exchange.h"
 #include "live/LiveSampler.h"
 #include "live/NumberText.h"
+#include "pages/modbus/ModbusPage.h"
 #include "pages/widgets/Controls.h"
 #include "serial/Comm.h"
 #include "ui/PortLoan.h"
@@ -33,8 +34,8 @@
 namespace {
 
 const char* const kValueCaptions[5] = {"current", "variable 1", "variable 2", "variable 3", "variable 4"};
-// The MODBUS page's format lists of the five values: their items are the view's.
-const char* const kPageFormatLists[5] = {"FAMOUT1", "FAMOUT3", "FAMOUT5", "FAMOUT7", "FAMOUT9"};
+// The five values' names in a profile's format keys.
+const char* const kFormatKeys[5] = {"current", "variable_1", "variable_2", "variable_3", "variable_4"};
 const char* const kValueHeaders[] = {"Value", "Latest", "Unit", "Age", "Status"};
 const char* const kStatsHeaders[] = {"Source", "Requests", "Answers", "Timeouts", "CRC errors", "Exceptions",
                                      "Last response"};
@@ -199,8 +200,7 @@ QWidget* LiveValuesWindow::buildSetup()
         setupControls_ << slot_[size_t(n)];
         for (int v = 0; v < 5; ++v) {
             auto* list = named(new FormatList, QStringLiteral("LiveFormat%1_%2").arg(n).arg(v));
-            if (const auto* page = form_.findChild<QComboBox*>(kPageFormatLists[v]))
-                for (int i = 0; i < page->count(); ++i) list->addItem(page->itemText(i));
+            list->addItems(ModbusPage::formatItems(v));
             list->setCurrentIndex(0);
             format_[size_t(n)][size_t(v)] = list;
             grid->addWidget(list, 1 + n, 2 + v);
@@ -260,7 +260,6 @@ QWidget* LiveValuesWindow::buildNotice()
 void LiveValuesWindow::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    if (!running()) takeFormatsFromPage();
     showAges();
     ages_.start();
 }
@@ -271,26 +270,24 @@ void LiveValuesWindow::hideEvent(QHideEvent* event)
     QWidget::hideEvent(event);
 }
 
-// The slot the MODBUS page shows lends its formats, its slave address and, in a MODBUS
-// working mode, itself as the slot to poll.
-void LiveValuesWindow::takeFormatsFromPage()
+void LiveValuesWindow::takeSettings(const Profile& settings, int shownSlot)
 {
-    const auto* slotList = form_.findChild<QComboBox*>("ComboBox41");
-    const int n = slotList ? slotList->currentIndex() : -1;
-    if (n >= 0 && n < 5)
-        for (int v = 0; v < 5; ++v)
-            if (const auto* page = form_.findChild<QComboBox*>(kPageFormatLists[v]); page && page->currentIndex() >= 0)
-                format_[size_t(n)][size_t(v)]->setCurrentIndex(page->currentIndex());
-    if (const auto* edit = form_.findChild<QLineEdit*>("Edit18")) {
-        bool ok = false;
-        const int address = edit->text().toInt(&ok);
-        if (ok && address >= 1 && address <= 247) slave_->setValue(address);
+    if (running()) return;
+    for (int n = 0; n < 5; ++n)
+        for (int v = 0; v < 5; ++v) {
+            const auto code = settings.choice(QStringLiteral("modbus.devices[%1].formats.%2").arg(n).arg(kFormatKeys[v]));
+            if (code) format_[size_t(n)][size_t(v)]->setCurrentIndex(*code);
+        }
+    if (const auto slave = settings.values.find(QStringLiteral("system.slave_address")); slave != settings.values.end()) {
+        const int address = slave->second.toInt();
+        if (address >= 1 && address <= 247) slave_->setValue(address);
     }
     bool anyChosen = !hart_->text().trimmed().isEmpty();
     for (QCheckBox* box : slot_) anyChosen = anyChosen || box->isChecked();
     if (anyChosen) return;
-    const auto* mode = form_.findChild<QComboBox*>("ComboBox7");
-    if (mode && (mode->currentIndex() == 1 || mode->currentIndex() == 2)) slot_[size_t(std::max(0, n))]->setChecked(true);
+    const auto mode = settings.choice(QStringLiteral("system.working_mode"));
+    const bool modbusMode = mode == 1 || mode == 2; // single meter, multi-slave: the slots are published
+    if (modbusMode) slot_[size_t(std::clamp(shownSlot, 0, 4))]->setChecked(true);
     else hart_->setText(QStringLiteral("0"));
 }
 

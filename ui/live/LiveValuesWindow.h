@@ -3,6 +3,7 @@
 #include "live/CsvWriter.h"
 #include "live/LiveHistory.h"
 #include "live/LiveSetup.h"
+#include "profile/Profile.h"
 
 #include <QSet>
 #include <QTimer>
@@ -35,6 +36,12 @@ public:
     explicit LiveValuesWindow(TForm1& form);
     ~LiveValuesWindow() override;
 
+    // The converter's settings as the window's pages hold them, and the device slot the
+    // MODBUS page shows: each slot's formats the document holds, the slave address, and,
+    // when nothing is chosen to poll yet, the shown slot in a MODBUS working mode or else
+    // HART address 0. Ignored while a run holds the choices.
+    void takeSettings(const Profile& settings, int shownSlot);
+
     void start();
     // Ends the run after the cycle under way.
     void stop();
@@ -63,7 +70,6 @@ private:
     QWidget* buildSetup();
     QWidget* buildNotice();
     std::optional<LiveSetup> readSetup();
-    void takeFormatsFromPage();
     void showRunning(bool running);
     void onRow(const LiveRow& row);
     void onFinished();

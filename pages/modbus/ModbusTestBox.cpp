@@ -1,4 +1,4 @@
-#include "tools/ModbusTestBox.h"
+#include "pages/modbus/ModbusTestBox.h"
 
 #include "pages/widgets/Controls.h"
 #include "exchange/Conversion.h"

@@ -1,4 +1,4 @@
-#include "tools/Ieee754Box.h"
+#include "pages/modbus/Ieee754Box.h"
 
 #include "pages/widgets/Controls.h"
 #include "exchange/Messages.h"
