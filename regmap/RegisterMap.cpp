@@ -1,7 +1,6 @@
 #include "regmap/RegisterMap.h"
 
 #include "live/RegisterFormat.h"
-#include "profile/ProfileSchema.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -23,17 +22,6 @@ QString plain(const Profile& profile, const QString& key)
     if (v.isDouble()) return QString::number(v.toInteger());
     if (v.isBool()) return v.toBool() ? QStringLiteral("true") : QStringLiteral("false");
     return {};
-}
-
-// The code of a choice: its index among the values the setting accepts.
-std::optional<int> choiceIndex(const Profile& profile, const QString& key)
-{
-    const auto found = profile.values.find(key);
-    const ProfileSchema::Setting* setting = ProfileSchema::find(key);
-    if (found == profile.values.end() || !setting) return std::nullopt;
-    const qsizetype i = setting->choices.indexOf(found->second);
-    if (i < 0) return std::nullopt;
-    return int(i);
 }
 
 QString deviceKey(int slot, const QString& rest) { return QStringLiteral("modbus.devices[%1].").arg(slot) + rest; }
@@ -75,7 +63,7 @@ Map build(const Profile& profile, const Instruments& instruments, bool all)
         std::array<std::optional<int>, RegisterFormat::kValues> formats;
         bool known = enabled != profile.values.end();
         for (int v = 0; v < RegisterFormat::kValues; ++v) {
-            formats[size_t(v)] = choiceIndex(profile, deviceKey(slot, QStringLiteral("formats.") + kValueNames[v]));
+            formats[size_t(v)] = profile.choice(deviceKey(slot, QStringLiteral("formats.") + kValueNames[v]));
             known = known && formats[size_t(v)];
         }
         if (!known) {
