@@ -1,6 +1,5 @@
 #include "report/ReportPdf.h"
 
-#include "files/SaveFile.h"
 #include "report/ReportHtml.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -110,11 +109,6 @@ Pdf render(const Report::Content& content)
     }
     draw(layout, writer, footer);
     return {buffer.data(), layout.pages};
-}
-
-QString save(const Report::Content& content, const QByteArray& path)
-{
-    return SaveFile::save(path, render(content).bytes);
 }
 
 } // namespace ReportPdf

@@ -3,7 +3,6 @@
 #include "report/ReportContent.h"
 
 #include <QByteArray>
-#include <QString>
 
 // The commissioning report as a PDF on A4, drawn by Qt's own PDF writer from the report's
 // HTML: a footer with the page number on every page, and, when the report runs past two
@@ -17,8 +16,5 @@ struct Pdf {
 };
 
 Pdf render(const Report::Content& content);
-
-// Renders and saves the report as a whole file (SaveFile); empty when saved, else why.
-QString save(const Report::Content& content, const QByteArray& path);
 
 } // namespace ReportPdf

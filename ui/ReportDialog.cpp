@@ -70,6 +70,9 @@ ReportDialog::ReportDialog(Profile settings, MessageSink& messages, QWidget* par
                            this);
     audit_->setObjectName("audit");
     audit_->setChecked(QFile::exists(QFile::decodeName(auditPath)));
+    status_ = new QLabel(this);
+    status_->setObjectName("status");
+    status_->setTextFormat(Qt::PlainText);
     auto* pdf = button(QStringLiteral("Save PDF…"), "savePdf", this);
     auto* html = button(QStringLiteral("Save HTML…"), "saveHtml", this);
     auto* close = button(QStringLiteral("Close"), "close", this);
@@ -103,7 +106,7 @@ ReportDialog::ReportDialog(Profile settings, MessageSink& messages, QWidget* par
     form->addRow(QStringLiteral("Live run:"), liveRow);
     form->addRow(QStringLiteral("Audit log:"), audit_);
     auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
+    buttons->addWidget(status_, 1);
     buttons->addWidget(pdf);
     buttons->addWidget(html);
     buttons->addWidget(close);
@@ -191,10 +194,21 @@ bool ReportDialog::save(const QString& path)
     }
     const QByteArray file = QFile::encodeName(path);
     const bool pdf = path.endsWith(u".pdf", Qt::CaseInsensitive);
-    const QString why = pdf ? ReportPdf::save(c, file) : SaveFile::save(file, ReportHtml::document(c).toUtf8());
+    QString why;
+    int pages = 0;
+    if (pdf) {
+        const ReportPdf::Pdf rendered = ReportPdf::render(c);
+        pages = rendered.pages;
+        why = SaveFile::save(file, rendered.bytes);
+    } else {
+        why = SaveFile::save(file, ReportHtml::document(c).toUtf8());
+    }
     if (!why.isEmpty()) {
+        status_->clear();
         messages_.error(why);
         return false;
     }
+    const QString name = TerminalText::fileName(file);
+    status_->setText(pdf ? QStringLiteral("Saved %1 (%2 pages).").arg(name).arg(pages) : QStringLiteral("Saved %1.").arg(name));
     return true;
 }

@@ -8,6 +8,7 @@
 
 class MessageSink;
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QListWidget;
 
@@ -47,4 +48,5 @@ private:
     QListWidget* snapshots_;
     QLineEdit* liveEdit_;
     QCheckBox* audit_;
+    QLabel* status_; // what the last save wrote
 };

@@ -45,7 +45,7 @@ private slots:
         for (QAction* menu : form.profileMenus().bar()->actions())
             for (QAction* a : menu->menu()->actions()) texts << a->text();
         QCOMPARE(texts, QStringList({"Read Converter…", "Write Converter…", "Compare with Profile…", "",
-                                     "Save Profile…", "", "Register Map…", "Traffic Log", "Save Log…", "Live Values",
+                                     "Save Profile…", "", "Register Map…", "Commissioning Report…", "Traffic Log", "Save Log…", "Live Values",
                                      "Instrument…"}));
         // The menu bar sits above everything else once the window is laid out.
         form.show();

@@ -154,6 +154,7 @@ private slots:
         dialog->findChild<QPushButton*>("savePdf")->click();
         dialog->findChild<QPushButton*>("saveHtml")->click();
         QCOMPARE(messages.entries.size(), 3);
+        QCOMPARE(dialog->findChild<QLabel*>("status")->text(), "Saved " + dir.filePath("report.html") + ".");
         QFile pdf(dir.filePath("report.pdf")), html(dir.filePath("report.html"));
         QVERIFY(pdf.open(QIODevice::ReadOnly) && pdf.read(5) == "%PDF-");
         QVERIFY(html.open(QIODevice::ReadOnly));
