@@ -15,9 +15,10 @@
 
 namespace CommandInputs {
 
-void say(const QString& text) { std::fprintf(stderr, "vk742b-config: %s\n", qPrintable(text)); }
+using CommandLine::say;
 
-std::optional<Profile> loadProfile(const QByteArray& path)
+
+std::optional<Profile> loadProfile(const QByteArray& path, const QString& consequence)
 {
     const ReadFile::Result file = ReadFile::read(path, ReadFile::kProfileLimit);
     if (!file.ok()) {
@@ -27,7 +28,7 @@ std::optional<Profile> loadProfile(const QByteArray& path)
     QStringList problems;
     auto profile = Profile::fromJson(file.bytes, problems);
     if (!profile) {
-        say(QStringLiteral("%1 is not a profile this program can use:").arg(TerminalText::fileName(path)));
+        say(QStringLiteral("%1 is not a profile this program can use%2:").arg(TerminalText::fileName(path), consequence));
         for (const QString& p : problems) std::fprintf(stderr, "  %s\n", qPrintable(p));
     }
     return profile;

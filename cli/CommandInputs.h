@@ -15,7 +15,8 @@
 // snapshots, or the whole converter. Each says its trouble on stderr and gives nothing.
 namespace CommandInputs {
 
-std::optional<Profile> loadProfile(const QByteArray& path);
+// `consequence` follows the refusal's first line: "; nothing was sent".
+std::optional<Profile> loadProfile(const QByteArray& path, const QString& consequence = {});
 
 // The snapshot files named on the command line (argv's bytes), each with its path. One
 // per polling address: of two at one address, which the slot polls could not be told.
@@ -28,8 +29,5 @@ struct Converter {
 };
 // Reads the whole converter, after the link check when `askIdentity`; progress on stderr.
 std::optional<Converter> readConverter(TComm& port, TrafficLogFile& log, bool askIdentity = false);
-
-// Says `text` on stderr after the program's name; it must already be safe for a terminal.
-void say(const QString& text);
 
 } // namespace CommandInputs

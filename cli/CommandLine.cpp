@@ -263,3 +263,18 @@ QString givenTwice(const QCommandLineParser& parser, const QStringList& onceOnly
         if (parser.values(name).size() > 1) return QStringLiteral("--%1 is given twice; give it once.").arg(name);
     return {};
 }
+
+namespace CommandLine {
+
+Answer commandRefusal(const QString& command, const QString& why)
+{
+    const QString name = QCoreApplication::applicationName();
+    return {2, {}, QStringLiteral("%1 %2: %3\nTry '%1 %2 --help' for more information.\n")
+                       .arg(name, command, TerminalText::escaped(why))};
+}
+
+Answer commandHelp(const char* text) { return {0, QString::fromLatin1(text).arg(QCoreApplication::applicationName()), {}}; }
+
+void say(const QString& text) { std::fprintf(stderr, "vk742b-config: %s\n", qPrintable(text)); }
+
+} // namespace CommandLine

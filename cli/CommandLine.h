@@ -62,4 +62,14 @@ std::optional<Answer> readScanArguments(const QStringList& arguments, ScanArgume
 // Prints the answer and returns its exit code.
 int deliver(const Answer& answer);
 
+// A command's refusal (exit code 2): "vk742b-config report: WHY" and where its help is. The
+// reason quotes what was typed: its control characters are shown escaped.
+Answer commandRefusal(const QString& command, const QString& why);
+// A command's --help: `text` with the program's name for each "%1" (exit code 0).
+Answer commandHelp(const char* text);
+
+// Says `text` on stderr after the program's name; it must already be safe for a terminal:
+// anything from a file or the converter in it escaped.
+void say(const QString& text);
+
 } // namespace CommandLine

@@ -12,13 +12,7 @@ namespace {
 
 const QStringList kValueOptions{"--port", "--baud", "--parity", "--log", "--save", "--compare", "--timeout", "--keys", "--audit", "--hold"};
 
-// The refusal quotes what was typed: its control characters are shown escaped.
-CommandLine::Answer refuse(const QString& why)
-{
-    const QString name = QCoreApplication::applicationName();
-    return {2, {}, QStringLiteral("%1 instrument: %2\nTry '%1 instrument --help' for more information.\n")
-                       .arg(name, TerminalText::escaped(why))};
-}
+CommandLine::Answer refuse(const QString& why) { return CommandLine::commandRefusal(QStringLiteral("instrument"), why); }
 
 const char* const kHelp =
     "Usage: %1 --port PORT [--baud N] [--parity P] instrument ADDR [options]\n"
@@ -95,7 +89,7 @@ std::optional<CommandLine::Answer> read(const QStringList& arguments, Instrument
     if (const QString why = givenTwice(p, {"port", "baud", "parity", "log", "save", "compare", "timeout", "keys", "audit", "hold"});
         !why.isEmpty())
         return refuse(why);
-    if (p.isSet(help)) return CommandLine::Answer{0, QString::fromLatin1(kHelp).arg(QCoreApplication::applicationName()), {}};
+    if (p.isSet(help)) return CommandLine::commandHelp(kHelp);
     const QStringList rest = p.positionalArguments();
     if (rest.value(0) != u"instrument") return refuse(QStringLiteral("expected the command 'instrument'."));
     if (rest.size() < 2) return refuse(QStringLiteral("name the instrument's polling address, 0 to 63."));

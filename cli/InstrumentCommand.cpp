@@ -18,7 +18,7 @@ namespace {
 
 constexpr int kSuccess = 0, kDiffers = 1, kTrouble = 2;
 
-void say(const QString& text) { std::fprintf(stderr, "vk742b-config: %s\n", qPrintable(text)); }
+using CommandLine::say;
 
 // The groups as text, with what the instrument sent made safe for a terminal.
 void printGroups(const QJsonObject& snapshot)

@@ -15,7 +15,7 @@
 namespace InstrumentLoopTest {
 namespace {
 
-void say(const QString& text) { std::fprintf(stderr, "vk742b-config: %s\n", qPrintable(text)); }
+using CommandLine::say;
 
 QString currents(const std::vector<float>& list)
 {

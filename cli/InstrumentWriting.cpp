@@ -18,7 +18,7 @@ namespace {
 
 constexpr int kSuccess = 0, kNearest = 1, kTrouble = 2;
 
-void say(const QString& text) { std::fprintf(stderr, "vk742b-config: %s\n", qPrintable(text)); }
+using CommandLine::say;
 
 QString safe(const QString& s) { return TerminalText::escaped(s); }
 

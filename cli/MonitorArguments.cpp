@@ -18,13 +18,7 @@ const QStringList kValueOptions{"--port", "--baud", "--parity", "--slave", "--sl
 const char* const kValueNames[RegisterFormat::kValues] = {"current", "variable 1", "variable 2", "variable 3",
                                                           "variable 4"};
 
-// The refusal quotes what was typed: its control characters are shown escaped.
-CommandLine::Answer refuse(const QString& why)
-{
-    const QString name = QCoreApplication::applicationName();
-    return {2, {}, QStringLiteral("%1 monitor: %2\nTry '%1 monitor --help' for more information.\n")
-                       .arg(name, TerminalText::escaped(why))};
-}
+CommandLine::Answer refuse(const QString& why) { return CommandLine::commandRefusal(QStringLiteral("monitor"), why); }
 
 // A whole number within [low, high]; nothing otherwise.
 std::optional<int> number(const QString& text, int low, int high)
@@ -124,7 +118,7 @@ std::optional<CommandLine::Answer> read(const QStringList& arguments, MonitorArg
                                            "count", "csv", "log"});
         !why.isEmpty())
         return refuse(why);
-    if (p.isSet(help)) return CommandLine::Answer{0, QString::fromLatin1(kHelp).arg(QCoreApplication::applicationName()), {}};
+    if (p.isSet(help)) return CommandLine::commandHelp(kHelp);
     const QStringList rest = p.positionalArguments();
     if (rest.value(0) != u"monitor") return refuse(QStringLiteral("expected the command 'monitor'."));
     if (rest.size() > 1) return refuse(QStringLiteral("unexpected argument '%1'.").arg(rest[1]));

@@ -24,7 +24,7 @@
 
 namespace {
 
-void say(const QString& text) { std::fprintf(stderr, "vk742b-config: %s\n", qPrintable(text)); }
+using CommandLine::say;
 
 QString shown(const QString& text) { return TerminalText::escaped(text); }
 

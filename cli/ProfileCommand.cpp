@@ -1,9 +1,9 @@
 #include "cli/ProfileCommand.h"
 
+#include "cli/CommandInputs.h"
 #include "cli/CommandLine.h"
 #include "cli/PortOpening.h"
 #include "cli/TrafficLogFile.h"
-#include "files/ReadFile.h"
 #include "files/SaveFile.h"
 #include "profile/Profile.h"
 #include "profile/ProfileRun.h"
@@ -22,26 +22,7 @@ using TerminalText::escaped;
 // Exit codes, as diff and cmp use them.
 constexpr int kSuccess = 0, kDiffers = 1, kTrouble = 2;
 
-// `text` must already be safe for a terminal: anything from a file or the converter in it
-// escaped.
-void say(const QString& text) { std::fprintf(stderr, "vk742b-config: %s\n", qPrintable(text)); }
-
-std::optional<Profile> loadProfile(const QByteArray& path)
-{
-    const ReadFile::Result file = ReadFile::read(path, ReadFile::kProfileLimit);
-    if (!file.ok()) {
-        say(file.error);
-        return std::nullopt;
-    }
-    QStringList problems;
-    auto profile = Profile::fromJson(file.bytes, problems);
-    if (!profile) {
-        say(QStringLiteral("%1 is not a profile this program can use; nothing was sent:")
-                .arg(TerminalText::fileName(path)));
-        for (const QString& p : problems) std::fprintf(stderr, "  %s\n", qPrintable(p));
-    }
-    return profile;
-}
+using CommandLine::say;
 
 // Prints the settings that differ; returns how many.
 int printDifferences(const Profile& profile, const Profile& converter)
@@ -138,7 +119,7 @@ int run(int argc, char** argv)
             say(why);
             return kTrouble;
         }
-    } else if (!(job.profile = loadProfile(job.file))) {
+    } else if (!(job.profile = CommandInputs::loadProfile(job.file, QStringLiteral("; nothing was sent")))) {
         return kTrouble;
     }
     CommandPort line;

@@ -1,6 +1,6 @@
 #include "cli/RegmapArguments.h"
 
-#include "tools/TerminalText.h"
+#include "regmap/RegisterMapText.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -12,12 +12,7 @@ namespace {
 const QStringList kValueOptions{"--port", "--baud", "--parity", "--log", "--profile", "--format", "-o",
                                      "--output", "--instrument"};
 
-CommandLine::Answer refuse(const QString& why)
-{
-    const QString name = QCoreApplication::applicationName();
-    return {2, {}, QStringLiteral("%1 regmap: %2\nTry '%1 regmap --help' for more information.\n")
-                       .arg(name, TerminalText::escaped(why))};
-}
+CommandLine::Answer refuse(const QString& why) { return CommandLine::commandRefusal(QStringLiteral("regmap"), why); }
 
 const char* const kHelp =
     "Usage: %1 regmap --profile FILE [options]\n"
@@ -44,14 +39,6 @@ const char* const kHelp =
     "snapshot that cannot be read, a port that does not open, a converter that does not\n"
     "answer, a failed save.\n";
 
-QString formatFromName(const QString& file)
-{
-    const QString lower = file.toLower();
-    if (lower.endsWith(u".md") || lower.endsWith(u".markdown")) return QStringLiteral("md");
-    if (lower.endsWith(u".html") || lower.endsWith(u".htm")) return QStringLiteral("html");
-    return QStringLiteral("csv");
-}
-
 } // namespace
 
 bool requested(const QStringList& arguments) { return namesCommand(arguments, QStringLiteral("regmap"), kValueOptions); }
@@ -68,7 +55,7 @@ std::optional<CommandLine::Answer> read(const QStringList& arguments, RegmapArgu
     if (const QString why = givenTwice(p, {"port", "baud", "parity", "log", "profile", "format", "output"});
         !why.isEmpty())
         return refuse(why);
-    if (p.isSet(help)) return CommandLine::Answer{0, QString::fromLatin1(kHelp).arg(QCoreApplication::applicationName()), {}};
+    if (p.isSet(help)) return CommandLine::commandHelp(kHelp);
     const QStringList rest = p.positionalArguments();
     if (rest.value(0) != u"regmap") return refuse(QStringLiteral("expected the command 'regmap'."));
     if (rest.size() > 1) return refuse(QStringLiteral("unexpected argument '%1'.").arg(rest[1]));
@@ -89,7 +76,7 @@ std::optional<CommandLine::Answer> read(const QStringList& arguments, RegmapArgu
         if (!QStringList({"csv", "md", "html"}).contains(out.format))
             return refuse(QStringLiteral("--format takes csv, md or html, not '%1'.").arg(p.value(format)));
     } else {
-        out.format = formatFromName(out.output);
+        out.format = RegisterMapText::formatForFile(out.output);
     }
     out.all = p.isSet(all);
     out.instruments = p.values(instrument);

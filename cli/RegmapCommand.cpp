@@ -15,7 +15,7 @@ namespace {
 
 constexpr int kSuccess = 0, kTrouble = 2;
 
-using CommandInputs::say;
+using CommandLine::say;
 
 // The snapshots' tags and units by polling address.
 RegisterMap::Instruments tagsOf(const CommandInputs::Snapshots& snapshots)

@@ -11,12 +11,7 @@ namespace {
 const QStringList kValueOptions{"--port", "--baud",  "--parity",     "--log",  "--profile",
                                 "-o",     "--output", "--instrument", "--live", "--audit"};
 
-CommandLine::Answer refuse(const QString& why)
-{
-    const QString name = QCoreApplication::applicationName();
-    return {2, {}, QStringLiteral("%1 report: %2\nTry '%1 report --help' for more information.\n")
-                       .arg(name, TerminalText::escaped(why))};
-}
+CommandLine::Answer refuse(const QString& why) { return CommandLine::commandRefusal(QStringLiteral("report"), why); }
 
 const char* const kHelp =
     "Usage: %1 report --profile FILE -o REPORT.pdf|REPORT.html [options]\n"
@@ -59,7 +54,7 @@ std::optional<CommandLine::Answer> read(const QStringList& arguments, ReportArgu
     if (const QString why = givenTwice(p, {"port", "baud", "parity", "log", "profile", "output", "live", "audit"});
         !why.isEmpty())
         return refuse(why);
-    if (p.isSet(help)) return CommandLine::Answer{0, QString::fromLatin1(kHelp).arg(QCoreApplication::applicationName()), {}};
+    if (p.isSet(help)) return CommandLine::commandHelp(kHelp);
     const QStringList rest = p.positionalArguments();
     if (rest.value(0) != u"report") return refuse(QStringLiteral("expected the command 'report'."));
     if (rest.size() > 1) return refuse(QStringLiteral("unexpected argument '%1'.").arg(rest[1]));

@@ -15,7 +15,7 @@ namespace {
 
 constexpr int kSuccess = 0, kTrouble = 2;
 
-using CommandInputs::say;
+using CommandLine::say;
 
 // What was recorded besides the snapshots: the live run and the audit log. False when a
 // file that was named cannot be read.
@@ -35,14 +35,10 @@ bool loadRecords(int argc, char** argv, const ReportArguments& args, Report::Con
     const QByteArray path = named ? CommandLine::rawArgument(argc, argv, args.audit) : AuditLog::defaultPath();
     if (!named && !QFile::exists(QFile::decodeName(path))) return true;
     QStringList problems;
-    const QList<AuditLog::Entry> entries = AuditLog::read(path, problems);
-    // Lines the log cannot read are named and the rest reported; a log named on the command
-    // line of which nothing can be read is trouble.
+    const bool read = Report::takeAudit(content, path, problems);
     for (const QString& p : problems) say(p);
-    if (named && entries.isEmpty() && !problems.isEmpty()) return false;
-    content.audit = entries;
-    content.auditFile = TerminalText::fileName(path);
-    return true;
+    // A log named on the command line of which nothing can be read is trouble.
+    return read || !named;
 }
 
 int write(const Report::Content& content, const ReportArguments& args, const QByteArray& output)

@@ -14,7 +14,7 @@
 
 namespace {
 
-void say(const QString& text) { std::fprintf(stderr, "vk742b-config: %s\n", qPrintable(text)); }
+using CommandLine::say;
 
 int scanOnPort(TComm& port, const CommandLine::ScanArguments& args, TrafficLogFile& log)
 {

@@ -182,6 +182,14 @@ QString html(const Map& map)
     return out + htmlTable(map) + QStringLiteral("</body>\n</html>\n");
 }
 
+QString formatForFile(const QString& name)
+{
+    const QString lower = name.toLower();
+    if (lower.endsWith(u".md") || lower.endsWith(u".markdown")) return QStringLiteral("md");
+    if (lower.endsWith(u".html") || lower.endsWith(u".htm")) return QStringLiteral("html");
+    return QStringLiteral("csv");
+}
+
 QString render(const Map& map, const QString& format)
 {
     if (format == u"csv") return csv(map);

@@ -33,6 +33,10 @@ QString html(const RegisterMap::Map& map);
 // The rows as an HTML table alone, for a document that embeds the map.
 QString htmlTable(const RegisterMap::Map& map);
 
+// The format a file's name asks for by its ending: "md" (.md, .markdown), "html" (.html,
+// .htm), else "csv".
+QString formatForFile(const QString& name);
+
 // The output for a format name: "csv", "md" or "html"; empty for another name.
 QString render(const RegisterMap::Map& map, const QString& format);
 

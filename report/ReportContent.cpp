@@ -1,5 +1,7 @@
 #include "report/ReportContent.h"
 
+#include "tools/TerminalText.h"
+
 namespace Report {
 
 Content gather(const Profile& profile, const RegisterMap::Source& source, std::vector<Instrument> instruments)
@@ -16,6 +18,13 @@ Content gather(const Profile& profile, const RegisterMap::Source& source, std::v
     c.map.source = source;
     c.instruments = std::move(instruments);
     return c;
+}
+
+bool takeAudit(Content& content, const QByteArray& path, QStringList& problems)
+{
+    content.audit = AuditLog::read(path, problems);
+    content.auditFile = TerminalText::fileName(path);
+    return !content.audit.isEmpty() || problems.isEmpty();
 }
 
 QString deviceId(const QJsonObject& snapshot)

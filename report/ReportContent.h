@@ -40,6 +40,11 @@ struct Content {
 // tags and units. The caller adds the converter's reply and what was recorded.
 Content gather(const Profile& profile, const RegisterMap::Source& source, std::vector<Instrument> instruments);
 
+// Takes the audit log at `path` (the file system's own bytes) into the content. Lines it
+// cannot read are named in `problems` and the rest is taken; false when nothing of it could
+// be read and `problems` says why.
+bool takeAudit(Content& content, const QByteArray& path, QStringList& problems);
+
 // The snapshot's device ID ("00A1B2") and polling address, as the audit log names them.
 QString deviceId(const QJsonObject& snapshot);
 std::optional<int> pollingAddress(const QJsonObject& snapshot);

@@ -18,18 +18,6 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-namespace {
-
-QString formatOf(const QString& path)
-{
-    const QString lower = path.toLower();
-    if (lower.endsWith(u".md") || lower.endsWith(u".markdown")) return QStringLiteral("md");
-    if (lower.endsWith(u".html") || lower.endsWith(u".htm")) return QStringLiteral("html");
-    return QStringLiteral("csv");
-}
-
-} // namespace
-
 RegisterMapDialog::RegisterMapDialog(Profile profile, RegisterMap::Source source, MessageSink& messages, QWidget* parent)
     : QWidget(parent, Qt::Window), profile_(std::move(profile)), source_(std::move(source)), messages_(messages)
 {
@@ -123,7 +111,7 @@ void RegisterMapDialog::exportMap()
 {
     const QString path = chooseFile();
     if (path.isEmpty()) return;
-    const QByteArray text = RegisterMapText::render(map_, formatOf(path)).toUtf8();
+    const QByteArray text = RegisterMapText::render(map_, RegisterMapText::formatForFile(path)).toUtf8();
     if (const QString failed = SaveFile::save(QFile::encodeName(path), text); !failed.isEmpty())
         messages_.error(QStringLiteral("The register map was not exported."), failed);
 }

@@ -185,9 +185,7 @@ bool ReportDialog::save(const QString& path)
     Report::Content c = content();
     if (audit_->isChecked() && QFile::exists(QFile::decodeName(auditPath))) {
         QStringList problems;
-        c.audit = AuditLog::read(auditPath, problems);
-        c.auditFile = TerminalText::fileName(auditPath);
-        if (!problems.isEmpty() && c.audit.isEmpty()) {
+        if (!Report::takeAudit(c, auditPath, problems)) {
             messages_.error(problems.join(u'\n'));
             return false;
         }

@@ -2,6 +2,7 @@
 // be written: a full device, a file-size limit. Each says which file and why, exits 2, and
 // leaves only whole rows and lines behind. And a CSV named by bytes that are not UTF-8.
 #include "tests/support/StandIn.h"
+#include "tests/support/ToolRun.h"
 
 #include <QProcess>
 #include <QtTest>
@@ -12,13 +13,8 @@
 
 namespace {
 
-struct Run {
-    int exitCode = -1;
-    QString out, err;
-};
-
 // The tool with its files limited to `limit` bytes (0: no limit), as on a nearly full disk.
-Run tool(const QStringList& arguments, rlim_t limit = 0)
+ToolRun tool(const QStringList& arguments, rlim_t limit = 0)
 {
     QProcess p;
     if (limit)
@@ -28,12 +24,7 @@ Run tool(const QStringList& arguments, rlim_t limit = 0)
             ::setrlimit(RLIMIT_FSIZE, &small);
         });
     p.start(VK_CONFIG_PATH, arguments);
-    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit) {
-        p.kill();
-        p.waitForFinished();
-        return {};
-    }
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+    return finish(p, 60000);
 }
 
 QByteArray contents(const QString& path)
@@ -53,13 +44,13 @@ private slots:
     void aCsvThatCannotBeWrittenIsNamedWithItsReason()
     {
         StandIn standIn;
-        Run r = tool({"--port", standIn.link, "monitor", "--hart", "0", "--csv", "/dev/full"});
-        QCOMPARE(r.exitCode, 2);
+        ToolRun r = tool({"--port", standIn.link, "monitor", "--hart", "0", "--csv", "/dev/full"});
+        QCOMPARE(r.code, 2);
         QVERIFY2(r.err.contains("cannot write the CSV to /dev/full: No space left on device"), qPrintable(r.err));
 
         const QString csv = standIn.dir.filePath("rows.csv");
         r = tool({"--port", standIn.link, "monitor", "--hart", "0", "--interval", "0", "--csv", csv}, 1500);
-        QCOMPARE(r.exitCode, 2);
+        QCOMPARE(r.code, 2);
         QVERIFY2(r.err.contains(QStringLiteral("cannot write the CSV to %1: File too large").arg(csv)), qPrintable(r.err));
         const QByteArray rows = contents(csv);
         QVERIFY2(rows.size() > 300 && rows.size() <= 1500 && rows.endsWith('\n'), rows.constData());
@@ -72,15 +63,15 @@ private slots:
     {
         StandIn standIn;
         const QString log = standIn.dir.filePath("traffic.log");
-        Run r = tool({"--port", standIn.link, "monitor", "--hart", "0", "--interval", "0", "--log", log}, 1500);
-        QCOMPARE(r.exitCode, 2);
+        ToolRun r = tool({"--port", standIn.link, "monitor", "--hart", "0", "--interval", "0", "--log", log}, 1500);
+        QCOMPARE(r.code, 2);
         const QString said = QStringLiteral("cannot write the log %1: File too large").arg(log);
         QVERIFY2(r.err.contains(said), qPrintable(r.err));
         QVERIFY(contents(log).endsWith('\n'));
         QVERIFY2(r.out.count('\n') >= 2, qPrintable(r.out)); // the header and a row at least
 
         r = tool({"--port", standIn.link, "scan", "--to", "1", "--log", log}, 600);
-        QCOMPARE(r.exitCode, 2);
+        QCOMPARE(r.code, 2);
         QCOMPARE(r.err.count(said), 1);
         QCOMPARE(r.out.count('\n'), 2); // both instruments still listed
         QVERIFY(contents(log).endsWith('\n'));

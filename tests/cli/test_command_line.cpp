@@ -1,5 +1,6 @@
 // Both programs' command lines: --help and --version answer without a display, bad
 // arguments are refused with exit code 2, and Qt's own window options pass through.
+#include "tests/support/ToolRun.h"
 #include "cli/CommandLine.h"
 
 #include <QProcess>
@@ -8,22 +9,15 @@
 
 namespace {
 
-struct Run {
-    int exitCode = -1;
-    QString out, err;
-};
-
 // Runs a built program as a terminal without a display would.
-Run run(const QString& program, const QStringList& arguments)
+ToolRun run(const QString& program, const QStringList& arguments)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(name);
     QProcess p;
     p.setProcessEnvironment(env);
     p.start(program, arguments);
-    if (!p.waitForFinished(20000) || p.exitStatus() != QProcess::NormalExit) return {};
-    return {p.exitCode(), QString::fromLocal8Bit(p.readAllStandardOutput()),
-            QString::fromLocal8Bit(p.readAllStandardError())};
+    return finish(p, 20000);
 }
 
 } // namespace
@@ -51,14 +45,14 @@ private slots:
         QFETCH(QString, path);
         QFETCH(QString, name);
         for (const char* option : {"--version", "-v"}) {
-            const Run version = run(path, {option});
-            QCOMPARE(version.exitCode, 0);
+            const ToolRun version = run(path, {option});
+            QCOMPARE(version.code, 0);
             QCOMPARE(version.out, name + " " VK742B_VERSION "\n");
             QCOMPARE(version.err, QString());
         }
         for (const char* option : {"--help", "-h"}) {
-            const Run help = run(path, {option});
-            QCOMPARE(help.exitCode, 0);
+            const ToolRun help = run(path, {option});
+            QCOMPARE(help.code, 0);
             // The manual page is made from this text: it must be on stdout, name the program
             // plainly and list every option.
             QVERIFY2(help.out.startsWith("Usage: " + name + " "), qPrintable(help.out));
@@ -69,22 +63,22 @@ private slots:
 
     void badArgumentsAreRefused()
     {
-        Run r = run(VK_SIM_PATH, {"--bogus"});
-        QCOMPARE(r.exitCode, 2);
+        ToolRun r = run(VK_SIM_PATH, {"--bogus"});
+        QCOMPARE(r.code, 2);
         QVERIFY(r.err.contains("'--bogus'") && r.out.isEmpty());
         r = run(VK_SIM_PATH, {"--delay", "soon"});
-        QCOMPARE(r.exitCode, 2);
+        QCOMPARE(r.code, 2);
         QVERIFY(r.err.contains("'soon'"));
         r = run(VK_SIM_PATH, {"--link"});
-        QCOMPARE(r.exitCode, 2);
+        QCOMPARE(r.code, 2);
 
         // The tool judges what is left once Qt has taken its own options.
         r = run(VK_CONFIG_PATH, {"-platform", "offscreen", "--bogus"});
-        QCOMPARE(r.exitCode, 2);
+        QCOMPARE(r.code, 2);
         QVERIFY2(r.err.contains("bogus") && r.err.contains("--help"), qPrintable(r.err));
         // Without a display too, an unknown option is named, not taken for the window.
         r = run(VK_CONFIG_PATH, {"--bogus"});
-        QCOMPARE(r.exitCode, 2);
+        QCOMPARE(r.code, 2);
         QVERIFY2(r.err.contains("'bogus'") && !r.err.contains("display"), qPrintable(r.err));
         const auto extra = CommandLine::checkWindowArguments({"vk742b-config", "profile.json"});
         QVERIFY(extra && extra->exitCode == 2 && extra->err.contains("'profile.json'"));
@@ -140,8 +134,8 @@ private slots:
     // A port without a command: the refusal names every command.
     void aPortAloneListsEveryCommand()
     {
-        const Run r = run(VK_CONFIG_PATH, {"--port", "/dev/ttyS0"});
-        QCOMPARE(r.exitCode, 2);
+        const ToolRun r = run(VK_CONFIG_PATH, {"--port", "/dev/ttyS0"});
+        QCOMPARE(r.code, 2);
         for (const char* command : {"read", "write", "compare", "scan", "monitor", "instrument", "regmap", "report"})
             QVERIFY2(r.err.contains(command), qPrintable(r.err));
         CommandLine::ProfileArguments profile;
@@ -173,12 +167,12 @@ private slots:
     // mistyped command is refused, with or without a display.
     void noDisplayAndMistypedCommands()
     {
-        Run r = run(VK_CONFIG_PATH, {});
-        QCOMPARE(r.exitCode, 2);
+        ToolRun r = run(VK_CONFIG_PATH, {});
+        QCOMPARE(r.code, 2);
         QCOMPARE(r.err.count('\n'), 1);
         QVERIFY2(r.err.contains("no display") && r.err.contains("--port"), qPrintable(r.err));
         r = run(VK_CONFIG_PATH, {"reed", "x.json"});
-        QCOMPARE(r.exitCode, 2);
+        QCOMPARE(r.code, 2);
         QVERIFY2(r.err.contains("unknown command 'reed'"), qPrintable(r.err));
         QProcess withDisplay;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();

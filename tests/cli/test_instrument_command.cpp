@@ -10,30 +10,13 @@
 #include "session/HartRequest.h"
 #include "tests/support/BinaryPort.h"
 #include "tests/support/StandIn.h"
+#include "tests/support/ToolRun.h"
 
 #include <QProcess>
 #include <csignal>
 
 namespace {
 
-struct Result {
-    int code;
-    QString out, err;
-};
-
-Result run(const QStringList& args, QProcessEnvironment env = QProcessEnvironment::systemEnvironment())
-{
-    QProcess p;
-    p.setProcessEnvironment(env);
-    p.start(VK_CONFIG_PATH, args);
-    if (!p.waitForFinished(90000)) {
-        p.kill();
-        p.waitForFinished();
-        return {-1, {}, "did not end"};
-    }
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-            QString::fromLocal8Bit(p.readAllStandardOutput()), QString::fromLocal8Bit(p.readAllStandardError())};
-}
 
 // Sends one HART frame through the stand-in by hand and waits for its answer.
 bool sendByHand(const QString& link, const QByteArray& frame)
@@ -64,7 +47,7 @@ private slots:
         StandIn sim;
         QTemporaryDir dir;
         const QString file = dir.filePath("as-found.json");
-        const Result saved = run({"--port", sim.link, "instrument", address, "--save", file});
+        const ToolRun saved = runTool({"--port", sim.link, "instrument", address, "--save", file});
         QCOMPARE(saved.code, 0);
         QVERIFY(saved.err.endsWith("vk742b-config: saved " + file + "\n"));
         // What is printed is what was saved.
@@ -75,7 +58,7 @@ private slots:
         QVERIFY2(snapshot, qPrintable(problems.join('\n')));
         QCOMPARE(saved.out, InstrumentGroups::text(InstrumentGroups::groups(*snapshot)));
 
-        const Result compared = run({"--port", sim.link, "instrument", address, "--compare", file});
+        const ToolRun compared = runTool({"--port", sim.link, "instrument", address, "--compare", file});
         QCOMPARE(compared.code, 0);
         QVERIFY(compared.err.endsWith("vk742b-config: no configuration differences from " + file + "\n"));
     }
@@ -87,10 +70,10 @@ private slots:
         StandIn sim;
         QTemporaryDir dir;
         const QString file = dir.filePath("pt.json");
-        QCOMPARE(run({"--port", sim.link, "instrument", "1", "--save", file}).code, 0);
+        QCOMPARE(runTool({"--port", sim.link, "instrument", "1", "--save", file}).code, 0);
         QVERIFY(sendByHand(sim.link, HartCodec::longFrame(5, HartCodec::kMasterBit, {0x11, 0x22, {0x00, 0x12, 0x34}}, 6,
                                                           QByteArray(1, char(9)))));
-        const Result r = run({"--port", sim.link, "instrument", "9", "--compare", file, "--save", file});
+        const ToolRun r = runTool({"--port", sim.link, "instrument", "9", "--compare", file, "--save", file});
         QCOMPARE(r.code, 1);
         QVERIFY2(r.out.contains(QRegularExpression("\nDifferences from \\S+pt.json\n  key +saved +now\n"
                                                    "  polling_address +1 +9\n"
@@ -98,7 +81,7 @@ private slots:
                  qPrintable(r.out));
         QVERIFY(r.err.contains("vk742b-config: 2 configuration keys differ\n"));
         // The new reading was saved as well: compared again, it is the same.
-        QCOMPARE(run({"--port", sim.link, "instrument", "9", "--compare", file}).code, 0);
+        QCOMPARE(runTool({"--port", sim.link, "instrument", "9", "--compare", file}).code, 0);
     }
 
     // A write read back: the plan before, the read-back after, a line per setting in the
@@ -108,7 +91,7 @@ private slots:
         StandIn sim({"--busy", "1:2"}); // and the first two writes find the instrument busy
         QTemporaryDir dir;
         const QString audit = dir.filePath("writes.log");
-        const Result r = run({"--port", sim.link, "instrument", "1", "set", "tag=pt-202", "damping=0.55", "--yes",
+        const ToolRun r = runTool({"--port", sim.link, "instrument", "1", "set", "tag=pt-202", "damping=0.55", "--yes",
                               "--audit", audit});
         QCOMPARE(r.code, 1);
         QVERIFY2(r.out.contains(QRegularExpression("tag +\"PT-201\" +\"PT-202\"\n")), qPrintable(r.out));
@@ -129,16 +112,16 @@ private slots:
     {
         StandIn sim;
         QTemporaryDir dir;
-        const Result r = run({"--port", sim.link, "instrument", "5", "set", "long_tag=Spare tank <level> & co",
+        const ToolRun r = runTool({"--port", sim.link, "instrument", "5", "set", "long_tag=Spare tank <level> & co",
                               "transfer_function=square root", "unit=cm", "polling_address=7", "--yes", "--audit",
                               dir.filePath("a.log")});
         QVERIFY2(r.code == 0, qPrintable(r.err));
         QVERIFY(r.out.contains("warning: polling address 5 to 7: in the converter's MODBUS modes device slot n polls"));
-        const QString now = run({"--port", sim.link, "instrument", "7"}).out;
+        const QString now = runTool({"--port", sim.link, "instrument", "7"}).out;
         QVERIFY2(now.contains(QRegularExpression("\n  Long tag +Spare tank <level> & co\n")), qPrintable(now));
         QVERIFY(now.contains(QRegularExpression("\n  Transfer function +square root\n")));
         QVERIFY(now.contains(QRegularExpression("\n  Unit +cm \\(code 48\\)\n")));
-        QCOMPARE(run({"--port", sim.link, "instrument", "5", "--timeout", "200"}).code, 2); // gone from 5
+        QCOMPARE(runTool({"--port", sim.link, "instrument", "5", "--timeout", "200"}).code, 2); // gone from 5
     }
 
     // Not on a terminal and without --yes: the plan is printed, nothing is written.
@@ -146,12 +129,12 @@ private slots:
     {
         StandIn sim({"--verbose"});
         QTemporaryDir dir;
-        const Result r = run({"--port", sim.link, "instrument", "1", "set", "damping=2", "--audit", dir.filePath("a.log")});
+        const ToolRun r = runTool({"--port", sim.link, "instrument", "1", "set", "damping=2", "--audit", dir.filePath("a.log")});
         QCOMPARE(r.code, 2);
         QVERIFY(r.out.contains(QRegularExpression("damping +1 s +2 s\n")));
         QVERIFY(r.err.contains("give --yes to write without asking"));
         QVERIFY(!QFile::exists(dir.filePath("a.log")));
-        QCOMPARE(run({"--port", sim.link, "instrument", "1"}).out.contains(QRegularExpression("Damping +1 s\n")), true);
+        QCOMPARE(runTool({"--port", sim.link, "instrument", "1"}).out.contains(QRegularExpression("Damping +1 s\n")), true);
     }
 
     // A snapshot of the level radar applied to the pressure transmitter writes the settings
@@ -161,20 +144,20 @@ private slots:
         StandIn sim;
         QTemporaryDir dir;
         const QString sheet = dir.filePath("sheet.json"), audit = dir.filePath("a.log");
-        QCOMPARE(run({"--port", sim.link, "instrument", "5", "--save", sheet}).code, 0);
-        const Result first = run({"--port", sim.link, "instrument", "1", "apply", sheet, "--yes", "--audit", audit});
+        QCOMPARE(runTool({"--port", sim.link, "instrument", "5", "--save", sheet}).code, 0);
+        const ToolRun first = runTool({"--port", sim.link, "instrument", "1", "apply", sheet, "--yes", "--audit", audit});
         QVERIFY2(first.code == 0, qPrintable(first.err));
         QStringList written;
         for (const QString& line : first.out.section("\nRead back", 0, 0).split('\n').mid(1))
             if (!line.startsWith("warning:") && !line.isEmpty()) written << line.section(' ', 0, 0);
         QCOMPARE(written, QStringList({"descriptor", "message", "date", "unit", "range", "damping", "loop_current_mode"}));
-        const Result second = run({"--port", sim.link, "instrument", "1", "apply", sheet, "--yes", "--audit", audit});
+        const ToolRun second = runTool({"--port", sim.link, "instrument", "1", "apply", sheet, "--yes", "--audit", audit});
         QCOMPARE(second.code, 0);
         QVERIFY(second.err.contains("nothing to write: the instrument holds these values"));
         // With --keys, the tag too.
-        const Result tag = run({"--port", sim.link, "instrument", "1", "apply", sheet, "--keys", "tag", "--yes", "--audit", audit});
+        const ToolRun tag = runTool({"--port", sim.link, "instrument", "1", "apply", sheet, "--keys", "tag", "--yes", "--audit", audit});
         QCOMPARE(tag.code, 0);
-        QVERIFY(run({"--port", sim.link, "instrument", "1"}).out.contains(QRegularExpression("\n  Tag +LT-505\n")));
+        QVERIFY(runTool({"--port", sim.link, "instrument", "1"}).out.contains(QRegularExpression("\n  Tag +LT-505\n")));
     }
 
     // SIGINT while a current is held: the test leaves fixed current mode before it ends, and
@@ -196,7 +179,7 @@ private slots:
         QVERIFY2(err.contains("stopping: leaving fixed current mode first") &&
                      err.contains("the instrument left fixed current mode"),
                  qPrintable(err));
-        QVERIFY(run({"--port", sim.link, "instrument", "5"}).out.contains(QRegularExpression("Device status +0x00\n")));
+        QVERIFY(runTool({"--port", sim.link, "instrument", "5"}).out.contains(QRegularExpression("Device status +0x00\n")));
         QStringList problems, logged;
         for (const AuditLog::Entry& e : AuditLog::read(QFile::encodeName(audit), problems))
             logged << QStringList{e.port, QString::number(e.pollingAddress), e.setting, e.old, e.now, e.outcome}.join(" | ");
@@ -233,7 +216,7 @@ private slots:
         QTemporaryDir dir;
         args.replaceInStrings("@", dir.path());
         message.replace("@", dir.path());
-        const Result r = run(QStringList{"--port", sim.link} + args);
+        const ToolRun r = runTool(QStringList{"--port", sim.link} + args);
         QCOMPARE(r.code, 2);
         QVERIFY2(r.err.contains(message), qPrintable(r.err));
         QCOMPARE(r.out, QString());

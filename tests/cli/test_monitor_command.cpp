@@ -4,6 +4,7 @@
 #include "cli/MonitorArguments.h"
 #include "tests/support/LogFile.h"
 #include "tests/support/StandIn.h"
+#include "tests/support/ToolRun.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -15,17 +16,9 @@
 
 namespace {
 
-struct Run {
-    int exitCode = -1;
-    QString out, err;
-};
-
-Run monitor(const QString& port, const QStringList& arguments, int limitMs = 20000)
+ToolRun monitor(const QString& port, const QStringList& arguments, int limitMs = 20000)
 {
-    QProcess p;
-    p.start(VK_CONFIG_PATH, QStringList{"--port", port, "monitor"} + arguments);
-    if (!p.waitForFinished(limitMs) || p.exitStatus() != QProcess::NormalExit) return {};
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+    return runTool(QStringList{"--port", port, "monitor"} + arguments, limitMs);
 }
 
 std::optional<CommandLine::Answer> read(const QStringList& arguments, MonitorArguments& out)
@@ -161,8 +154,8 @@ private slots:
     void bothInstrumentsColumnsHoldNumbers()
     {
         StandIn standIn;
-        const Run r = monitor(standIn.link, {"--hart", "0,1", "--count", "3", "--interval", "100"});
-        QCOMPARE(r.exitCode, 0);
+        const ToolRun r = monitor(standIn.link, {"--hart", "0,1", "--count", "3", "--interval", "100"});
+        QCOMPARE(r.code, 0);
         const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), 4);
         // Each variable's unit in a column of its own, as each reply names it.
@@ -189,8 +182,8 @@ private slots:
 
         // With --log, each of those requests and its answer are in the log.
         const QString path = standIn.dir.filePath("monitor.log");
-        const Run logged = monitor(standIn.link, {"--hart", "0", "--count", "2", "--interval", "100", "--log", path});
-        QCOMPARE(logged.exitCode, 0);
+        const ToolRun logged = monitor(standIn.link, {"--hart", "0", "--count", "2", "--interval", "100", "--log", path});
+        QCOMPARE(logged.code, 0);
         const LogFile log(path);
         QVERIFY2(log.hasHeaderFor(standIn.link), qPrintable(log.text));
         QCOMPARE(log.frames("TX"), 3); // command 0, then command 3 twice
@@ -203,8 +196,8 @@ private slots:
     void aLateHartAnswerIsNotCounted()
     {
         StandIn standIn({"--delay", "2300"});
-        const Run r = monitor(standIn.link, {"--hart", "0", "--count", "2", "--interval", "0"}, 30000);
-        QCOMPARE(r.exitCode, 0);
+        const ToolRun r = monitor(standIn.link, {"--hart", "0", "--count", "2", "--interval", "0"}, 30000);
+        QCOMPARE(r.code, 0);
         const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), 3);
         for (const QString& line : lines.mid(1)) QVERIFY2(line.section(',', 1).remove(',').isEmpty(), qPrintable(line));
@@ -218,10 +211,10 @@ private slots:
     void aConverterInTransparentModeIsNamed()
     {
         StandIn standIn; // working mode 0
-        const Run r = monitor(standIn.link, {"--slots", "1", "--count", "1", "--interval", "0"});
-        QCOMPARE(r.exitCode, 0);
+        const ToolRun r = monitor(standIn.link, {"--slots", "1", "--count", "1", "--interval", "0"});
+        QCOMPARE(r.code, 0);
         QVERIFY2(r.err.contains("the converter is in transparent mode (working mode 0)"), qPrintable(r.err));
-        const Run told = monitor(standIn.link, {"--slots", "1", "--slave", "1", "--formats", "0,0,0,0,0", "--count", "1"});
+        const ToolRun told = monitor(standIn.link, {"--slots", "1", "--slave", "1", "--formats", "0,0,0,0,0", "--count", "1"});
         QVERIFY2(!told.err.contains("transparent"), qPrintable(told.err)); // nothing was asked
     }
 
@@ -233,8 +226,8 @@ private slots:
         const QString profile = makeMultiSlave(standIn);
         QVERIFY(!profile.isEmpty());
         const QString asked = standIn.dir.filePath("asked.log");
-        const Run r = monitor(standIn.link, {"--slots", "0,2", "--count", "2", "--interval", "100", "--log", asked});
-        QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+        const ToolRun r = monitor(standIn.link, {"--slots", "0,2", "--count", "2", "--interval", "100", "--log", asked});
+        QVERIFY2(r.code == 0, qPrintable(r.err));
         const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), 3);
         for (const QString& line : lines.mid(1)) QVERIFY2(slotValuesAreRight(line), qPrintable(line));
@@ -253,8 +246,8 @@ private slots:
         };
         for (const auto& g : given) {
             const QString path = standIn.dir.filePath("given.log");
-            const Run run = monitor(standIn.link, QStringList{"--slots", "0,2", "--count", "1", "--log", path} + g.options);
-            QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+            const ToolRun run = monitor(standIn.link, QStringList{"--slots", "0,2", "--count", "1", "--log", path} + g.options);
+            QVERIFY2(run.code == 0, qPrintable(run.err));
             QVERIFY2(slotValuesAreRight(run.out.split('\n').value(1)), qPrintable(run.out));
             const LogFile given(path);
             QCOMPARE(given.text.count("TX  QQQ#"), g.queries.size());
@@ -271,8 +264,8 @@ private slots:
         QFile old(csv);
         QVERIFY(old.open(QIODevice::WriteOnly) && old.write("earlier rows\n") > 0);
         old.close();
-        const Run r = monitor(standIn.link, {"--slots", "2", "--count", "1", "--csv", csv});
-        QCOMPARE(r.exitCode, 2);
+        const ToolRun r = monitor(standIn.link, {"--slots", "2", "--count", "1", "--csv", csv});
+        QCOMPARE(r.code, 2);
         QVERIFY2(r.err.contains("cannot read the register formats of slot 2: the MODBUS parameter query of slot 2: "
                                 "no answer within 3 s"),
                  qPrintable(r.err));
@@ -312,8 +305,8 @@ private slots:
     {
         StandIn standIn({"--verbose"}); // in transparent mode: a slot's request goes unanswered
         const QStringList slot0 = {"--slots", "0", "--formats", "0,0,0,0,0", "--slave", "1"};
-        const Run one = monitor(standIn.link, slot0 + QStringList{"--count", "1"});
-        QCOMPARE(one.exitCode, 0);
+        const ToolRun one = monitor(standIn.link, slot0 + QStringList{"--count", "1"});
+        QCOMPARE(one.code, 0);
         QVERIFY2(one.err.contains("slot0: 1 request, 0 answers, 1 timeout, 0 CRC errors, 0 exceptions, last response -\n"),
                  qPrintable(one.err));
         QVERIFY2(QRegularExpression("\n1 cycle of \\d+ ms \\(interval 1000 ms\\)\n$").match(one.err).hasMatch(),
@@ -336,20 +329,20 @@ private slots:
     void whatCannotStartExitsWithTwo()
     {
         StandIn standIn;
-        Run r = monitor(standIn.dir.filePath("no-such-port"), {"--hart", "0"});
-        QCOMPARE(r.exitCode, 2);
+        ToolRun r = monitor(standIn.dir.filePath("no-such-port"), {"--hart", "0"});
+        QCOMPARE(r.code, 2);
         QVERIFY2(r.err.contains("cannot open"), qPrintable(r.err));
         r = monitor(standIn.link, {"--hart", "0", "--csv", standIn.dir.filePath("no/such/dir.csv")});
-        QCOMPARE(r.exitCode, 2);
+        QCOMPARE(r.code, 2);
         QVERIFY2(r.err.contains("cannot write"), qPrintable(r.err));
         r = monitor(standIn.link, {"--hart", "0", "--log", standIn.dir.filePath("no/such/dir.log")});
-        QCOMPARE(r.exitCode, 2);
+        QCOMPARE(r.code, 2);
         QVERIFY2(r.err.contains("cannot write the log"), qPrintable(r.err));
         r = monitor(standIn.link, {"--hart", "0", "--profile", "/dev/zero"}); // refused at once, unread
-        QCOMPARE(r.exitCode, 2);
+        QCOMPARE(r.code, 2);
         QVERIFY2(r.err.contains("/dev/zero"), qPrintable(r.err));
         r = monitor(standIn.link, {"--slots", "9"});
-        QCOMPARE(r.exitCode, 2);
+        QCOMPARE(r.code, 2);
         QCOMPARE(r.out, QString());
     }
 };

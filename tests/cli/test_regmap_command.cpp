@@ -4,32 +4,15 @@
 // report: a PDF and HTML from a profile, snapshots and records, read back with Debian's PDF
 // tools; from the stand-in; and its refusals.
 #include "tests/regmap/MapProfile.h"
+#include "tests/support/DocumentChecks.h"
 #include "tests/support/StandIn.h"
+#include "tests/support/ToolRun.h"
 
-#include <QProcess>
 #include <QRegularExpression>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 
 namespace {
 
-struct Result {
-    int code;
-    QString out, err;
-};
-
-Result run(const QStringList& args)
-{
-    QProcess p;
-    p.start(VK_CONFIG_PATH, args);
-    if (!p.waitForFinished(90000)) {
-        p.kill();
-        p.waitForFinished();
-        return {-1, {}, "did not end"};
-    }
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-            QString::fromUtf8(p.readAllStandardOutput()), QString::fromLocal8Bit(p.readAllStandardError())};
-}
 
 QString writeProfile(const QTemporaryDir& dir)
 {
@@ -53,17 +36,6 @@ void write(const QString& path, const QByteArray& bytes)
     file.write(bytes);
 }
 
-// A PDF's text as pdftotext gives it, words single-spaced; empty without the tool.
-QString pdfText(const QString& path)
-{
-    const QString tool = QStandardPaths::findExecutable("pdftotext");
-    if (tool.isEmpty()) return {};
-    QProcess p;
-    p.start(tool, {"-layout", path, "-"});
-    p.waitForFinished(60000);
-    return QString::fromUtf8(p.readAllStandardOutput()).replace(QRegularExpression("\\s+"), " ");
-}
-
 } // namespace
 
 class TestRegmapCommand : public QObject {
@@ -74,21 +46,21 @@ private slots:
     {
         QTemporaryDir dir;
         const QString profile = writeProfile(dir);
-        const Result csv = run({"regmap", "--profile", profile});
+        const ToolRun csv = runTool({"regmap", "--profile", profile});
         QCOMPARE(csv.code, 0);
         const QStringList lines = csv.out.split('\n', Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), 16);
         QVERIFY(lines[0].startsWith("register,address,count,function,"));
         QCOMPARE(lines[15], QString("40049,48,2,3,4,variable_4,4,Toshiba,,,1,float32,CDAB,0000 42C8"));
-        QCOMPARE(run({"regmap", "--profile", profile, "--all"}).out.count('\n'), 26);
+        QCOMPARE(runTool({"regmap", "--profile", profile, "--all"}).out.count('\n'), 26);
 
         // The format follows the file's ending unless --format names one.
-        QCOMPARE(run({"regmap", "--profile", profile, "-o", dir.filePath("map.md")}).code, 0);
+        QCOMPARE(runTool({"regmap", "--profile", profile, "-o", dir.filePath("map.md")}).code, 0);
         QVERIFY(contents(dir.filePath("map.md")).startsWith("# Register map\n\n| Converter | |"));
-        QCOMPARE(run({"regmap", "--profile", profile, "--output", dir.filePath("map.html")}).code, 0);
+        QCOMPARE(runTool({"regmap", "--profile", profile, "--output", dir.filePath("map.html")}).code, 0);
         QVERIFY(contents(dir.filePath("map.html")).startsWith("<!DOCTYPE html>"));
         QVERIFY(contents(dir.filePath("map.html")).contains("<p>From the profile " + profile.toUtf8() + ", as the file"));
-        QCOMPARE(run({"regmap", "--profile", profile, "--format", "md", "-o", dir.filePath("map.txt")}).code, 0);
+        QCOMPARE(runTool({"regmap", "--profile", profile, "--format", "md", "-o", dir.filePath("map.txt")}).code, 0);
         QVERIFY(contents(dir.filePath("map.txt")).startsWith("# Register map"));
     }
 
@@ -111,11 +83,11 @@ private slots:
             {"regmap", "extra", "--profile", profile},
         };
         for (const QStringList& args : refused) {
-            const Result r = run(args);
+            const ToolRun r = runTool(args);
             QVERIFY2(r.code == 2 && r.out.isEmpty(), qPrintable(args.join(' ') + ": " + r.err));
         }
         QVERIFY(!QFile::exists(out));
-        const Result help = run({"regmap", "--help"});
+        const ToolRun help = runTool({"regmap", "--help"});
         QCOMPARE(help.code, 0);
         QVERIFY(help.out.contains("--instrument FILE"));
     }
@@ -127,16 +99,16 @@ private slots:
         StandIn sim;
         QTemporaryDir dir;
         const QString snapshot = dir.filePath("ft.json");
-        QCOMPARE(run({"--port", sim.link, "instrument", "0", "--save", snapshot}).code, 0);
+        QCOMPARE(runTool({"--port", sim.link, "instrument", "0", "--save", snapshot}).code, 0);
         const QString profile = writeProfile(dir);
-        const Result tagged = run({"regmap", "--profile", profile, "--instrument", snapshot});
+        const ToolRun tagged = runTool({"regmap", "--profile", profile, "--instrument", snapshot});
         QCOMPARE(tagged.code, 0);
         const QString tag = QJsonDocument::fromJson(contents(snapshot)).object().value("tag").toString();
         QVERIFY(!tag.isEmpty());
         QVERIFY2(tagged.out.contains(QStringLiteral(",0,current,0,Custom Meter,%1,mA,").arg(tag)), qPrintable(tagged.out));
-        QCOMPARE(run({"regmap", "--profile", profile, "--instrument", snapshot, "--instrument", snapshot}).code, 2);
+        QCOMPARE(runTool({"regmap", "--profile", profile, "--instrument", snapshot, "--instrument", snapshot}).code, 2);
 
-        const Result read = run({"--port", sim.link, "regmap", "--format", "html"});
+        const ToolRun read = runTool({"--port", sim.link, "regmap", "--format", "html"});
         QVERIFY2(read.code == 0, qPrintable(read.err));
         QVERIFY2(read.out.contains("<p>Read from the converter on " + sim.link + " at "), qPrintable(read.out));
         QVERIFY(read.out.contains("<tr><th>Slave address</th><td>1</td></tr>"));
@@ -153,7 +125,7 @@ private slots:
         const QStringList inputs{"--profile", profile, "--instrument", QFINDTESTDATA("../report/ft-101.json"),
                                  "--instrument", QFINDTESTDATA("../report/lt-505.json"), "--live",
                                  QFINDTESTDATA("../report/live.csv"), "--audit", audit};
-        const Result pdf = run(QStringList{"report", "-o", dir.filePath("plant.pdf")} + inputs);
+        const ToolRun pdf = runTool(QStringList{"report", "-o", dir.filePath("plant.pdf")} + inputs);
         QVERIFY2(pdf.code == 0, qPrintable(pdf.err));
         QVERIFY2(pdf.err.contains(QRegularExpression("saved .*plant.pdf \\(\\d+ pages\\)")), qPrintable(pdf.err));
         QVERIFY(pdf.err.contains("line 2")); // the unreadable line is named, the rest reported
@@ -164,7 +136,7 @@ private slots:
                                      "hart5.pv", "plant.json"})
             QVERIFY2(text.contains(expected), expected);
 
-        const Result html = run(QStringList{"report", "-o", dir.filePath("plant.html")} + inputs);
+        const ToolRun html = runTool(QStringList{"report", "-o", dir.filePath("plant.html")} + inputs);
         QVERIFY2(html.code == 0, qPrintable(html.err));
         const QByteArray page = contents(dir.filePath("plant.html"));
         QVERIFY(page.startsWith("<!DOCTYPE html>"));
@@ -187,7 +159,7 @@ private slots:
             {"report", "--profile", profile, "-o", dir.filePath("no/such/folder/out.pdf")},
         };
         for (const QStringList& args : refused) {
-            const Result r = run(args);
+            const ToolRun r = runTool(args);
             QVERIFY2(r.code == 2 && r.out.isEmpty(), qPrintable(args.join(' ') + ": " + r.err));
         }
         QVERIFY(!QFile::exists(out));
@@ -198,7 +170,7 @@ private slots:
     {
         StandIn sim;
         QTemporaryDir dir;
-        const Result r = run({"--port", sim.link, "report", "-o", dir.filePath("now.pdf")});
+        const ToolRun r = runTool({"--port", sim.link, "report", "-o", dir.filePath("now.pdf")});
         QVERIFY2(r.code == 0, qPrintable(r.err));
         const QString text = pdfText(dir.filePath("now.pdf"));
         if (text.isEmpty()) QSKIP("pdftotext is not installed");

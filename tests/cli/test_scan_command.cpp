@@ -3,31 +3,10 @@
 #include "cli/ScanLine.h"
 #include "tests/support/LogFile.h"
 #include "tests/support/StandIn.h"
+#include "tests/support/ToolRun.h"
 #include "tests/support/WorkingMode.h"
 
 #include <QElapsedTimer>
-
-namespace {
-
-struct Result {
-    int code;
-    QString out, err;
-};
-
-Result scan(const QStringList& args)
-{
-    QProcess p;
-    p.start(VK_CONFIG_PATH, args);
-    if (!p.waitForFinished(90000)) {
-        p.kill();
-        p.waitForFinished();
-        return {-1, {}, "did not end"};
-    }
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-            QString::fromLocal8Bit(p.readAllStandardOutput()), QString::fromLocal8Bit(p.readAllStandardError())};
-}
-
-} // namespace
 
 class TestScanCommand : public QObject {
     Q_OBJECT
@@ -39,7 +18,7 @@ private slots:
         StandIn sim({"--status", "1:40"});
         QElapsedTimer clock;
         clock.start();
-        const Result r = scan({"--port", sim.link, "scan"});
+        const ToolRun r = runTool({"--port", sim.link, "scan"});
         const qint64 ms = clock.elapsed();
         qInfo("scan of polling addresses 0 to 15 at 1000 ms: %lld ms", ms);
         QVERIFY2(ms < 20000, qPrintable(QString::number(ms)));
@@ -64,7 +43,7 @@ private slots:
     void noInstrumentAnswered()
     {
         StandIn sim({"--drop", "100"});
-        const Result r = scan({"--port", sim.link, "scan", "--to", "3", "--timeout", "100"});
+        const ToolRun r = runTool({"--port", sim.link, "scan", "--to", "3", "--timeout", "100"});
         QCOMPARE(r.code, 0);
         QCOMPARE(r.out, QString());
         QCOMPARE(r.err.count("polling address"), 4);
@@ -77,7 +56,7 @@ private slots:
     {
         StandIn sim;
         QVERIFY(setWorkingMode(sim.link, 1));
-        const Result r = scan({"--port", sim.link, "scan", "--to", "1", "--timeout", "200"});
+        const ToolRun r = runTool({"--port", sim.link, "scan", "--to", "1", "--timeout", "200"});
         QCOMPARE(r.code, 0);
         QCOMPARE(r.out, QString());
         QVERIFY2(r.err.endsWith("vk742b-config: no instrument answered: the converter is in MODBUS mode 1 (single "
@@ -90,7 +69,7 @@ private slots:
     {
         StandIn sim({"--verbose"});
         const QString path = sim.dir.filePath("scan.log");
-        const Result r = scan({"--port", sim.link, "--log", path, "scan", "--to", "1", "--timeout", "300"});
+        const ToolRun r = runTool({"--port", sim.link, "--log", path, "scan", "--to", "1", "--timeout", "300"});
         QCOMPARE(r.code, 0);
         const LogFile log(path);
         QVERIFY2(log.hasHeaderFor(sim.link), qPrintable(log.text));
@@ -120,7 +99,7 @@ private slots:
             {{"--port", "/dev/null", "scan", "--to", "3", "--to=5"}, "--to is given twice"},
         };
         for (const auto& c : cases) {
-            const Result r = scan(c.args);
+            const ToolRun r = runTool(c.args);
             QCOMPARE(r.code, 2);
             QVERIFY2(r.err.contains(c.says), qPrintable(r.err));
             QCOMPARE(r.out, QString());

@@ -2,6 +2,7 @@
 #include "profile/Profile.h"
 #include "tests/support/LogFile.h"
 #include "tests/support/StandIn.h"
+#include "tests/support/ToolRun.h"
 
 #include <QElapsedTimer>
 #include <QJsonDocument>
@@ -11,25 +12,6 @@
 
 namespace {
 
-struct Result {
-    int code;
-    QString out, err;
-};
-
-Result tool(const QStringList& args, int seconds = 60,
-            const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment())
-{
-    QProcess p;
-    p.setProcessEnvironment(env);
-    p.start(VK_CONFIG_PATH, args);
-    if (!p.waitForFinished(seconds * 1000)) {
-        p.kill();
-        p.waitForFinished();
-        return {-1, {}, "did not end"};
-    }
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromLocal8Bit(p.readAllStandardOutput()),
-            QString::fromLocal8Bit(p.readAllStandardError())};
-}
 
 QString fullProfilePath() { return QFINDTESTDATA("../profile/full.json"); }
 
@@ -51,20 +33,20 @@ class TestProfileCommand : public QObject {
 private slots:
     void badArgumentsExitWithTwo()
     {
-        QCOMPARE(tool({"read", "x.json"}).code, 2); // no port
-        QCOMPARE(tool({"--port", "/dev/null", "erase", "x.json"}).code, 2);
-        QCOMPARE(tool({"--port", "/dev/null", "read"}).code, 2);
-        const Result parity = tool({"--port", "/dev/null", "--parity", "Mark", "read", "x.json"});
+        QCOMPARE(runTool({"read", "x.json"}).code, 2); // no port
+        QCOMPARE(runTool({"--port", "/dev/null", "erase", "x.json"}).code, 2);
+        QCOMPARE(runTool({"--port", "/dev/null", "read"}).code, 2);
+        const ToolRun parity = runTool({"--port", "/dev/null", "--parity", "Mark", "read", "x.json"});
         QCOMPARE(parity.code, 2);
         QVERIFY2(parity.err.contains("--parity takes None, Odd or Even, not 'Mark'"), qPrintable(parity.err));
-        QCOMPARE(tool({"--port", "/dev/null", "--baud", "fast", "read", "x.json"}).code, 2);
-        QCOMPARE(tool({"--port", "/dev/null", "write", "/nonexistent/profile.json"}).code, 2);
+        QCOMPARE(runTool({"--port", "/dev/null", "--baud", "fast", "read", "x.json"}).code, 2);
+        QCOMPARE(runTool({"--port", "/dev/null", "write", "/nonexistent/profile.json"}).code, 2);
     }
 
     void aPortThatDoesNotOpenExitsWithTwoAndIsNamed()
     {
         QTemporaryDir dir;
-        const Result r = tool({"--port", dir.filePath("no-such-port"), "read", dir.filePath("p.json")});
+        const ToolRun r = runTool({"--port", dir.filePath("no-such-port"), "read", dir.filePath("p.json")});
         QCOMPARE(r.code, 2);
         QVERIFY2(r.err.contains("cannot open " + dir.filePath("no-such-port") + ": No such"), qPrintable(r.err));
         QVERIFY(!QFile::exists(dir.filePath("p.json")));
@@ -88,7 +70,7 @@ private slots:
         bad.write(QJsonDocument(root).toJson());
         bad.close();
 
-        const Result r = tool({"--port", standIn.link, "write", bad.fileName()});
+        const ToolRun r = runTool({"--port", standIn.link, "write", bad.fileName()});
         QCOMPARE(r.code, 2);
         QVERIFY2(r.err.contains("system.slave_address: accepts a whole number from 1 to 247"), qPrintable(r.err));
         QTest::qWait(200);
@@ -99,19 +81,19 @@ private slots:
     {
         StandIn standIn;
         QTemporaryDir dir;
-        const Result written = tool({"--port", standIn.link, "write", fullProfilePath()}, 120);
+        const ToolRun written = runTool({"--port", standIn.link, "write", fullProfilePath()}, 120000);
         QVERIFY2(written.code == 0, qPrintable(written.err));
         QVERIFY(written.err.contains("[1/39] system.working_mode\n"));
         // The run reopened at the new speed and the converter answered there.
         QVERIFY2(written.err.contains("written; now at 19200 baud\n"), qPrintable(written.err));
 
         const QString readPath = dir.filePath("read.json");
-        const Result read = tool({"--port", standIn.link, "--baud", "19200", "--parity", "even", "read", readPath});
+        const ToolRun read = runTool({"--port", standIn.link, "--baud", "19200", "--parity", "even", "read", readPath});
         QVERIFY2(read.code == 0, qPrintable(read.err));
         QCOMPARE(read.err.count(QRegularExpression("^\\[\\d+/12\\] ", QRegularExpression::MultilineOption)), 12);
         QCOMPARE(load(readPath), load(fullProfilePath()));
 
-        const Result same = tool({"--port", standIn.link, "--baud", "19200", "compare", fullProfilePath()});
+        const ToolRun same = runTool({"--port", standIn.link, "--baud", "19200", "compare", fullProfilePath()});
         QVERIFY2(same.code == 0, qPrintable(same.err));
 
         QFile changed(dir.filePath("changed.json"));
@@ -120,7 +102,7 @@ private slots:
         profile.values["system.slave_address"] = 18;
         changed.write(profile.toJson());
         changed.close();
-        const Result differs = tool({"--port", standIn.link, "--baud", "19200", "compare", changed.fileName()});
+        const ToolRun differs = runTool({"--port", standIn.link, "--baud", "19200", "compare", changed.fileName()});
         QCOMPARE(differs.code, 1);
         QVERIFY2(differs.out.contains(QRegularExpression("system.slave_address +18 +17\n")), qPrintable(differs.out));
         QCOMPARE(differs.out.count('\n'), 2); // the heading and the one setting
@@ -136,7 +118,7 @@ private slots:
         for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) env.remove(name);
         env.insert("QT_QPA_PLATFORM", "xcb");
         env.insert("QT_DEBUG_PLUGINS", "1");
-        const Result r = tool({"--port", standIn.link, "read", dir.filePath("p.json")}, 60, env);
+        const ToolRun r = runTool({"--port", standIn.link, "read", dir.filePath("p.json")}, 60000, env);
         QVERIFY2(r.code == 0, qPrintable(r.err));
         QVERIFY2(!r.err.contains("plugin"), qPrintable(r.err));
     }
@@ -153,16 +135,16 @@ private slots:
             StandIn standIn(awkward);
             QTemporaryDir dir;
             const QString what = awkward.join(' ');
-            const Result before = tool({"--port", standIn.link, "read", dir.filePath("before.json")});
+            const ToolRun before = runTool({"--port", standIn.link, "read", dir.filePath("before.json")});
             QVERIFY2(before.code == 0, qPrintable(what + ": " + before.err));
-            QVERIFY(tool({"--port", plain.link, "read", dir.filePath("plain.json")}).code == 0);
+            QVERIFY(runTool({"--port", plain.link, "read", dir.filePath("plain.json")}).code == 0);
             QCOMPARE(load(dir.filePath("before.json")), load(dir.filePath("plain.json")));
 
-            const Result written = tool({"--port", standIn.link, "write", fullProfilePath()}, 120);
+            const ToolRun written = runTool({"--port", standIn.link, "write", fullProfilePath()}, 120000);
             QVERIFY2(written.code == 0, qPrintable(what + ": " + written.err));
             QVERIFY2(written.err.endsWith("written; now at " + baud + " baud\n"), qPrintable(written.err));
-            const Result after =
-                tool({"--port", standIn.link, "--baud", baud, "--parity", parity, "read", dir.filePath("after.json")});
+            const ToolRun after =
+                runTool({"--port", standIn.link, "--baud", baud, "--parity", parity, "read", dir.filePath("after.json")});
             QVERIFY2(after.code == 0, qPrintable(what + ": " + after.err));
             QCOMPARE(load(dir.filePath("after.json")), wanted);
         }
@@ -171,14 +153,14 @@ private slots:
     void aDroppedReplyStopsTheWriteWithTwo()
     {
         StandIn standIn({"--drop", "1"});
-        const Result r = tool({"--port", standIn.link, "write", fullProfilePath()});
+        const ToolRun r = runTool({"--port", standIn.link, "write", fullProfilePath()});
         QCOMPARE(r.code, 2);
         QVERIFY2(r.err.contains("stopped at system.working_mode: no answer within 3 s"), qPrintable(r.err));
         QVERIFY(r.err.contains("nothing was applied"));
         QVERIFY(!r.err.contains("[2/"));
         // A compare that cannot read the converter is trouble, not a difference.
         StandIn silent({"--drop", "1"});
-        QCOMPARE(tool({"--port", silent.link, "compare", fullProfilePath()}).code, 2);
+        QCOMPARE(runTool({"--port", silent.link, "compare", fullProfilePath()}).code, 2);
     }
 
     // An acknowledgement with a bit flipped is an answer all the same: the converter heard
@@ -187,7 +169,7 @@ private slots:
     void aGarbledAcknowledgementMayHaveBeenApplied()
     {
         StandIn standIn({"--garble"});
-        const Result r = tool({"--port", standIn.link, "write", fullProfilePath()});
+        const ToolRun r = runTool({"--port", standIn.link, "write", fullProfilePath()});
         QCOMPARE(r.code, 2);
         QVERIFY2(r.err.contains("stopped at system.working_mode: an answer came that could not be read; it may have "
                                 "been applied\n"),
@@ -222,7 +204,7 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath("converter.json");
         const QString logPath = dir.filePath("traffic.log");
-        Result r = tool({"--port", standIn.link, "--log", logPath, "read", path});
+        ToolRun r = runTool({"--port", standIn.link, "--log", logPath, "read", path});
         QVERIFY2(r.code == 0, qPrintable(r.err));
         QVERIFY2(r.err.endsWith("saved " + path + "\n"), qPrintable(r.err));
         const LogFile log(logPath);
@@ -232,7 +214,7 @@ private slots:
 
         QTest::qWait(200);
         const int seen = standIn.requestsSeen();
-        r = tool({"--port", standIn.link, "read", dir.filePath("no-such-folder/p.json")});
+        r = runTool({"--port", standIn.link, "read", dir.filePath("no-such-folder/p.json")});
         QCOMPARE(r.code, 2);
         QVERIFY2(r.err.contains("no-such-folder"), qPrintable(r.err));
         QTest::qWait(200);
@@ -262,7 +244,7 @@ private slots:
     {
         QElapsedTimer clock;
         clock.start();
-        Result r = tool({"--port", "/dev/null", "write", "/dev/zero"}, 10);
+        ToolRun r = runTool({"--port", "/dev/null", "write", "/dev/zero"}, 10000);
         QCOMPARE(r.code, 2);
         QVERIFY2(r.err.contains("/dev/zero") && clock.elapsed() < 5000, qPrintable(r.err));
 
@@ -271,7 +253,7 @@ private slots:
         QVERIFY(bad.open(QIODevice::WriteOnly));
         bad.write("{\"format\": \"vk742b-profile\", \"version\": 1, \"\\u001b]0;owned\\u0007\\u001b[2J\": 1}");
         bad.close();
-        r = tool({"--port", "/dev/null", "write", bad.fileName()});
+        r = runTool({"--port", "/dev/null", "write", bad.fileName()});
         QCOMPARE(r.code, 2);
         QVERIFY2(!r.err.contains(QChar(0x1b)) && !r.err.contains(QChar(0x07)), qPrintable(r.err));
         QVERIFY2(r.err.contains("\\x1b]0;owned\\x07\\x1b[2J"), qPrintable(r.err));

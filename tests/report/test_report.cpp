@@ -8,12 +8,10 @@
 #include "report/SettingsTables.h"
 #include "instrument/SnapshotFile.h"
 #include "tests/regmap/MapProfile.h"
+#include "tests/support/DocumentChecks.h"
 
-#include <QProcess>
 #include <QRegularExpression>
-#include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QXmlStreamReader>
 #include <QtTest>
 
 namespace {
@@ -38,20 +36,6 @@ Report::Content plantReport()
     c.liveFile = "live.csv";
     return c;
 }
-
-// A PDF tool's output; the test is skipped when the tool is not installed.
-QString pdfTool(const QString& tool, const QStringList& args)
-{
-    const QString program = QStandardPaths::findExecutable(tool);
-    if (program.isEmpty()) return {};
-    QProcess p;
-    p.start(program, args);
-    p.waitForFinished(60000);
-    return p.exitCode() == 0 ? QString::fromUtf8(p.readAllStandardOutput()) : QStringLiteral("failed: ") + p.readAllStandardError();
-}
-
-// pdftotext breaks lines and tables its own way: compare words with single spaces.
-QString flattened(QString text) { return text.replace(QRegularExpression("\\s+"), " "); }
 
 } // namespace
 
@@ -165,21 +149,10 @@ private slots:
         QVERIFY(html.contains("hart5.pv"));
         for (const auto& s : ReportHtml::sections(c)) QVERIFY(html.contains("<a href=\"#" + s.id + "\">"));
 
-        QXmlStreamReader xml(html);
-        while (!xml.atEnd()) xml.readNext();
-        QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
-        const QString xmllint = QStandardPaths::findExecutable("xmllint");
-        if (xmllint.isEmpty()) QSKIP("xmllint is not installed");
-        QTemporaryDir dir;
-        QFile file(dir.filePath("report.html"));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(html.toUtf8());
-        file.close();
-        QProcess lint;
-        lint.start(xmllint, {"--html", "--noout", file.fileName()});
-        QVERIFY(lint.waitForFinished(30000));
-        QCOMPARE(lint.readAllStandardError(), QByteArray());
-        QCOMPARE(lint.exitCode(), 0);
+        QCOMPARE(xmlProblem(html), QString());
+        const auto lint = lintProblem(html);
+        if (!lint) QSKIP("xmllint is not installed");
+        QCOMPARE(*lint, QString());
     }
 
     void pdfReadsBackWithPagesAndContents()
@@ -198,7 +171,7 @@ private slots:
         QVERIFY(info.contains(QRegularExpression("Title:\\s+Commissioning report")));
         QVERIFY2(pdf.pages > 2, "the test report is meant to run past two pages");
 
-        const QString text = flattened(pdfTool("pdftotext", {"-layout", path, "-"}));
+        const QString text = pdfText(path);
         for (const char* expected : {"Commissioning report", "Slave address 17", "FT-101", "LT-505", "40049 48 4 variable_4 4 Toshiba 1 float32 CDAB 0000 42C8",
                                      "Board serial number", "Engineer", VK742B_VERSION})
             QVERIFY2(text.contains(expected), expected);
@@ -208,12 +181,12 @@ private slots:
         QVERIFY(text.contains("Contents"));
         const auto sections = ReportHtml::sections(c);
         QCOMPARE(sections.size(), size_t(5));
-        const QString firstPage = flattened(pdfTool("pdftotext", {"-layout", "-f", "1", "-l", "1", path, "-"}));
+        const QString firstPage = pdfText(path, 1, 1);
         for (const auto& s : sections) {
             const auto m = QRegularExpression(QRegularExpression::escape(s.title) + " (\\d+)").match(firstPage);
             QVERIFY2(m.hasMatch(), qPrintable(s.title));
             const QString page = m.captured(1);
-            const QString onPage = flattened(pdfTool("pdftotext", {"-layout", "-f", page, "-l", page, path, "-"}));
+            const QString onPage = pdfText(path, page.toInt(), page.toInt());
             // On its page the title stands by itself, not only in the contents.
             QVERIFY2(onPage.count(s.title) >= (page == "1" ? 2 : 1), qPrintable(s.title + " on page " + page));
         }
@@ -229,7 +202,7 @@ private slots:
         QVERIFY(smallFile.open(QIODevice::WriteOnly));
         smallFile.write(small.bytes);
         smallFile.close();
-        QVERIFY(!pdfTool("pdftotext", {smallFile.fileName(), "-"}).contains("Contents"));
+        QVERIFY(!pdfText(smallFile.fileName()).contains("Contents"));
     }
 };
 
