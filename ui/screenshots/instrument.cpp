@@ -6,25 +6,18 @@
 #include "ui/TForm1.h"
 #include "ui/instrument/InstrumentWindow.h"
 #include "ui/screenshots/DarkPalette.h"
+#include "ui/screenshots/Shooting.h"
 
 #include <QApplication>
-#include <QComboBox>
 #include <QCommandLineParser>
-#include <QFile>
-#include <QImageWriter>
-#include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSpinBox>
-#include <QTemporaryDir>
 #include <QTest>
-#include <cstdio>
 
 int main(int argc, char* argv[])
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+    const FreshStart fresh;
     QApplication app(argc, argv);
     QCommandLineParser args;
     args.addHelpOption();
@@ -38,16 +31,10 @@ int main(int argc, char* argv[])
     if (positional.size() != 2) args.showHelp(2);
     if (args.isSet("dark")) QApplication::setPalette(darkDesktopPalette());
 
-    QTemporaryDir dir;
-    const QString link = dir.filePath("vk742b-sim");
-    QProcess sim;
-    sim.start(positional[0], QStringList{"--link", link} + args.values("sim"));
-    if (!QTest::qWaitFor([&] { return QFile::exists(link); }, 5000)) return 1;
-
+    StandInPort standIn;
     TForm1 window;
     window.show();
-    window.findChild<QComboBox*>("SPREALCOM")->setEditText(link);
-    window.findChild<QPushButton*>("Button1")->click();
+    if (!standIn.open(window, positional[0], args.values("sim"))) return 1;
     window.findChild<QPushButton*>("HartInstrument")->click();
     auto* instrument = window.findChild<InstrumentWindow*>();
     if (!instrument || !QTest::qWaitForWindowExposed(instrument)) return 1;
@@ -59,15 +46,6 @@ int main(int argc, char* argv[])
 
     // In full colour: reduced to the most frequent 256, the status line's few red pixels
     // would turn grey. The picture stays well under 150 KB all the same.
-    const QString out = positional[1];
-    QImageWriter writer(out, "png");
-    writer.setQuality(0);
-    const bool written = writer.write(instrument->grab().toImage());
-    sim.terminate();
-    sim.waitForFinished();
-    if (!written) {
-        std::fprintf(stderr, "%s: %s\n", qPrintable(out), qPrintable(writer.errorString()));
-        return 1;
-    }
+    if (!savePng(instrument->grab().toImage(), positional[1])) return 1;
     return read ? 0 : 1;
 }

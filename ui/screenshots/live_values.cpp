@@ -10,29 +10,22 @@
 #include "ui/TForm1.h"
 #include "ui/live/LiveValuesWindow.h"
 #include "ui/screenshots/DarkPalette.h"
+#include "ui/screenshots/Shooting.h"
 #include "ui/screenshots/FewColours.h"
 
 #include <QApplication>
-#include <QComboBox>
 #include <QCommandLineParser>
-#include <QFile>
-#include <QImageWriter>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QProcess>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTableWidget>
-#include <QTemporaryDir>
 #include <QTest>
-#include <cstdio>
 
 int main(int argc, char* argv[])
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+    const FreshStart fresh;
     QApplication app(argc, argv);
     QCommandLineParser args;
     args.addHelpOption();
@@ -47,16 +40,10 @@ int main(int argc, char* argv[])
     if (positional.size() != 3) args.showHelp(2);
     if (args.isSet("dark")) QApplication::setPalette(darkDesktopPalette());
 
-    QTemporaryDir dir;
-    const QString link = dir.filePath("vk742b-sim");
-    QProcess sim;
-    sim.start(positional[0], QStringList{"--link", link} + args.values("sim"));
-    if (!QTest::qWaitFor([&] { return QFile::exists(link); }, 5000)) return 1;
-
+    StandInPort standIn;
     TForm1 window;
     window.show();
-    window.findChild<QComboBox*>("SPREALCOM")->setEditText(link);
-    window.findChild<QPushButton*>("Button1")->click();
+    if (!standIn.open(window, positional[0], args.values("sim"))) return 1;
     for (QAction* menu : window.profileMenus().bar()->actions())
         for (QAction* a : menu->menu()->actions())
             if (a->text() == "Live Values") a->trigger();
@@ -76,17 +63,8 @@ int main(int argc, char* argv[])
     live->findChild<QPushButton*>("LiveStop")->setFocus();
     QTest::qWait(positional[1].toInt() * 1000);
 
-    const QString out = positional[2];
-    QImageWriter writer(out, "png");
-    writer.setQuality(0);
-    const bool written = writer.write(inFewColours(live->grab().toImage()));
+    const bool written = savePng(inFewColours(live->grab().toImage()), positional[2]);
     live->stop();
     const bool stopped = QTest::qWaitFor([&] { return !live->running(); }, 10000);
-    sim.terminate();
-    sim.waitForFinished();
-    if (!written) {
-        std::fprintf(stderr, "%s: %s\n", qPrintable(out), qPrintable(writer.errorString()));
-        return 1;
-    }
-    return stopped ? 0 : 1;
+    return written && stopped ? 0 : 1;
 }

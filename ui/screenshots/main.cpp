@@ -3,23 +3,17 @@
 // The text size follows the environment (QT_FONT_DPI=120 for 125 % text).
 #include "ui/TForm1.h"
 #include "ui/screenshots/DarkPalette.h"
+#include "ui/screenshots/Shooting.h"
 #include "ui/screenshots/FewColours.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QFile>
-#include <QImageWriter>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTest>
-#include <cstdio>
 
 int main(int argc, char* argv[])
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    // The window as a new user first sees it: no remembered choices read, none written.
-    QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+    const FreshStart fresh;
     QApplication app(argc, argv);
     QCommandLineParser args;
     args.addHelpOption();
@@ -36,12 +30,5 @@ int main(int argc, char* argv[])
     if (!QTest::qWaitForWindowExposed(&window)) return 1;
     QTest::qWait(50); // let the diagram pages decode their picture
 
-    const QString out = args.positionalArguments().first();
-    QImageWriter writer(out, "png");
-    writer.setQuality(0); // for PNG: the smallest file
-    if (!writer.write(inFewColours(window.grab().toImage()))) {
-        std::fprintf(stderr, "%s: %s\n", qPrintable(out), qPrintable(writer.errorString()));
-        return 1;
-    }
-    return 0;
+    return savePng(inFewColours(window.grab().toImage()), args.positionalArguments().first()) ? 0 : 1;
 }

@@ -6,10 +6,10 @@
 #include "files/ReadFile.h"
 #include "ui/RegisterMapDialog.h"
 #include "ui/screenshots/FewColours.h"
+#include "ui/screenshots/Shooting.h"
 
 #include <QApplication>
 #include <QFile>
-#include <QImageWriter>
 #include <QTest>
 #include <cstdio>
 
@@ -24,7 +24,7 @@ struct Silent : MessageSink {
 
 int main(int argc, char* argv[])
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    const FreshStart fresh;
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() != 3) {
@@ -49,11 +49,5 @@ int main(int argc, char* argv[])
     dialog.resize(1100, 600);
     dialog.show();
     if (!QTest::qWaitForWindowExposed(&dialog)) return 1;
-    QImageWriter writer(args[2], "png");
-    writer.setQuality(0);
-    if (!writer.write(inFewColours(dialog.grab().toImage()))) {
-        std::fprintf(stderr, "%s: %s\n", qPrintable(args[2]), qPrintable(writer.errorString()));
-        return 1;
-    }
-    return 0;
+    return savePng(inFewColours(dialog.grab().toImage()), args[2]) ? 0 : 1;
 }
