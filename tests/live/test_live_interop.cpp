@@ -1,17 +1,12 @@
 // The monitor command against libmodbus's own RTU slave on a pseudo-terminal: known floats
 // in two slots, in both word orders, come back exactly in the CSV; while the slave is
 // silent for two cycles, those rows have empty cells.
+#include "tests/support/LibmodbusSlave.h"
 #include "tests/support/PtyPair.h"
 
 #include <QProcess>
 #include <QtTest>
-#include <atomic>
-#include <chrono>
-#include <functional>
 #include <bit>
-#include <modbus/modbus.h>
-#include <poll.h>
-#include <thread>
 
 namespace {
 
@@ -19,53 +14,22 @@ namespace {
 const float kSlot0[5] = {12.5f, 3.14159f, -273.15f, 1e-7f, 123456.789f};
 const float kSlot3[5] = {4.0f, 0.1f, -0.0001234f, 98765.43f, 3.4e38f};
 
-// libmodbus as the converter's MODBUS side: slave 17. `delayFor` says, for each request
-// from 1, after how many milliseconds it is answered, or -1 for never.
-class Slave {
-public:
-    Slave(int fd, std::function<int(int request)> delayFor) : delayFor_(std::move(delayFor))
+// libmodbus as the converter's MODBUS side: slave 17, slot 0's values at 0, slot 3's at 30.
+// `delayFor` says, for each request from 1, after how many milliseconds it is answered, or
+// -1 for never.
+struct Slave : LibmodbusSlave {
+    Slave(int fd, std::function<int(int request)> delayFor)
+        : LibmodbusSlave(fd, 17, 50, [](uint16_t* r) {
+              for (int v = 0; v < 5; ++v) {
+                  const uint32_t a = std::bit_cast<uint32_t>(kSlot0[v]), b = std::bit_cast<uint32_t>(kSlot3[v]);
+                  r[2 * v] = uint16_t(a >> 16);
+                  r[2 * v + 1] = uint16_t(a);
+                  r[30 + 2 * v] = uint16_t(b);
+                  r[30 + 2 * v + 1] = uint16_t(b >> 16);
+              }
+          }, std::move(delayFor))
     {
-        ctx_ = modbus_new_rtu("/dev/null", 9600, 'N', 8, 1); // the descriptor is set below
-        modbus_set_slave(ctx_, 17);
-        modbus_set_socket(ctx_, fd);
-        map_ = modbus_mapping_new(0, 0, 50, 0);
-        for (int v = 0; v < 5; ++v) {
-            const uint32_t a = std::bit_cast<uint32_t>(kSlot0[v]), b = std::bit_cast<uint32_t>(kSlot3[v]);
-            map_->tab_registers[2 * v] = uint16_t(a >> 16);
-            map_->tab_registers[2 * v + 1] = uint16_t(a);
-            map_->tab_registers[30 + 2 * v] = uint16_t(b);
-            map_->tab_registers[30 + 2 * v + 1] = uint16_t(b >> 16);
-        }
-        worker_ = std::thread([this, fd] {
-            while (!stop_) {
-                pollfd p{fd, POLLIN, 0};
-                if (::poll(&p, 1, 50) <= 0) continue;
-                uint8_t query[MODBUS_RTU_MAX_ADU_LENGTH];
-                const int n = modbus_receive(ctx_, query);
-                if (n <= 0) continue;
-                const int delay = delayFor_(++requests_);
-                if (delay < 0) continue;
-                std::this_thread::sleep_for(std::chrono::milliseconds(delay));
-                modbus_reply(ctx_, query, n, map_);
-            }
-        });
     }
-    ~Slave()
-    {
-        stop_ = true;
-        worker_.join();
-        modbus_mapping_free(map_);
-        modbus_free(ctx_);
-    }
-    int requests() const { return requests_; }
-
-private:
-    modbus_t* ctx_;
-    modbus_mapping_t* map_;
-    std::function<int(int)> delayFor_;
-    std::thread worker_;
-    std::atomic<bool> stop_{false};
-    std::atomic<int> requests_{0};
 };
 
 } // namespace

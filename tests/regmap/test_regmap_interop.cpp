@@ -3,54 +3,26 @@
 // at a time, and libmodbus's own float readers give 100 back in each row's word order.
 #include "regmap/RegisterMap.h"
 #include "tests/regmap/MapProfile.h"
+#include "tests/support/LibmodbusSlave.h"
 #include "tests/support/PtyPair.h"
 
-#include <atomic>
 #include <cmath>
-#include <modbus/modbus.h>
-#include <poll.h>
-#include <thread>
 
 namespace {
 
 // libmodbus as the converter's MODBUS side, slave 17, on the far end of the pseudo-terminal.
-class Slave {
-public:
+struct Slave : LibmodbusSlave {
     Slave(int fd, const std::vector<RegisterMap::Row>& rows)
+        : LibmodbusSlave(fd, 17, 50, [&](uint16_t* r) {
+              for (int i = 0; i < 50; ++i) r[i] = 0xDEAD; // no row's word
+              for (const RegisterMap::Row& row : rows) {
+                  const QStringList words = row.example().split(' ');
+                  r[row.address()] = words[0].toUShort(nullptr, 16);
+                  r[row.address() + 1] = words[1].toUShort(nullptr, 16);
+              }
+          })
     {
-        ctx_ = modbus_new_rtu("/dev/null", 9600, 'N', 8, 1); // the descriptor is set below
-        modbus_set_slave(ctx_, 17);
-        modbus_set_socket(ctx_, fd);
-        map_ = modbus_mapping_new(0, 0, 50, 0);
-        for (int r = 0; r < 50; ++r) map_->tab_registers[r] = 0xDEAD; // no row's word
-        for (const RegisterMap::Row& row : rows) {
-            const QStringList words = row.example().split(' ');
-            map_->tab_registers[row.address()] = words[0].toUShort(nullptr, 16);
-            map_->tab_registers[row.address() + 1] = words[1].toUShort(nullptr, 16);
-        }
-        worker_ = std::thread([this, fd] {
-            while (!stop_) {
-                pollfd p{fd, POLLIN, 0};
-                if (::poll(&p, 1, 50) <= 0) continue;
-                uint8_t query[MODBUS_RTU_MAX_ADU_LENGTH];
-                const int n = modbus_receive(ctx_, query);
-                if (n > 0) modbus_reply(ctx_, query, n, map_);
-            }
-        });
     }
-    ~Slave()
-    {
-        stop_ = true;
-        worker_.join();
-        modbus_mapping_free(map_);
-        modbus_free(ctx_);
-    }
-
-private:
-    modbus_t* ctx_;
-    modbus_mapping_t* map_;
-    std::thread worker_;
-    std::atomic<bool> stop_{false};
 };
 
 // The value two registers hold, read the way a MODBUS master reads the row's type and order.

@@ -1,56 +1,16 @@
 // The MODBUS test against a real MODBUS implementation (libmodbus), both ways: libmodbus
 // as the slave answering the tool's request, and as the master reading the stand-in.
+#include "tests/support/LibmodbusSlave.h"
 #include "tests/support/WindowRig.h"
 
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <atomic>
 #include <bit>
 #include <cerrno>
 #include <modbus/modbus.h>
 #include <poll.h>
-#include <thread>
 #include <unistd.h>
-
-namespace {
-
-// A libmodbus RTU slave on the far end of the rig's pseudo-terminal: it answers one
-// request from its holding registers, where register r holds 1000 + r.
-class LibmodbusSlave {
-public:
-    explicit LibmodbusSlave(int fd, int address)
-    {
-        ctx_ = modbus_new_rtu("/dev/null", 9600, 'N', 8, 1); // the descriptor is set below
-        modbus_set_slave(ctx_, address);
-        modbus_set_socket(ctx_, fd);
-        map_ = modbus_mapping_new(0, 0, 1000, 0);
-        for (int r = 0; r < 1000; ++r) map_->tab_registers[r] = uint16_t(1000 + r);
-        worker_ = std::thread([this, fd] {
-            pollfd p{fd, POLLIN, 0};
-            if (::poll(&p, 1, 8000) <= 0) return;
-            uint8_t query[MODBUS_RTU_MAX_ADU_LENGTH];
-            const int n = modbus_receive(ctx_, query);
-            received_ = n;
-            if (n > 0) modbus_reply(ctx_, query, n, map_);
-        });
-    }
-    ~LibmodbusSlave()
-    {
-        worker_.join();
-        modbus_mapping_free(map_);
-        modbus_free(ctx_); // the descriptor belongs to the pseudo-terminal pair
-    }
-    int received() const { return received_; }
-
-private:
-    modbus_t* ctx_;
-    modbus_mapping_t* map_;
-    std::thread worker_;
-    std::atomic<int> received_{0};
-};
-
-} // namespace
 
 class TestModbusInterop : public QObject {
     Q_OBJECT
@@ -64,7 +24,10 @@ private slots:
         rig.get<QLineEdit>("Edit19")->setText("300");
         rig.get<QLineEdit>("Edit20")->setText("3");
         {
-            LibmodbusSlave slave(rig.pty.master(), 17);
+            // Register r holds 1000 + r.
+            LibmodbusSlave slave(rig.pty.master(), 17, 1000, [](uint16_t* r) {
+                for (int i = 0; i < 1000; ++i) r[i] = uint16_t(1000 + i);
+            });
             rig.button("Button4")->click();
             QVERIFY2(rig.sent().startsWith("11 03 01 2C 00 03 "), qPrintable(rig.sent()));
             // Registers 300 to 302 hold 1300 to 1302 (05 14, 05 15, 05 16).
