@@ -76,10 +76,9 @@ int run(int argc, char** argv)
     // Everything that can fail without the converter fails before it is asked anything.
     const auto snapshots = CommandInputs::loadSnapshots(argc, argv, args.instruments);
     if (!snapshots) return kTrouble;
-    std::vector<Report::Instrument> instruments;
-    for (const auto& [path, snapshot] : *snapshots) instruments.push_back({TerminalText::fileName(path), snapshot});
-    Report::Content records;
-    if (!loadRecords(argc, argv, args, records)) return kTrouble;
+    Report::Content content;
+    for (const auto& [path, snapshot] : *snapshots) content.instruments.push_back({TerminalText::fileName(path), snapshot});
+    if (!loadRecords(argc, argv, args, content)) return kTrouble;
     const QByteArray output = CommandLine::rawArgument(argc, argv, args.output);
     if (const QString why = SaveFile::checkFolder(output); !why.isEmpty()) {
         say(why);
@@ -87,12 +86,8 @@ int run(int argc, char** argv)
     }
 
     const auto finish = [&](const Profile& profile, const RegisterMap::Source& source, const QString& identity) {
-        Report::Content content = Report::gather(profile, source, std::move(instruments));
+        Report::settle(content, profile, source);
         content.converter = identity;
-        content.live = records.live;
-        content.liveFile = records.liveFile;
-        content.audit = records.audit;
-        content.auditFile = records.auditFile;
         return write(content, args, output);
     };
     if (!args.profile.isEmpty()) {

@@ -4,20 +4,14 @@
 
 namespace Report {
 
-Content gather(const Profile& profile, const RegisterMap::Source& source, std::vector<Instrument> instruments)
+void settle(Content& content, const Profile& profile, const RegisterMap::Source& source)
 {
     RegisterMap::Instruments tags;
-    for (const Instrument& i : instruments)
+    for (const Instrument& i : content.instruments)
         if (const auto entry = RegisterMap::fromSnapshot(i.snapshot)) tags.emplace(entry->first, entry->second);
-    Content c;
-    c.madeAt = QDateTime::currentDateTime();
-    c.toolVersion = QStringLiteral(VK742B_VERSION);
-    c.profile = profile;
-    c.source = source;
-    c.map = RegisterMap::build(profile, tags);
-    c.map.source = source;
-    c.instruments = std::move(instruments);
-    return c;
+    content.profile = profile;
+    content.map = RegisterMap::build(profile, tags);
+    content.map.source = source;
 }
 
 bool takeAudit(Content& content, const QByteArray& path, QStringList& problems)

@@ -23,12 +23,11 @@ struct Instrument {
 };
 
 struct Content {
-    RegisterMap::Source source; // the profile file, or the port and when it was read
-    QDateTime madeAt;
+    QDateTime madeAt = QDateTime::currentDateTime();
     QString converter;          // the link check's reply, "VK742-B V6.0"; empty when not asked
-    QString toolVersion;        // "6.0.0"
+    QString toolVersion = QStringLiteral(VK742B_VERSION);
     Profile profile;
-    RegisterMap::Map map;
+    RegisterMap::Map map; // its source: the profile file, or the port and when it was read
     std::vector<Instrument> instruments;
     QList<AuditLog::Entry> audit; // writes and loop tests; those of the instruments are shown
     QString auditFile;
@@ -36,9 +35,9 @@ struct Content {
     QString liveFile;
 };
 
-// The content of a report on `profile`, made now: its register map with the instruments'
-// tags and units. The caller adds the converter's reply and what was recorded.
-Content gather(const Profile& profile, const RegisterMap::Source& source, std::vector<Instrument> instruments);
+// Makes the report one on `profile`, which came from `source`: its register map, with the
+// tags and units of the content's instruments.
+void settle(Content& content, const Profile& profile, const RegisterMap::Source& source);
 
 // Takes the audit log at `path` (the file system's own bytes) into the content. Lines it
 // cannot read are named in `problems` and the rest is taken; false when nothing of it could

@@ -70,14 +70,14 @@ QString instrumentTitle(const QJsonObject& snapshot)
 
 QString sourceText(const Report::Content& c)
 {
-    switch (c.source.kind) {
+    switch (c.map.source.kind) {
     case RegisterMap::Source::ProfileFile:
         return QStringLiteral("the profile file %1, as the file holds them; not read from the converter")
-            .arg(esc(c.source.name));
+            .arg(esc(c.map.source.name));
     case RegisterMap::Source::Converter:
-        return QStringLiteral("the converter on %1, read at %2").arg(esc(c.source.name), when(c.source.at));
+        return QStringLiteral("the converter on %1, read at %2").arg(esc(c.map.source.name), when(c.map.source.at));
     case RegisterMap::Source::Window:
-        return QStringLiteral("the window's pages at %1; not read back from the converter").arg(when(c.source.at));
+        return QStringLiteral("the window's pages at %1; not read back from the converter").arg(when(c.map.source.at));
     }
     return {};
 }
@@ -85,7 +85,7 @@ QString sourceText(const Report::Content& c)
 QString titleBlock(const Report::Content& c)
 {
     const QString converter = !c.converter.isEmpty() ? esc(c.converter)
-                              : c.source.kind == RegisterMap::Source::Converter
+                              : c.map.source.kind == RegisterMap::Source::Converter
                                   ? QStringLiteral("did not answer the link check")
                                   : QStringLiteral("not asked: this report was not read from the converter");
     const std::vector<QStringList> rows{

@@ -173,8 +173,9 @@ void ReportDialog::setLive(const QString& path)
 
 Report::Content ReportDialog::content() const
 {
-    Report::Content c = Report::gather(settings_, {RegisterMap::Source::Window, {}, QDateTime::currentDateTime()},
-                                       instruments_);
+    Report::Content c;
+    c.instruments = instruments_;
+    Report::settle(c, settings_, {RegisterMap::Source::Window, {}, QDateTime::currentDateTime()});
     c.live = live_;
     c.liveFile = liveName_;
     return c;

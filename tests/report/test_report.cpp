@@ -27,8 +27,9 @@ QJsonObject snapshot(const char* name)
 // A report on the test profile with both stand-in instruments, from the profile file.
 Report::Content plantReport()
 {
-    Report::Content c = Report::gather(mapProfile(), {RegisterMap::Source::ProfileFile, "plant.json", {}},
-                                       {{"ft-101.json", snapshot("ft-101.json")}, {"lt-505.json", snapshot("lt-505.json")}});
+    Report::Content c;
+    c.instruments = {{"ft-101.json", snapshot("ft-101.json")}, {"lt-505.json", snapshot("lt-505.json")}};
+    Report::settle(c, mapProfile(), {RegisterMap::Source::ProfileFile, "plant.json", {}});
     QFile live(QFINDTESTDATA("live.csv"));
     if (!live.open(QIODevice::ReadOnly)) qFatal("no live.csv");
     QStringList problems;
@@ -131,8 +132,7 @@ private slots:
         Report::Content c = plantReport();
         c.instruments[0].snapshot["tag"] = "<b>&amp;\x1b[2J";
         c.converter = "VK742-B <V6>";
-        c.source.name = "a&b<c>.json";
-        c.map.source.name = c.source.name;
+        c.map.source.name = "a&b<c>.json";
         c.audit << AuditLog::Entry{QDateTime::currentDateTimeUtc(), "/dev/ttyUSB0", 0, "000001", "tag",
                                    "FT-101", "<script>", "written and read back"};
         const QString html = ReportHtml::document(c);
@@ -195,7 +195,8 @@ private slots:
         Profile converterOnly;
         for (const auto& [key, value] : mapProfile().values)
             if (key.startsWith("system.")) converterOnly.values[key] = value;
-        Report::Content shortOne = Report::gather(converterOnly, {RegisterMap::Source::Window, {}, QDateTime::currentDateTime()}, {});
+        Report::Content shortOne;
+        Report::settle(shortOne, converterOnly, {RegisterMap::Source::Window, {}, QDateTime::currentDateTime()});
         const ReportPdf::Pdf small = ReportPdf::render(shortOne);
         QVERIFY(small.pages <= 2);
         QFile smallFile(dir.filePath("short.pdf"));
