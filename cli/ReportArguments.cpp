@@ -71,7 +71,6 @@ std::optional<CommandLine::Answer> read(const QStringList& arguments, ReportArgu
     const QString ending = out.output.section(u'.', -1).toLower();
     if (!out.output.contains(u'.') || !QStringList({"pdf", "html", "htm"}).contains(ending))
         return refuse(QStringLiteral("give -o a file name ending in .pdf or .html."));
-    out.pdf = ending == u"pdf";
     out.instruments = p.values(instrument);
     if (out.instruments.contains(QString())) return refuse(QStringLiteral("--instrument takes a file name."));
     if (p.isSet(live) && (out.live = p.value(live)).isEmpty()) return refuse(QStringLiteral("--live takes a file name."));

@@ -12,8 +12,7 @@
 //   --port P [--baud N] [--parity P] [--log FILE] report [--instrument FILE]... ... -o FILE
 struct ReportArguments : LineArguments {
     QString profile;         // the profile to report; empty: read the converter on the port
-    QString output;          // the file to write
-    bool pdf = true;         // PDF, or HTML
+    QString output;          // the file to write: PDF or HTML by its ending
     QStringList instruments; // snapshot files
     QString live;            // a recorded live run's CSV; empty for none
     QString audit;           // the audit log; empty for the desktop's own, where it exists

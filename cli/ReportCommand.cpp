@@ -4,8 +4,7 @@
 #include "cli/PortOpening.h"
 #include "cli/ReportArguments.h"
 #include "files/SaveFile.h"
-#include "report/ReportHtml.h"
-#include "report/ReportPdf.h"
+#include "report/ReportFile.h"
 #include "tools/TerminalText.h"
 
 #include <QFile>
@@ -41,23 +40,15 @@ bool loadRecords(int argc, char** argv, const ReportArguments& args, Report::Con
     return read || !named;
 }
 
-int write(const Report::Content& content, const ReportArguments& args, const QByteArray& output)
+int write(const Report::Content& content, const QByteArray& output)
 {
-    int pages = 0;
-    QString why;
-    if (args.pdf) {
-        const ReportPdf::Pdf pdf = ReportPdf::render(content);
-        pages = pdf.pages;
-        why = SaveFile::save(output, pdf.bytes);
-    } else {
-        why = SaveFile::save(output, ReportHtml::document(content).toUtf8());
-    }
-    if (!why.isEmpty()) {
-        say(why);
+    const ReportFile::Saved saved = ReportFile::save(content, output);
+    if (!saved.error.isEmpty()) {
+        say(saved.error);
         return kTrouble;
     }
-    say(args.pdf ? QStringLiteral("saved %1 (%2 pages)").arg(TerminalText::fileName(output)).arg(pages)
-                 : QStringLiteral("saved %1").arg(TerminalText::fileName(output)));
+    const QString name = TerminalText::fileName(output);
+    say(saved.pages ? QStringLiteral("saved %1 (%2 pages)").arg(name).arg(saved.pages) : QStringLiteral("saved %1").arg(name));
     return kSuccess;
 }
 
@@ -88,7 +79,7 @@ int run(int argc, char** argv)
     const auto finish = [&](const Profile& profile, const RegisterMap::Source& source, const QString& identity) {
         Report::settle(content, profile, source);
         content.converter = identity;
-        return write(content, args, output);
+        return write(content, output);
     };
     if (!args.profile.isEmpty()) {
         const QByteArray path = CommandLine::rawArgument(argc, argv, args.profile);

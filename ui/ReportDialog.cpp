@@ -1,10 +1,8 @@
 #include "ui/ReportDialog.h"
 
 #include "exchange/Messages.h"
-#include "files/SaveFile.h"
 #include "instrument/SnapshotFile.h"
-#include "report/ReportHtml.h"
-#include "report/ReportPdf.h"
+#include "report/ReportFile.h"
 #include "tools/TerminalText.h"
 
 #include <QCheckBox>
@@ -192,22 +190,14 @@ bool ReportDialog::save(const QString& path)
         }
     }
     const QByteArray file = QFile::encodeName(path);
-    const bool pdf = path.endsWith(u".pdf", Qt::CaseInsensitive);
-    QString why;
-    int pages = 0;
-    if (pdf) {
-        const ReportPdf::Pdf rendered = ReportPdf::render(c);
-        pages = rendered.pages;
-        why = SaveFile::save(file, rendered.bytes);
-    } else {
-        why = SaveFile::save(file, ReportHtml::document(c).toUtf8());
-    }
-    if (!why.isEmpty()) {
+    const ReportFile::Saved saved = ReportFile::save(c, file);
+    if (!saved.error.isEmpty()) {
         status_->clear();
-        messages_.error(why);
+        messages_.error(saved.error);
         return false;
     }
     const QString name = TerminalText::fileName(file);
-    status_->setText(pdf ? QStringLiteral("Saved %1 (%2 pages).").arg(name).arg(pages) : QStringLiteral("Saved %1.").arg(name));
+    status_->setText(saved.pages ? QStringLiteral("Saved %1 (%2 pages).").arg(name).arg(saved.pages)
+                                 : QStringLiteral("Saved %1.").arg(name));
     return true;
 }
